@@ -1,0 +1,42 @@
+#include "NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace quillmarsh {
+
+std::string NumberText::integer(std::int64_t value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string NumberText::fixed(double value, int fractionDigits) {
+    char buffer[512];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, fractionDigits);
+    if (result.ec != std::errc()) return shortest(value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string NumberText::shortest(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string NumberText::shortestWithFraction(double value) {
+    std::string text = shortest(value);
+    if (std::isfinite(value) && text.find_first_of(".e") == std::string::npos) text += ".0";
+    return text;
+}
+
+std::int64_t NumberText::roundHalfAwayFromZero(double value) {
+    if (std::isnan(value)) return 0;
+    const double rounded = std::round(value);
+    if (rounded >= 9.2233720368547758e18) return std::numeric_limits<std::int64_t>::max();
+    if (rounded <= -9.2233720368547758e18) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(rounded);
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmarsh {
+
+// UTF-8 text helpers with the platform's character sets.
+class Text {
+public:
+    // White space as the platform's "whitespaces" set: tab and the Unicode space separators (Zs).
+    static bool isWhitespace(char32_t c);
+    // The above plus the line breaks U+000A…U+000D, U+0085, U+2028, U+2029.
+    static bool isWhitespaceOrNewline(char32_t c);
+
+    static std::string trimmingWhitespace(std::string_view text);
+    static std::string trimmingWhitespaceAndNewlines(std::string_view text);
+
+    // Percent-encoding: every byte outside the allowed ASCII set becomes "%XX" (upper-case hex).
+    // URL-path set: letters, digits and ! $ & ' ( ) * + , - . / : = @ _ ~
+    static std::string percentEncodePath(std::string_view text);
+    // URL-query set less & = + / : letters, digits and ! $ ' ( ) * , - . : ; ? @ _ ~
+    static std::string percentEncodeQueryValue(std::string_view text);
+
+    static bool isValidUTF8(std::string_view text);
+    // Decodes UTF-8 into code points; invalid bytes become U+FFFD.
+    static std::u32string decodeUTF8(std::string_view text);
+    static std::string encodeUTF8(std::u32string_view text);
+    static void appendUTF8(std::string& out, char32_t c);
+
+    // Splits on a separator, keeping empty pieces.
+    static std::vector<std::string> split(std::string_view text, char separator);
+};
+
+} // namespace quillmarsh
