@@ -1,0 +1,58 @@
+#include "FinishedJob.h"
+
+#include "JsonObject.h"
+#include "MenuModel.h"
+#include "NumberText.h"
+
+#include <charconv>
+
+namespace quillmarsh {
+
+namespace {
+
+// The seconds in plain decimal notation. The shortest form may pick an exponent for round
+// values (1700000000 is "1.7e+09"); the id keeps positional digits for every wire date.
+std::string secondsText(double seconds) {
+    std::string text = NumberText::shortestWithFraction(seconds);
+    if (text.find('e') == std::string::npos) return text;
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed);
+    if (result.ec != std::errc()) return text;
+    text.assign(buffer, result.ptr);
+    if (text.find('.') == std::string::npos) text += ".0";
+    return text;
+}
+
+Date decodeDate(const JsonObject& o, std::string_view key, const std::string& text) {
+    const auto date = MenuModel::parseRFC3339(text);
+    if (!date) o.fail(key, "expected an RFC 3339 time");
+    return *date;
+}
+
+} // namespace
+
+std::string FinishedJob::id() const {
+    if (!jobId.empty()) return jobId;
+    return NumberText::integer(runId) + "-" + name + "-" + secondsText(finishedAt.secondsSince1970());
+}
+
+FinishedJob FinishedJob::decode(const nlohmann::json& json) {
+    const JsonObject o(json, "FinishedJob");
+    FinishedJob j;
+    j.jobId = o.string("job_id");
+    j.runId = o.integer("run_id");
+    j.repository = o.string("repository");
+    j.workflow = o.string("workflow");
+    j.name = o.string("name");
+    j.label = o.string("label");
+    j.conclusion = o.string("conclusion");
+    if (const auto started = o.optionalString("started_at")) j.startedAt = decodeDate(o, "started_at", *started);
+    j.finishedAt = decodeDate(o, "finished_at", o.string("finished_at"));
+    j.durationSeconds = o.integer("duration_seconds");
+    j.ref = o.optionalString("ref");
+    j.vm = o.optionalString("vm");
+    j.runUrl = o.optionalString("run_url");
+    return j;
+}
+
+} // namespace quillmarsh
