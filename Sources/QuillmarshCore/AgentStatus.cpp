@@ -81,6 +81,8 @@ bool AgentStatus::updateAvailable() const {
     return compareVersions(*version, *minAgentVersion) == -1;
 }
 
+bool AgentStatus::isPaused() const { return state == State::paused || waiting == "paused"; }
+
 bool AgentStatus::takingABreak() const {
     const std::string_view code = waiting ? std::string_view(*waiting) : std::string_view();
     return code == "memory" || code == "thermal" || code == "low_power";

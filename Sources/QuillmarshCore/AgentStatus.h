@@ -60,6 +60,8 @@ struct AgentStatus {
     bool updateAvailable() const;
     // The agent holds back for memory, heat or Low Power Mode.
     bool takingABreak() const;
+    // Paused by the user: the state is paused or the agent waits because of a pause.
+    bool isPaused() const;
 
     // Compares versions numerically part by part after cutting at the first "-":
     // -1 when a is older, 0 when equal, 1 when newer. Pieces that are not decimal
