@@ -47,6 +47,12 @@ public:
         return decodeBody(parse(raw("GET", path, std::nullopt)), std::forward<Decode>(decode));
     }
 
+    // The same for a record with a static Record::decode(const nlohmann::json&).
+    template <class Record>
+    Record get(std::string_view path) const {
+        return get(path, [](const nlohmann::json& value) { return Record::decode(value); });
+    }
+
     // POST path with body, a JSON object, written compactly. A body that cannot be serialised
     // (invalid UTF-8 in a text, a number that is not finite) throws the serialiser's error and
     // sends nothing.
@@ -54,6 +60,11 @@ public:
     auto post(std::string_view path, const nlohmann::json& body, Decode&& decode) const {
         Bytes bytes = serialise(body);
         return decodeBody(parse(raw("POST", path, std::move(bytes))), std::forward<Decode>(decode));
+    }
+
+    template <class Record>
+    Record post(std::string_view path, const nlohmann::json& body) const {
+        return post(path, body, [](const nlohmann::json& value) { return Record::decode(value); });
     }
 
     // One exchange; returns every byte the agent sent, head included. A body, even an empty one,

@@ -65,8 +65,8 @@ TEST(AgentClientRequest, GetAndPostSendExactBytes) {
     agent.route("POST", "/jobs/stop", FakeAgent::Reply::json(R"({"name":"b","at":"2026-12-10T09:00:00.5Z"})"));
     AgentClient client(agent.socketPath(), kShort);
 
-    EXPECT_EQ(client.get("/status", Sample::decode).name, "a");
-    Sample posted = client.post("/jobs/stop", nlohmann::json::object(), Sample::decode);
+    EXPECT_EQ(client.get<Sample>("/status").name, "a");
+    Sample posted = client.post<Sample>("/jobs/stop", nlohmann::json::object());
     EXPECT_EQ(posted.name, "b");
     EXPECT_EQ(posted.at, Date::fromSecondsSince1970(1796893200.5));
 
