@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
             }
             return std::nullopt;
         });
-        std::cerr << "fake-agent: serving " << folder << " on " << agent.socketPath() << "\n";
+        // The line tells a waiting script that the socket is listening.
+        std::cout << "fake-agent: serving " << folder << " on " << agent.socketPath() << std::endl;
         int received = 0;
         sigwait(&signals, &received);
         agent.stop();
