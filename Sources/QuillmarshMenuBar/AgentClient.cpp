@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -191,12 +192,13 @@ AgentClient::Bytes AgentClient::raw(std::string_view method, std::string_view pa
 
     // Read until the agent closes. A read error or time-out ends the answer quietly.
     Bytes answer;
-    std::vector<char> buffer(kReadBuffer);
+    // One buffer per exchange, reused for every read; never zero-filled.
+    auto buffer = std::make_unique_for_overwrite<char[]>(kReadBuffer);
     for (;;) {
-        ssize_t n = ::recv(socket.fd(), buffer.data(), buffer.size(), 0);
+        ssize_t n = ::recv(socket.fd(), buffer.get(), kReadBuffer, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
-        answer.append(buffer.data(), static_cast<std::size_t>(n));
+        answer.append(buffer.get(), static_cast<std::size_t>(n));
     }
     return answer;
 }
