@@ -1,10 +1,14 @@
 #include "AgentClient.h"
 #include "AgentStatus.h"
 #include "JobsSnapshot.h"
+#include "JsonText.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include <spawn.h>
@@ -76,6 +80,20 @@ TEST_F(FakeAgentProgram, ServesTheSampleFilesByRoute) {
     EXPECT_EQ(AgentClient::parse(agent.raw("POST", "/mode", std::string("{}"))), "{\"routing\": \"primary\"}\n");
     EXPECT_THROW(AgentClient::parse(raw("GET", "/nowhere")), AgentError);
     EXPECT_EQ(AgentClient::statusCode(raw("GET", "/../status")), 404);
+}
+
+TEST(FakeAgentSampleData, EveryAnswerIsStrictJson) {
+    std::size_t answers = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(QUILLMARSH_FIXTURES) + "/agent")) {
+        if (entry.path().extension() != ".json") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        EXPECT_NO_THROW(JsonText::parse(text.str()));
+        ++answers;
+    }
+    EXPECT_GT(answers, 0u);
 }
 
 } // namespace
