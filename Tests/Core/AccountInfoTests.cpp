@@ -3,7 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 using namespace quillmarsh;
+
+namespace {
+
+std::string sampleAnswer(const char* name) {
+    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+} // namespace
 
 TEST(AccountInfoTest, DecodesAllFiveTextsAndNothingLess) {
     EXPECT_EQ(AccountInfo::parse(R"({"owner":"acme","machineId":"m-1","machineName":"Studio A",
@@ -40,4 +54,9 @@ TEST(AccountInfoTest, DashboardLinksEncodeTheNameAndRepository) {
     }
     const AccountInfo account{"acme", "m-1", "Studio A/B", "https://api.test", "https://d.test"};
     EXPECT_EQ(account.jobURL("acme/app+1"), "https://d.test/jobs?machine=Studio%20A%2FB&repository=acme%2Fapp%2B1");
+}
+
+// The sample agent's answers (served by fake-agent and the demo) must stay decodable.
+TEST(AccountInfoTest, SampleAgentAnswerDecodes) {
+    EXPECT_FALSE(AccountInfo::parse(sampleAnswer("account.json")).machineName.empty());
 }

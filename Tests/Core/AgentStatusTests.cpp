@@ -225,3 +225,11 @@ TEST(AgentStatusTest, ImageBuildInProgressStates) {
     }
     EXPECT_EQ(AgentStatus::macOSGuestCap(), 2);
 }
+
+// The sample agent's answers (served by fake-agent and the demo) must stay decodable.
+TEST(AgentStatusTest, SampleAgentAnswerDecodes) {
+    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/status.json", std::ios::binary);
+    std::ostringstream body;
+    body << in.rdbuf();
+    EXPECT_FALSE(AgentStatus::parse(body.str()).machines.empty());
+}

@@ -4,9 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 using namespace quillmarsh;
 
 namespace {
+
+std::string sampleAnswer(const char* name) {
+    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
 
 const char* host = R"({"chip":"Apple M2 Pro","cores":12,"performanceCores":8,"efficiencyCores":4,"memoryMiB":32768,
     "memoryUsedMiB":-1,"availableMiB":20000,"pressure":1,"swapUsedMiB":0,"laptop":true,"onBattery":false,"idle":true,
@@ -56,4 +66,9 @@ TEST(HostInfoTest, MalformedHostsFail) {
         R"({"jobsAtOnce":-9223372036854775809})",
     };
     for (const char* patch : patches) EXPECT_THROW(decodeWith(patch), DecodeError) << patch;
+}
+
+// The sample agent's answers (served by fake-agent and the demo) must stay decodable.
+TEST(HostInfoTest, SampleAgentAnswerDecodes) {
+    EXPECT_GT(HostInfo::parse(sampleAnswer("host.json")).cores, 0);
 }
