@@ -26,7 +26,7 @@ std::vector<std::string_view> nonEmptyPieces(std::string_view text, char separat
 // A decimal integer with an optional leading "+"; anything else (or out of range) is 0.
 std::int64_t versionNumber(std::string_view piece) {
     if (!piece.empty() && piece.front() == '+') piece.remove_prefix(1);
-    if (piece.empty() || piece.front() == '-' || piece.front() == '+') return 0;
+    if (piece.empty() || piece.front() == '+') return 0;
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(piece.data(), piece.data() + piece.size(), value);
     if (error != std::errc() || end != piece.data() + piece.size()) return 0;
