@@ -4,24 +4,9 @@
 #include "MenuModel.h"
 #include "NumberText.h"
 
-#include <charconv>
-
 namespace quillmarsh {
 
 namespace {
-
-// The seconds in plain decimal notation. The shortest form may pick an exponent for round
-// values (1700000000 is "1.7e+09"); the id keeps positional digits for every wire date.
-std::string secondsText(double seconds) {
-    std::string text = NumberText::shortestWithFraction(seconds);
-    if (text.find('e') == std::string::npos) return text;
-    char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed);
-    if (result.ec != std::errc()) return text;
-    text.assign(buffer, result.ptr);
-    if (text.find('.') == std::string::npos) text += ".0";
-    return text;
-}
 
 Date decodeDate(const JsonObject& o, std::string_view key, const std::string& text) {
     const auto date = MenuModel::parseRFC3339(text);
@@ -33,7 +18,7 @@ Date decodeDate(const JsonObject& o, std::string_view key, const std::string& te
 
 std::string FinishedJob::id() const {
     if (!jobId.empty()) return jobId;
-    return NumberText::integer(runId) + "-" + name + "-" + secondsText(finishedAt.secondsSince1970());
+    return NumberText::integer(runId) + "-" + name + "-" + NumberText::shortestWithFraction(finishedAt.secondsSince1970());
 }
 
 FinishedJob FinishedJob::decode(const nlohmann::json& json) {

@@ -26,8 +26,13 @@ std::string NumberText::shortest(double value) {
 }
 
 std::string NumberText::shortestWithFraction(double value) {
-    std::string text = shortest(value);
-    if (std::isfinite(value) && text.find_first_of(".e") == std::string::npos) text += ".0";
+    if (!std::isfinite(value)) return shortest(value);
+    // Fixed notation: the plain shortest form would write round values with an exponent
+    // (1700000000 as "1.7e+09").
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    std::string text(buffer, result.ptr);
+    if (text.find('.') == std::string::npos) text += ".0";
     return text;
 }
 

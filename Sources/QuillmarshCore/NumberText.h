@@ -13,7 +13,8 @@ public:
     static std::string fixed(double value, int fractionDigits);
     // The shortest decimal that reads back to the same double ("60.25", "60").
     static std::string shortest(double value);
-    // shortest, with ".0" added when it has no fractional part or exponent ("60.0").
+    // The shortest round-trip decimal in positional notation, always with a fractional part
+    // ("60.0", "60.25", "1700000000.0").
     static std::string shortestWithFraction(double value);
     // Rounding half away from zero, saturated to the int64 range (NaN gives 0).
     static std::int64_t roundHalfAwayFromZero(double value);

@@ -119,6 +119,7 @@ TEST(NumberTextTest, LocaleFreeNumbers) {
     EXPECT_EQ(NumberText::fixed(2.5, 0), "2");
     EXPECT_EQ(NumberText::shortestWithFraction(60.0), "60.0");
     EXPECT_EQ(NumberText::shortestWithFraction(60.25), "60.25");
+    EXPECT_EQ(NumberText::shortestWithFraction(1700000000.0), "1700000000.0");
     EXPECT_EQ(NumberText::roundHalfAwayFromZero(2.5), 3);
     EXPECT_EQ(NumberText::roundHalfAwayFromZero(-2.5), -3);
     EXPECT_EQ(NumberText::roundHalfAwayFromZero(1e300), std::numeric_limits<std::int64_t>::max());
