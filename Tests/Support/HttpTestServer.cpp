@@ -1,0 +1,190 @@
+#include "HttpTestServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+namespace quillmarsh::test {
+
+HttpTestServer::Reply HttpTestServer::Reply::text(std::string body, int status) {
+    Reply reply;
+    reply.status = status;
+    reply.body = std::move(body);
+    return reply;
+}
+
+HttpTestServer::Reply HttpTestServer::Reply::stalled(std::string body, std::size_t after) {
+    Reply reply;
+    reply.body = std::move(body);
+    reply.stall = true;
+    reply.stallAfter = after;
+    return reply;
+}
+
+HttpTestServer::HttpTestServer() {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listenFd_ < 0)
+        throw std::runtime_error("socket failed");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listenFd_, 64) != 0)
+        throw std::runtime_error("bind or listen failed");
+    socklen_t length = sizeof address;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    wakeRead_ = pipeFds[0];
+    wakeWrite_ = pipeFds[1];
+    acceptor_ = std::thread([this] { acceptLoop(); });
+}
+
+HttpTestServer::~HttpTestServer() {
+    (void)!::write(wakeWrite_, "x", 1);
+    acceptor_.join();
+    std::vector<std::thread> workers;
+    {
+        std::lock_guard lock(mutex_);
+        workers.swap(workers_);
+    }
+    for (auto& worker : workers)
+        worker.join();
+    ::close(listenFd_);
+    ::close(wakeRead_);
+    ::close(wakeWrite_);
+}
+
+std::string HttpTestServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+void HttpTestServer::route(const std::string& target, Reply reply) {
+    std::lock_guard lock(mutex_);
+    routes_[target] = std::move(reply);
+}
+
+std::vector<HttpTestServer::Request> HttpTestServer::requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+std::vector<std::string> HttpTestServer::targets() const {
+    std::vector<std::string> out;
+    for (const auto& request : requests())
+        out.push_back(request.target);
+    return out;
+}
+
+void HttpTestServer::acceptLoop() {
+    for (;;) {
+        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0)
+            continue;
+        if (fds[1].revents)
+            return;
+        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        std::lock_guard lock(mutex_);
+        workers_.emplace_back([this, fd] { serve(fd); });
+    }
+}
+
+namespace {
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+void HttpTestServer::serve(int fd) {
+    std::string head;
+    char buffer[4096];
+    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 64 * 1024) {
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        ::poll(fds, 2, -1);
+        if (fds[1].revents) {
+            ::close(fd);
+            return;
+        }
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            ::close(fd);
+            return;
+        }
+        head.append(buffer, static_cast<std::size_t>(n));
+    }
+    Request request;
+    auto lineEnd = head.find("\r\n");
+    std::string requestLine = head.substr(0, lineEnd);
+    auto space1 = requestLine.find(' ');
+    auto space2 = requestLine.find(' ', space1 + 1);
+    request.method = requestLine.substr(0, space1);
+    request.target = requestLine.substr(space1 + 1, space2 - space1 - 1);
+    std::size_t at = lineEnd + 2;
+    while (at < head.size()) {
+        auto end = head.find("\r\n", at);
+        if (end == std::string::npos || end == at)
+            break;
+        std::string line = head.substr(at, end - at);
+        auto colon = line.find(':');
+        if (colon != std::string::npos) {
+            std::string name = line.substr(0, colon);
+            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+            std::string value = line.substr(colon + 1);
+            value.erase(0, value.find_first_not_of(' '));
+            request.headers[name] = value;
+        }
+        at = end + 2;
+    }
+    Reply reply;
+    bool found = false;
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(request);
+        auto route = routes_.find(request.target);
+        if (route != routes_.end()) {
+            reply = route->second;
+            found = true;
+        }
+    }
+    if (!found)
+        reply = Reply::text("not found\n", 404);
+    std::string answer = "HTTP/1.1 " + std::to_string(reply.status) + (reply.status < 300 ? " OK" : " Error") + "\r\n";
+    for (const auto& [name, value] : reply.headers)
+        answer += name + ": " + value + "\r\n";
+    answer += "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n";
+    if (reply.stall) {
+        writeAll(fd, answer + reply.body.substr(0, reply.stallAfter));
+        // Hold the connection, silent, until the client gives up or the server ends.
+        for (;;) {
+            pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+            ::poll(fds, 2, -1);
+            if (fds[1].revents)
+                break;
+            if (::recv(fd, buffer, sizeof buffer, 0) <= 0)
+                break;
+        }
+    } else {
+        writeAll(fd, answer + reply.body);
+    }
+    ::shutdown(fd, SHUT_WR);
+    ::close(fd);
+}
+
+} // namespace quillmarsh::test
