@@ -1,0 +1,289 @@
+#include "MacInstaller.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <limits>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmarsh {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int64_t bytesPerGB = 1'000'000'000;
+constexpr std::int64_t bytesPerMiB = 1024 * 1024;
+
+// A decimal integer: an optional sign, then digits, within 64 bits.
+std::optional<std::int64_t> integer(const std::string& text) {
+    std::string_view digits = text;
+    const bool negative = !digits.empty() && digits.front() == '-';
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+        digits.remove_prefix(1);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const std::string signedDigits = (negative ? "-" : "") + std::string(digits);
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
+    if (error != std::errc() || end != signedDigits.data() + signedDigits.size())
+        return std::nullopt;
+    return value;
+}
+
+[[noreturn]] void failWith(const std::string& what, const fs::path& path, int error) {
+    throw std::runtime_error(what + " " + path.string() + ": " + std::strerror(error));
+}
+
+void writeFile(const fs::path& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        failWith("cannot create", path, errno);
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            const int error = errno;
+            ::close(fd);
+            failWith("cannot write", path, error);
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    if (::close(fd) != 0)
+        failWith("cannot write", path, errno);
+}
+
+// An empty file extended to `size` bytes: sparse, so it takes no space until written.
+void createDisk(const fs::path& path, std::int64_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        failWith("cannot create", path, errno);
+    if (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        const int error = errno;
+        ::close(fd);
+        failWith("cannot resize", path, error);
+    }
+    if (::close(fd) != 0)
+        failWith("cannot write", path, errno);
+}
+
+std::string randomHex(std::size_t bytes) {
+    std::string raw(bytes, '\0');
+    std::size_t filled = 0;
+    while (filled < bytes) {
+        const ssize_t count = ::getrandom(raw.data() + filled, bytes - filled, 0);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throw std::runtime_error(std::string("cannot make a machine identifier: ") + std::strerror(errno));
+        filled += static_cast<std::size_t>(count);
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char c : raw) {
+        text += digits[c >> 4];
+        text += digits[c & 15];
+    }
+    return text;
+}
+
+// The bundle path as one folder: absolute, without "." or ".." parts or a final slash.
+fs::path bundleFolder(const std::string& bundle) {
+    fs::path path = fs::absolute(fs::path(bundle)).lexically_normal();
+    if (!path.has_filename() && path.has_parent_path() && path != path.root_path())
+        path = path.parent_path();
+    return path;
+}
+
+mode_t currentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+MacInstaller::Arguments MacInstaller::Arguments::parse(const std::vector<std::string>& args) {
+    Arguments result;
+    for (std::size_t index = 0; index < args.size(); index += 2) {
+        const std::string& option = args[index];
+        const std::string value = index + 1 < args.size() ? args[index + 1] : std::string();
+        if (option == "--ipsw")
+            result.ipsw = value;
+        else if (option == "--bundle")
+            result.bundle = value;
+        else if (option == "--disk-gb" || option == "--cpus" || option == "--memory-mib") {
+            const auto number = integer(value);
+            if (!number)
+                continue; // an unparsable value keeps the setting as it was
+            (option == "--disk-gb" ? result.diskGB : option == "--cpus" ? result.cpus : result.memoryMiB) = *number;
+        } else
+            throw ArgumentError("unknown option " + option);
+    }
+    if (result.ipsw.empty() || result.bundle.empty())
+        throw ArgumentError("macos-install needs --ipsw and --bundle");
+    // Sizes that cannot be a file length or a memory size in bytes.
+    if (result.diskGB < 0 || result.diskGB > std::numeric_limits<std::int64_t>::max() / bytesPerGB)
+        throw ArgumentError("--disk-gb " + std::to_string(result.diskGB) + " is not a possible disk size");
+    if (result.memoryMiB < 0 || result.memoryMiB > std::numeric_limits<std::int64_t>::max() / bytesPerMiB)
+        throw ArgumentError("--memory-mib " + std::to_string(result.memoryMiB) + " is not a possible memory size");
+    return result;
+}
+
+MacInstaller::MacInstaller(const std::vector<std::string>& args, Host host) : host_(std::move(host)) {
+    try {
+        const Arguments arguments = Arguments::parse(args);
+        ipsw = arguments.ipsw;
+        bundle = arguments.bundle;
+        diskGB = arguments.diskGB;
+        cpus = arguments.cpus;
+        memoryMiB = arguments.memoryMiB;
+        accepted_ = true;
+    } catch (const ArgumentError& rejected) {
+        error("bad_arguments", rejected.what());
+    }
+}
+
+MacInstaller::~MacInstaller() {
+    installer.reset();
+    discardStaging();
+}
+
+std::int64_t MacInstaller::percent(double fraction) {
+    if (!(fraction > 0))
+        return 0;
+    if (fraction >= 1)
+        return 100;
+    return static_cast<std::int64_t>(fraction * 100);
+}
+
+void MacInstaller::start() {
+    if (ended_)
+        return;
+    vz::RestoreImage image;
+    try {
+        image = vz::RestoreImage::load(ipsw);
+    } catch (const std::exception& failure) {
+        error("restore_image", failure.what());
+        return;
+    }
+    install(image);
+}
+
+void MacInstaller::install(const vz::RestoreImage& image) {
+    if (ended_)
+        return;
+    const auto& requirements = image.mostFeaturefulSupportedConfiguration;
+    if (!requirements || requirements->hardwareModel.empty()) {
+        error("unsupported", "this Mac cannot run the macOS version in " + fs::path(ipsw).filename().string());
+        return;
+    }
+
+    fs::path disk;
+    try {
+        const fs::path folder = bundleFolder(bundle);
+        const fs::path parent = folder.has_parent_path() ? folder.parent_path() : folder;
+        fs::create_directories(parent);
+        if (fs::exists(folder) && !fs::is_directory(folder))
+            failWith("cannot use the bundle", folder, ENOTDIR);
+
+        // The new files go into a sibling folder first; an earlier bundle stays untouched until
+        // the install has succeeded.
+        std::string name = (parent / ("." + folder.filename().string() + ".installing-XXXXXX")).string();
+        if (::mkdtemp(name.data()) == nullptr)
+            failWith("cannot create a folder beside", folder, errno);
+        staging_ = name;
+        ::chmod(staging_.c_str(), 0777 & ~currentUmask());
+        const fs::path staging(staging_);
+
+        writeFile(staging / "hardware-model.bin", requirements->hardwareModel);
+        writeFile(staging / "machine-id.bin", randomHex(16));
+        writeFile(staging / "aux.img", "quillmarsh-aux " + requirements->hardwareModel + "\n");
+        disk = staging / "disk.img";
+        createDisk(disk, diskGB * bytesPerGB);
+    } catch (const std::exception& failure) {
+        error("install_failed", failure.what());
+        return;
+    }
+
+    installer = std::make_unique<vz::MacOSInstaller>(disk.string(), ipsw, host_.post);
+    installer->observeProgress([this](double fraction) {
+        // Called on the installer's thread: the line is written from the main loop only.
+        host_.post([this, fraction] { progressed(fraction); });
+    });
+    host_.emit({{"build", image.buildVersion},
+                {"bundle", bundle},
+                {"status", "started"},
+                {"version", std::to_string(image.operatingSystemVersion.majorVersion) + "." +
+                                std::to_string(image.operatingSystemVersion.minorVersion) + "." +
+                                std::to_string(image.operatingSystemVersion.patchVersion)}});
+    installer->install([this](std::optional<std::string> failure) { finished(failure); });
+}
+
+void MacInstaller::progressed(double fraction) {
+    if (ended_)
+        return;
+    const std::int64_t value = percent(fraction);
+    if (value == lastPercent)
+        return;
+    lastPercent = value;
+    host_.emit({{"percent", value}, {"status", "installing"}});
+}
+
+void MacInstaller::finished(const std::optional<std::string>& failure) {
+    if (ended_)
+        return;
+    if (failure) {
+        error("install_failed", *failure);
+        return;
+    }
+    try {
+        const fs::path folder = bundleFolder(bundle);
+        const fs::path staging(staging_);
+        // A new bundle is the staging folder renamed; an existing one gets the four files.
+        if (::rename(staging.c_str(), folder.c_str()) == 0) {
+            staging_.clear();
+        } else if (errno == EEXIST || errno == ENOTEMPTY || errno == EISDIR) {
+            for (const char* file : bundleFiles)
+                if (::rename((staging / file).c_str(), (folder / file).c_str()) != 0)
+                    failWith("cannot move the new files into", folder, errno);
+            discardStaging();
+        } else {
+            failWith("cannot move the new files into", folder, errno);
+        }
+    } catch (const std::exception& problem) {
+        error("install_failed", problem.what());
+        return;
+    }
+    ended_ = true;
+    host_.emit({{"bundle", bundle}, {"status", "installed"}});
+    host_.exit(0);
+}
+
+void MacInstaller::error(const std::string& code, const std::string& message) {
+    if (ended_)
+        return;
+    ended_ = true;
+    discardStaging();
+    host_.emit({{"code", code}, {"message", message}, {"status", "error"}});
+    host_.exit(1);
+}
+
+void MacInstaller::discardStaging() {
+    if (staging_.empty())
+        return;
+    std::error_code ignored;
+    fs::remove_all(staging_, ignored);
+    staging_.clear();
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "MacOSInstaller.h"
+#include "RestoreImage.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillmarsh {
+
+// `quillmarsh-vz macos-install`: turns a restore image into a macOS VM bundle ("hardware-model.bin",
+// "machine-id.bin", "aux.img", "disk.img") and installs macOS onto its disk, reporting progress as
+// JSON lines. The files are built in a temporary folder beside the bundle and moved into it only
+// once the install has succeeded, so a failed install leaves an earlier bundle as it was.
+class MacInstaller {
+public:
+    // A rejected command line; what() is the message of the "bad_arguments" line.
+    class ArgumentError : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    struct Arguments {
+        std::string ipsw;
+        std::string bundle;
+        std::int64_t diskGB = 90;
+        std::int64_t cpus = 4;
+        std::int64_t memoryMiB = 8192;
+
+        // The arguments after "macos-install"; throws ArgumentError.
+        static Arguments parse(const std::vector<std::string>& args);
+    };
+
+    // Where the installer's work runs and where its lines go.
+    struct Host {
+        // Runs a block on the main loop, from any thread.
+        std::function<void(std::function<void()>)> post;
+        // Writes one output line and flushes it.
+        std::function<void(const nlohmann::json&)> emit;
+        // Ends the command with an exit status; the default ends the process.
+        std::function<void(int)> exit;
+    };
+
+    // The four files of a bundle, in the order they are moved into place.
+    static constexpr const char* bundleFiles[] = {"disk.img", "aux.img", "machine-id.bin", "hardware-model.bin"};
+
+    // Parses the arguments; a rejected command line writes its "bad_arguments" line and ends.
+    MacInstaller(const std::vector<std::string>& args, Host host);
+    ~MacInstaller();
+
+    // Loads the restore image and installs from it. Run it on the main loop.
+    void start();
+    // Builds the bundle and the VM and starts the installer. Run it on the main loop.
+    void install(const vz::RestoreImage& image);
+
+    // The whole percentage for a fraction completed, truncated toward zero, within 0…100.
+    static std::int64_t percent(double fraction);
+
+    // Set once the arguments were accepted.
+    bool accepted() const { return accepted_; }
+
+    std::string ipsw;
+    std::string bundle;
+    std::int64_t diskGB = 90;
+    std::int64_t cpus = 4;
+    std::int64_t memoryMiB = 8192;
+    std::unique_ptr<vz::MacOSInstaller> installer;
+    std::int64_t lastPercent = -1;
+
+private:
+    void progressed(double fraction);
+    void finished(const std::optional<std::string>& error);
+    void error(const std::string& code, const std::string& message);
+    void discardStaging();
+
+    Host host_;
+    bool accepted_ = false;
+    bool ended_ = false;
+    std::string staging_; // the temporary folder the new files are built in
+};
+
+} // namespace quillmarsh

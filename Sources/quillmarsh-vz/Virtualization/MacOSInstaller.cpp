@@ -1,0 +1,79 @@
+#include "MacOSInstaller.h"
+
+#include "RestoreImage.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vz {
+
+MacOSInstaller::MacOSInstaller(std::string diskPath, std::string restoreImagePath, Queue queue)
+    : diskPath_(std::move(diskPath)), restoreImagePath_(std::move(restoreImagePath)), queue_(std::move(queue)) {}
+
+MacOSInstaller::~MacOSInstaller() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void MacOSInstaller::observeProgress(std::function<void(double)> observer) {
+    observer_ = std::move(observer);
+}
+
+void MacOSInstaller::install(Completion completion) {
+    if (thread_.joinable())
+        return;
+    thread_ = std::thread([this, completion = std::move(completion)]() mutable {
+        auto error = run();
+        // The block joins this thread before it reports, so the owner may end the process or
+        // destroy the installer from the completion.
+        queue_([this, completion = std::move(completion), error = std::move(error)] {
+            if (thread_.joinable())
+                thread_.join();
+            completion(error);
+        });
+    });
+}
+
+std::optional<std::string> MacOSInstaller::run() {
+    RestoreImage image;
+    try {
+        image = RestoreImage::load(restoreImagePath_);
+    } catch (const std::exception& error) {
+        return std::string(error.what());
+    }
+    for (const double value : image.progress) {
+        if (image.failAt && value >= image.failAt->fraction)
+            break;
+        fraction_.store(value);
+        if (observer_)
+            observer_(value);
+    }
+    if (image.failAt)
+        return image.failAt->message;
+
+    const int fd = ::open(diskPath_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return "cannot open the disk " + diskPath_ + ": " + std::strerror(errno);
+    std::size_t written = 0;
+    while (written < installedSystem.size()) {
+        const ssize_t count = ::pwrite(fd, installedSystem.data() + written, installedSystem.size() - written,
+                                       static_cast<off_t>(written));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            const int error = errno;
+            ::close(fd);
+            return "cannot write to the disk " + diskPath_ + ": " + std::strerror(error);
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    const int syncError = ::fsync(fd) == 0 ? 0 : errno;
+    const int closeError = ::close(fd) == 0 ? 0 : errno;
+    if (syncError != 0 || closeError != 0)
+        return "cannot write to the disk " + diskPath_ + ": " + std::strerror(syncError != 0 ? syncError : closeError);
+    return std::nullopt;
+}
+
+} // namespace vz

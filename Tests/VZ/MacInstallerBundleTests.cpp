@@ -1,0 +1,203 @@
+#include "MacInstaller.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using quillmarsh::MacInstaller;
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string fixtures = QUILLMARSH_FIXTURES "/ipsw/";
+
+// A main loop of the test's own: blocks posted from any thread run on the test's thread.
+class TestLoop {
+public:
+    MacInstaller::Host host() {
+        return {[this](std::function<void()> block) {
+                    std::lock_guard lock(mutex_);
+                    blocks_.push_back(std::move(block));
+                    ready_.notify_one();
+                },
+                [this](const json& line) {
+                    EXPECT_EQ(std::this_thread::get_id(), loopThread_) << "a line written off the main loop";
+                    lines.push_back(line);
+                },
+                [this](int status) { this->status = status; }};
+    }
+
+    // Runs the installer from its start until it ends.
+    void run(MacInstaller& installer) {
+        loopThread_ = std::this_thread::get_id();
+        if (!status)
+            installer.start();
+        while (!status) {
+            std::unique_lock lock(mutex_);
+            ASSERT_TRUE(ready_.wait_for(lock, std::chrono::seconds(20), [this] { return !blocks_.empty(); }));
+            auto block = std::move(blocks_.front());
+            blocks_.pop_front();
+            lock.unlock();
+            block();
+        }
+    }
+
+    std::vector<json> lines;
+    std::optional<int> status;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::function<void()>> blocks_;
+    std::thread::id loopThread_ = std::this_thread::get_id();
+};
+
+struct Outcome {
+    std::vector<json> lines;
+    int status = -1;
+};
+
+Outcome install(std::vector<std::string> args) {
+    TestLoop loop;
+    MacInstaller installer(args, loop.host());
+    loop.run(installer);
+    return {loop.lines, loop.status.value_or(-1)};
+}
+
+// The file's size and its first 4 KiB (disks are sparse gigabytes: their start is what was written).
+std::string read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string start(4096, '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(in.gcount()));
+    return std::to_string(fs::file_size(path)) + ":" + start;
+}
+
+class MacInstallerBundleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("mac-installer-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(root))
+            names.push_back(fs::relative(entry.path(), root).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path root;
+};
+
+} // namespace
+
+TEST_F(MacInstallerBundleTest, InstallWritesTheFourFilesAndABootableDisk) {
+    const fs::path bundle = root / "vms" / "sonoma.bundle";
+    const auto outcome = install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "3"});
+    EXPECT_EQ(outcome.status, 0);
+    ASSERT_EQ(outcome.lines.size(), 6u) << json(outcome.lines).dump();
+    EXPECT_EQ(outcome.lines.front(),
+              (json{{"build", "23A344"}, {"bundle", bundle.string()}, {"status", "started"}, {"version", "14.0.1"}}));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(outcome.lines[1 + i], (json{{"percent", 25 * (i + 1)}, {"status", "installing"}}));
+    EXPECT_EQ(outcome.lines.back(), (json{{"bundle", bundle.string()}, {"status", "installed"}}));
+
+    EXPECT_EQ(entries(), (std::vector<std::string>{"vms", "vms/sonoma.bundle", "vms/sonoma.bundle/aux.img",
+                                                   "vms/sonoma.bundle/disk.img", "vms/sonoma.bundle/hardware-model.bin",
+                                                   "vms/sonoma.bundle/machine-id.bin"}));
+    EXPECT_EQ(read(bundle / "hardware-model.bin"), "19:quillmarsh-mac-vm-2");
+    EXPECT_GT(fs::file_size(bundle / "machine-id.bin"), 0u);
+
+    // The disk has its full size, takes next to no space, and starts with the installed guest.
+    struct stat info {};
+    ASSERT_EQ(::stat((bundle / "disk.img").c_str(), &info), 0);
+    EXPECT_EQ(info.st_size, 3'000'000'000);
+    EXPECT_LT(info.st_blocks * 512, 1 << 20);
+    std::ifstream disk(bundle / "disk.img", std::ios::binary);
+    std::string start(vz::MacOSInstaller::installedSystem.size() + 1, 'x');
+    disk.read(start.data(), static_cast<std::streamsize>(start.size()));
+    EXPECT_EQ(start, std::string(vz::MacOSInstaller::installedSystem) + '\0');
+}
+
+TEST_F(MacInstallerBundleTest, ProgressLinesChangeWithTheWholePercentOnly) {
+    const auto outcome = install({"--ipsw", fixtures + "progress.ipsw", "--bundle", (root / "b").string()});
+    EXPECT_EQ(outcome.status, 0);
+    std::vector<json> progress(outcome.lines.begin() + 1, outcome.lines.end() - 1);
+    EXPECT_EQ(progress, (std::vector<json>{{{"percent", 0}, {"status", "installing"}}, {{"percent", 1}, {"status", "installing"}}}));
+}
+
+TEST_F(MacInstallerBundleTest, UnreadableOrUnsupportedImagesWriteNothing) {
+    struct Case {
+        std::string ipsw;
+        std::string code;
+        std::string message;
+    };
+    const Case cases[] = {
+        {fixtures + "unsupported.ipsw", "unsupported", "this Mac cannot run the macOS version in unsupported.ipsw"},
+        {fixtures + "garbage.ipsw", "restore_image", fixtures + "garbage.ipsw is not a restore image"},
+        {(root / "missing.ipsw").string(), "restore_image",
+         "cannot open restore image " + (root / "missing.ipsw").string() + ": No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        const auto outcome = install({"--ipsw", c.ipsw, "--bundle", (root / "new" / "b").string()});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.lines, (std::vector<json>{{{"code", c.code}, {"message", c.message}, {"status", "error"}}}));
+        EXPECT_EQ(entries(), std::vector<std::string>()) << c.ipsw;
+    }
+}
+
+TEST_F(MacInstallerBundleTest, AFailedReinstallLeavesTheEarlierBundleAsItWas) {
+    const fs::path bundle = root / "b";
+    ASSERT_EQ(install({"--ipsw", fixtures + "progress.ipsw", "--bundle", bundle.string(), "--disk-gb", "1"}).status, 0);
+    std::ofstream(bundle / "notes.txt") << "kept";
+    std::map<std::string, std::string> before;
+    for (const char* file : MacInstaller::bundleFiles)
+        before[file] = read(bundle / file);
+
+    const auto failed = install({"--ipsw", fixtures + "fails.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.lines.back(), (json{{"code", "install_failed"},
+                                         {"message", "the installer could not write the system volume"},
+                                         {"status", "error"}}));
+    // Only the fractions before the failure were reported.
+    EXPECT_EQ(failed.lines.size(), 4u);
+    for (const char* file : MacInstaller::bundleFiles)
+        EXPECT_EQ(read(bundle / file), before[file]) << file;
+    EXPECT_EQ(fs::file_size(bundle / "disk.img"), 1'000'000'000u);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"b", "b/aux.img", "b/disk.img", "b/hardware-model.bin", "b/machine-id.bin",
+                                                   "b/notes.txt"}));
+
+    // A successful reinstall replaces the four files, with a new machine identifier, and keeps the rest.
+    ASSERT_EQ(install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string() + "/", "--disk-gb", "2"}).status, 0);
+    EXPECT_NE(read(bundle / "machine-id.bin"), before["machine-id.bin"]);
+    EXPECT_EQ(fs::file_size(bundle / "disk.img"), 2'000'000'000u);
+    EXPECT_EQ(read(bundle / "notes.txt"), "4:kept");
+    EXPECT_EQ(entries().size(), 6u);
+}
+
+TEST_F(MacInstallerBundleTest, AFailedFirstInstallLeavesNoBundle) {
+    const auto failed = install({"--ipsw", fixtures + "fails.ipsw", "--bundle", (root / "b").string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(entries(), std::vector<std::string>());
+
+    // A bundle path taken by a plain file cannot hold a bundle.
+    std::ofstream(root / "file") << "x";
+    const auto blocked = install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", (root / "file").string()});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(blocked.lines.back()["code"], "install_failed");
+    EXPECT_EQ(entries(), std::vector<std::string>{"file"});
+}
