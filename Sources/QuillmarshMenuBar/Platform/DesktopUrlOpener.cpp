@@ -1,0 +1,11 @@
+#include "DesktopUrlOpener.h"
+
+#include <QDesktopServices>
+
+namespace quillmarsh {
+
+void DesktopUrlOpener::open(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace quillmarsh

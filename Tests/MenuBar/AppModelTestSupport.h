@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace quillmarsh::test {
+
+// The one QCoreApplication of the test program, made on first use.
+inline QCoreApplication& ensureApp() {
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "MenuBarTests";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication app(argc, argv);
+    }
+    return *QCoreApplication::instance();
+}
+
+// Runs the event loop until done() holds; false when it still does not after a generous limit
+// (a guard against a hang, not a timing check).
+inline bool spinUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+} // namespace quillmarsh::test
