@@ -1,0 +1,171 @@
+#include "MainLoop.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <deque>
+#include <mutex>
+#include <stdexcept>
+#include <system_error>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace quillmarsh {
+
+struct MainLoop::Queue {
+    std::mutex mutex;
+    std::deque<Block> blocks;
+    int wakeFd = -1;
+    bool open = true;
+
+    void push(Block block) {
+        std::lock_guard lock(mutex);
+        if (!open) return;
+        blocks.push_back(std::move(block));
+        std::uint64_t one = 1;
+        // A full counter still leaves the descriptor readable, so a failed write loses nothing.
+        [[maybe_unused]] auto n = ::write(wakeFd, &one, sizeof one);
+    }
+};
+
+namespace {
+bool later(const auto& a, const auto& b) {
+    return a.due != b.due ? a.due > b.due : a.seq > b.seq;
+}
+} // namespace
+
+MainLoop::MainLoop() : queue_(std::make_shared<Queue>()) {
+    queue_->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (queue_->wakeFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+}
+
+MainLoop::~MainLoop() {
+    {
+        std::lock_guard lock(queue_->mutex);
+        queue_->open = false;
+        queue_->blocks.clear();
+        ::close(queue_->wakeFd);
+        queue_->wakeFd = -1;
+    }
+    if (signalFd_ >= 0) ::close(signalFd_);
+}
+
+void MainLoop::blockSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+std::int64_t MainLoop::nowMs() const {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void MainLoop::after(std::int64_t delayMs, Block block) {
+    std::int64_t now = nowMs();
+    std::int64_t due = delayMs <= 0 ? now : (delayMs > INT64_MAX - now ? INT64_MAX : now + delayMs);
+    timers_.push_back(Timer{due, nextSeq_++, std::move(block)});
+    std::push_heap(timers_.begin(), timers_.end(), [](auto& a, auto& b) { return later(a, b); });
+}
+
+void MainLoop::onSignal(int signal, Block block) {
+    signalBlocks_[signal] = std::move(block);
+    sigset_t set;
+    sigemptyset(&set);
+    for (auto& [sig, _] : signalBlocks_) sigaddset(&set, sig);
+    // The signals must stay blocked so that they queue on the descriptor instead of acting.
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    int fd = ::signalfd(signalFd_, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd < 0) throw std::system_error(errno, std::generic_category(), "signalfd");
+    signalFd_ = fd;
+}
+
+EventLoop::Poster MainLoop::poster() {
+    std::weak_ptr<Queue> weak = queue_;
+    return [weak](Block block) {
+        if (auto queue = weak.lock()) queue->push(std::move(block));
+    };
+}
+
+void MainLoop::watch(int fd, Block block) { watched_[fd] = std::make_shared<Block>(std::move(block)); }
+
+void MainLoop::unwatch(int fd) { watched_.erase(fd); }
+
+void MainLoop::stop() { stopped_ = true; }
+
+void MainLoop::runDue() {
+    auto cmp = [](auto& a, auto& b) { return later(a, b); };
+    std::int64_t now = nowMs();
+    while (!stopped_ && !timers_.empty() && timers_.front().due <= now) {
+        std::pop_heap(timers_.begin(), timers_.end(), cmp);
+        Block block = std::move(timers_.back().block);
+        timers_.pop_back();
+        block();
+    }
+}
+
+void MainLoop::drainQueue() {
+    std::uint64_t count;
+    [[maybe_unused]] auto n = ::read(queue_->wakeFd, &count, sizeof count);
+    std::deque<Block> blocks;
+    {
+        std::lock_guard lock(queue_->mutex);
+        blocks.swap(queue_->blocks);
+    }
+    for (auto& block : blocks) {
+        if (stopped_) break;
+        block();
+    }
+}
+
+void MainLoop::readSignals() {
+    signalfd_siginfo info{};
+    while (::read(signalFd_, &info, sizeof info) == ssize_t(sizeof info)) {
+        auto found = signalBlocks_.find(int(info.ssi_signo));
+        if (found != signalBlocks_.end()) {
+            Block block = found->second;
+            block();
+        }
+    }
+}
+
+void MainLoop::run() {
+    stopped_ = false;
+    std::vector<pollfd> fds;
+    while (!stopped_) {
+        fds.clear();
+        fds.push_back({queue_->wakeFd, POLLIN, 0});
+        if (signalFd_ >= 0) fds.push_back({signalFd_, POLLIN, 0});
+        std::size_t firstWatched = fds.size();
+        for (auto& [fd, _] : watched_) fds.push_back({fd, POLLIN, 0});
+        int timeout = -1;
+        if (!timers_.empty()) {
+            std::int64_t wait = timers_.front().due - nowMs();
+            timeout = wait <= 0 ? 0 : int(std::min<std::int64_t>(wait, 60000));
+        }
+        int ready = ::poll(fds.data(), fds.size(), timeout);
+        if (ready < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
+        if (ready > 0) {
+            if (fds[0].revents) drainQueue();
+            if (!stopped_ && signalFd_ >= 0 && fds[1].revents) readSignals();
+            for (std::size_t i = firstWatched; i < fds.size() && !stopped_; ++i) {
+                if (!fds[i].revents) continue;
+                auto found = watched_.find(fds[i].fd);
+                if (found == watched_.end()) continue; // unwatched by an earlier handler
+                auto block = found->second;            // keeps the block alive while it runs
+                (*block)();
+            }
+        }
+        runDue();
+    }
+}
+
+} // namespace quillmarsh

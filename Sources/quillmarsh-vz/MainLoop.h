@@ -1,0 +1,58 @@
+#pragma once
+
+#include "EventLoop.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace quillmarsh {
+
+// The tool's main loop: poll over registered descriptors, a signalfd for the signals handed to
+// onSignal (the caller blocks them with blockSignals before any thread starts), a timer heap on the
+// monotonic clock and an eventfd-woken queue for blocks posted from other threads.
+class MainLoop final : public EventLoop {
+public:
+    MainLoop();
+    ~MainLoop() override;
+    MainLoop(const MainLoop&) = delete;
+    MainLoop& operator=(const MainLoop&) = delete;
+
+    // Blocks SIGTERM and SIGINT for the calling thread (and every thread it starts later) and ignores
+    // SIGPIPE, so a write to a closed socket or pipe fails with EPIPE instead of ending the process.
+    static void blockSignals();
+
+    std::int64_t nowMs() const override;
+    void after(std::int64_t delayMs, Block block) override;
+    void onSignal(int signal, Block block) override;
+    Poster poster() override;
+
+    // Calls `block` on the loop while `fd` is readable (or hung up), until unwatch.
+    void watch(int fd, Block block);
+    void unwatch(int fd);
+
+    // Runs until stop() (tests) or for good (the tool ends through exit).
+    void run();
+    void stop();
+
+private:
+    struct Queue;
+    struct Timer {
+        std::int64_t due;
+        std::uint64_t seq;
+        Block block;
+    };
+    void runDue();
+    void drainQueue();
+    void readSignals();
+
+    std::shared_ptr<Queue> queue_;
+    int signalFd_ = -1;
+    std::map<int, Block> signalBlocks_;
+    std::map<int, std::shared_ptr<Block>> watched_;
+    std::vector<Timer> timers_; // a min-heap on (due, seq)
+    std::uint64_t nextSeq_ = 0;
+    bool stopped_ = false;
+};
+
+} // namespace quillmarsh

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vz {
+
+// What a simulated guest does, one command a line, after the header line "#!quillmarsh-guest".
+// Words are separated by spaces; a word in double quotes may hold spaces and the escapes \n \r \t
+// \\ \" and \xHH. A trailing TEXT takes the rest of the words joined by single spaces.
+class GuestScript {
+public:
+    static constexpr const char* header = "#!quillmarsh-guest";
+
+    struct Command {
+        enum class Kind { fetchConfig, report, reportBytes, sleepMs, poweroff, crash, onStopRequest, bootFail, recordNice };
+        Kind kind;
+        std::string tag;  // fetch-config, record-nice: the share's tag
+        std::string path; // fetch-config, record-nice: the path inside the share
+        std::string name; // report, report-bytes
+        std::string text; // report, crash, boot-fail
+        std::int64_t number = 0; // sleep-ms, report-bytes
+        bool obey = true;        // on-stop-request
+        int line = 0;
+    };
+
+    // Parses a script; none when `text` does not begin with the header line. Throws
+    // std::invalid_argument naming the line of a bad command.
+    static std::optional<GuestScript> parse(const std::string& text);
+
+    std::vector<Command> commands;
+};
+
+} // namespace vz

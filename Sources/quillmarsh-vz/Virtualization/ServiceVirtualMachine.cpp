@@ -1,0 +1,221 @@
+#include "ServiceVirtualMachine.h"
+
+#include "ControlChannel.h"
+#include "MainLoop.h"
+#include "VirtioSocketConnection.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vz {
+
+namespace {
+
+std::string programFolder() {
+    char buffer[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return ".";
+    std::string path(buffer, std::size_t(n));
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string parentFolder(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+ServiceVirtualMachine::ServiceVirtualMachine(VirtualMachineConfiguration configuration, quillmarsh::MainLoop& loop)
+    : configuration_(std::move(configuration)), loop_(loop) {
+    if (!configuration_.socketDevices.empty()) socketDevice_ = std::make_unique<VirtioSocketDevice>();
+}
+
+ServiceVirtualMachine::~ServiceVirtualMachine() {
+    if (channel_ >= 0) {
+        loop_.unwatch(channel_);
+        ::close(channel_);
+    }
+    if (pid_ > 0) {
+        ::kill(-pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+std::string ServiceVirtualMachine::describe(const VirtualMachineConfiguration& c) {
+    nlohmann::json shares = nlohmann::json::object();
+    for (const auto& device : c.directorySharingDevices)
+        if (auto* dir = std::get_if<VirtualMachineConfiguration::SingleDirectoryShare>(&device.share))
+            shares[device.tag] = {{"path", dir->path}, {"read_only", dir->readOnly}};
+    nlohmann::json script = nullptr;
+    if (auto* linux = std::get_if<VirtualMachineConfiguration::LinuxBootLoader>(&c.bootLoader)) script = linux->kernel;
+    if (auto* mac = std::get_if<VirtualMachineConfiguration::MacPlatform>(&c.platform))
+        script = parentFolder(mac->auxiliaryStorage) + "/disk.img";
+    nlohmann::json console = c.serialPorts.empty() ? nlohmann::json(nullptr) : nlohmann::json(c.serialPorts.front().path);
+    return nlohmann::json{{"script", script}, {"console", console}, {"shares", shares}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void ServiceVirtualMachine::start(Completion completion) {
+    if (state_ != State::stopped || pid_ != 0) {
+        completion(Error("vz", 6, "The virtual machine is not in a state that can be started."));
+        return;
+    }
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
+        completion(Error("vz", 6, std::string("The virtual machine service could not be started: ") + std::strerror(errno) + "."));
+        return;
+    }
+    std::string program = programFolder() + "/" + serviceProgram;
+    std::string fdText = "3";
+    char* argv[] = {program.data(), fdText.data(), nullptr};
+    int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    pid_t parent = ::getpid();
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        // The child: only async-signal-safe calls until exec.
+        sigset_t all;
+        sigemptyset(&all);
+        ::sigprocmask(SIG_SETMASK, &all, nullptr);
+        ::signal(SIGPIPE, SIG_DFL);
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+        if (pair[1] == 3) ::fcntl(3, F_SETFD, 0);
+        else ::dup2(pair[1], 3);
+        if (devNull >= 0) {
+            ::dup2(devNull, 0);
+            ::dup2(devNull, 1);
+        }
+        ::execv(program.c_str(), argv);
+        ::_exit(127);
+    }
+    if (devNull >= 0) ::close(devNull);
+    ::close(pair[1]);
+    if (pid < 0) {
+        int err = errno;
+        ::close(pair[0]);
+        completion(Error("vz", 6, std::string("The virtual machine service could not be started: ") + std::strerror(err) + "."));
+        return;
+    }
+    ::setpgid(pid, pid); // also from here, so the group exists whichever side runs first
+    pid_ = pid;
+    channel_ = pair[0];
+    state_ = State::starting;
+    startCompletion_ = std::move(completion);
+    ControlChannel::send(channel_, "config\n" + describe(configuration_));
+    ControlChannel::send(channel_, "start");
+    loop_.watch(channel_, [this] { readControl(); });
+}
+
+bool ServiceVirtualMachine::canRequestStop() const { return state_ == State::running; }
+
+std::optional<Error> ServiceVirtualMachine::requestStop() {
+    if (state_ != State::running || !ControlChannel::send(channel_, "request-stop"))
+        return Error("vz", 7, "The stop request could not be sent to the guest.");
+    return std::nullopt;
+}
+
+bool ServiceVirtualMachine::canStop() const {
+    return state_ == State::running || state_ == State::paused || state_ == State::error || state_ == State::starting;
+}
+
+void ServiceVirtualMachine::stop(Completion completion) {
+    if (!canStop()) {
+        completion(Error("vz", 8, "The virtual machine is not in a state that can be stopped."));
+        return;
+    }
+    state_ = State::stopping;
+    stopCompletion_ = std::move(completion);
+    if (!ControlChannel::send(channel_, "stop")) ended(std::nullopt);
+}
+
+std::vector<VirtioSocketDevice*> ServiceVirtualMachine::socketDevices() {
+    if (!socketDevice_) return {};
+    return {socketDevice_.get()};
+}
+
+void ServiceVirtualMachine::finishStart(std::optional<Error> error) {
+    if (!startCompletion_) return;
+    auto completion = std::move(startCompletion_);
+    startCompletion_ = nullptr;
+    completion(std::move(error));
+}
+
+void ServiceVirtualMachine::ended(const std::optional<Error>& error) {
+    loop_.unwatch(channel_);
+    ::close(channel_);
+    channel_ = -1;
+    if (pid_ > 0) {
+        ::kill(-pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1; // never started again
+    }
+    bool wasStopping = state_ == State::stopping;
+    state_ = error ? State::error : State::stopped;
+    if (wasStopping && stopCompletion_) {
+        auto completion = std::move(stopCompletion_);
+        stopCompletion_ = nullptr;
+        completion(std::nullopt);
+        return;
+    }
+    if (startCompletion_) {
+        if (startFailure_) finishStart(startFailure_);
+        else finishStart(error ? error : Error("vz", 9, "The virtual machine stopped while it was starting."));
+        return;
+    }
+    auto delegate = this->delegate.lock();
+    if (!delegate) return;
+    if (error) delegate->virtualMachineDidStopWithError(*this, *error);
+    else delegate->guestDidStop(*this);
+}
+
+void ServiceVirtualMachine::readControl() {
+    auto message = ControlChannel::receive(channel_);
+    if (!message) {
+        ended(Error("vz", 10, "The virtual machine stopped unexpectedly."));
+        return;
+    }
+    const std::string& text = message->text;
+    auto space = text.find(' ');
+    std::string verb = text.substr(0, space);
+    std::string rest = space == std::string::npos ? "" : text.substr(space + 1);
+    if (verb == "started") {
+        state_ = State::running;
+        finishStart(std::nullopt);
+    } else if (verb == "start-failed") {
+        startFailure_ = Error("vz", 12, rest);
+        ended(std::nullopt);
+    } else if (verb == "guest-stopped") {
+        ended(std::nullopt);
+    } else if (verb == "stopped") {
+        ended(std::nullopt);
+    } else if (verb == "error") {
+        ended(Error("vz", 11, rest));
+    } else if (verb == "connect") {
+        // "connect ID PORT" with the host end of a socket pair.
+        auto idEnd = rest.find(' ');
+        std::string id = rest.substr(0, idEnd);
+        std::uint32_t port = idEnd == std::string::npos ? 0 : std::uint32_t(std::strtoul(rest.c_str() + idEnd + 1, nullptr, 10));
+        bool accepted = false;
+        if (message->fd >= 0) {
+            auto connection = std::make_shared<VirtioSocketConnection>(message->fd, 0x40000000u + std::uint32_t(std::atoi(id.c_str())), port);
+            if (socketDevice_ && state_ == State::running) accepted = socketDevice_->connectionArrived(connection);
+            else connection->close();
+        }
+        if (channel_ >= 0) ControlChannel::send(channel_, (accepted ? "accept " : "refuse ") + id);
+    }
+}
+
+} // namespace vz

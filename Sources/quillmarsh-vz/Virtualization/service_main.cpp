@@ -1,0 +1,280 @@
+// quillmarsh-vz-service: the process in which one simulated guest runs. The tool starts it with the
+// control channel on the descriptor named by the first argument; what the guest does comes from its
+// guest script (see GuestScript.h and the README).
+
+#include "ControlChannel.h"
+#include "GuestScript.h"
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int channel = -1;
+std::mutex sendMutex;
+std::atomic<bool> obeyStop{true};
+nlohmann::json shares = nlohmann::json::object();
+int consoleFd = -1;
+
+void send(const std::string& text, int fd = -1) {
+    std::lock_guard lock(sendMutex);
+    vz::ControlChannel::send(channel, text, fd);
+}
+
+// Sends the guest's last word and ends the process once the tool has read it: a socket closed with
+// unread messages would be reset, and the tool would lose what was sent last.
+[[noreturn]] void endGuest(const std::string& message) {
+    send(message);
+    ::shutdown(channel, SHUT_WR);
+    timeval wait{5, 0};
+    ::setsockopt(channel, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    char sink[4096];
+    while (::recv(channel, sink, sizeof sink, 0) > 0) {
+    }
+    ::_exit(0);
+}
+
+void console(const std::string& line) {
+    if (consoleFd < 0) return;
+    std::string text = line + "\n";
+    [[maybe_unused]] auto n = ::write(consoleFd, text.data(), text.size());
+}
+
+// Answers to the guest's connections, by connection id.
+struct Pending {
+    bool answered = false;
+    bool accepted = false;
+};
+std::mutex pendingMutex;
+std::condition_variable pendingChanged;
+std::map<int, Pending> pending;
+int nextId = 1;
+
+// Opens a guest connection to a host port: true with the guest's end when the host accepted it.
+bool connectHost(std::uint32_t port, int& guestEnd, const std::function<void(int)>& beforeAnswer = {}) {
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return false;
+    int id;
+    {
+        std::lock_guard lock(pendingMutex);
+        id = nextId++;
+        pending[id] = Pending{};
+    }
+    if (beforeAnswer) beforeAnswer(pair[0]);
+    send("connect " + std::to_string(id) + " " + std::to_string(port), pair[1]);
+    ::close(pair[1]);
+    std::unique_lock lock(pendingMutex);
+    pendingChanged.wait(lock, [&] { return pending[id].answered; });
+    bool accepted = pending[id].accepted;
+    pending.erase(id);
+    guestEnd = pair[0];
+    return accepted;
+}
+
+// TAG/PATH inside a share, or empty when the tag is unknown or the path leaves the share.
+std::string sharePath(const std::string& tag, const std::string& path) {
+    auto found = shares.find(tag);
+    if (found == shares.end() || path.find("..") != std::string::npos) return "";
+    return (*found)["path"].get<std::string>() + "/" + path;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += std::size_t(n);
+    }
+    ::close(fd);
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n <= 0) return false;
+        data += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+std::vector<std::thread> readers;
+
+void fetchConfig(const vz::GuestScript::Command& c) {
+    std::string target = sharePath(c.tag, c.path);
+    auto bytes = std::make_shared<std::string>();
+    int guestEnd = -1;
+    // The reader starts before the host answers, so a host that writes while it accepts never blocks.
+    std::thread reader;
+    bool accepted = connectHost(1024, guestEnd, [&](int fd) {
+        reader = std::thread([fd, bytes] {
+            char buffer[65536];
+            ssize_t n;
+            while ((n = ::read(fd, buffer, sizeof buffer)) > 0) bytes->append(buffer, std::size_t(n));
+        });
+    });
+    // The script goes on while the stream stays open; poweroff waits for it.
+    readers.emplace_back([reader = std::move(reader), guestEnd, accepted, target, bytes]() mutable {
+        reader.join();
+        ::close(guestEnd);
+        if (!accepted) {
+            console("fetch-config: refused");
+            return;
+        }
+        console("fetch-config: " + std::to_string(bytes->size()) + " bytes");
+        if (!target.empty()) writeFile(target, *bytes);
+        std::fill(bytes->begin(), bytes->end(), '\0');
+    });
+}
+
+void report(const std::string& name, const std::string& content) {
+    int guestEnd = -1;
+    bool accepted = connectHost(1025, guestEnd);
+    if (accepted) {
+        std::string head = name + "\n";
+        if (writeAll(guestEnd, head.data(), head.size())) writeAll(guestEnd, content.data(), content.size());
+    }
+    console(accepted ? "report: sent" : "report: refused");
+    ::close(guestEnd);
+}
+
+void runScript(vz::GuestScript script) {
+    for (const auto& c : script.commands) {
+        using Kind = vz::GuestScript::Command::Kind;
+        switch (c.kind) {
+        case Kind::fetchConfig:
+            console("fetch-config " + c.tag + "/" + c.path);
+            fetchConfig(c);
+            break;
+        case Kind::report:
+            console("report");
+            report(c.name, c.text);
+            break;
+        case Kind::reportBytes:
+            console("report-bytes " + std::to_string(c.number));
+            report(c.name, std::string(std::size_t(c.number), '\0'));
+            break;
+        case Kind::sleepMs:
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.number));
+            break;
+        case Kind::poweroff:
+            console("poweroff");
+            for (auto& reader : readers) reader.join();
+            readers.clear();
+            endGuest("guest-stopped");
+        case Kind::crash:
+            console("crash");
+            endGuest("error " + c.text);
+        case Kind::onStopRequest:
+            obeyStop = c.obey;
+            break;
+        case Kind::bootFail:
+            break; // decided at start
+        case Kind::recordNice: {
+            errno = 0;
+            int nice = ::getpriority(PRIO_PROCESS, ::getpid());
+            std::string target = sharePath(c.tag, c.path);
+            if (!target.empty()) writeFile(target, std::to_string(nice) + "\n");
+            break;
+        }
+        }
+    }
+    console("idle");
+}
+
+std::string readScript(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return "";
+    std::string text;
+    char buffer[65536];
+    ssize_t n;
+    // A script is small; a disk image holds it at its start, ended by the first zero byte.
+    while (text.size() < (1 << 20) && (n = ::read(fd, buffer, sizeof buffer)) > 0) {
+        text.append(buffer, std::size_t(n));
+        if (text.find('\0') != std::string::npos) break;
+    }
+    ::close(fd);
+    auto zero = text.find('\0');
+    if (zero != std::string::npos) text.resize(zero);
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    channel = std::atoi(argv[1]);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::thread guest;
+    while (auto message = vz::ControlChannel::receive(channel)) {
+        const std::string& text = message->text;
+        if (message->fd >= 0) ::close(message->fd);
+        if (text.rfind("config\n", 0) == 0) {
+            auto config = nlohmann::json::parse(text.substr(7), nullptr, false);
+            if (config.is_discarded()) endGuest("start-failed the virtual machine description is unreadable");
+            shares = config.value("shares", nlohmann::json::object());
+            if (config["console"].is_string())
+                consoleFd = ::open(config["console"].get<std::string>().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (config["script"].is_string()) {
+                std::optional<vz::GuestScript> script;
+                try {
+                    script = vz::GuestScript::parse(readScript(config["script"].get<std::string>()));
+                } catch (const std::exception& e) {
+                    endGuest(std::string("start-failed ") + e.what());
+                }
+                if (script) {
+                    for (const auto& c : script->commands)
+                        if (c.kind == vz::GuestScript::Command::Kind::bootFail) endGuest("start-failed " + c.text);
+                    // Waits for "start" below; keep the script until then.
+                    guest = std::thread([s = std::move(*script)]() mutable {
+                        std::unique_lock lock(pendingMutex);
+                        pendingChanged.wait(lock, [] { return pending.count(0) > 0; });
+                        lock.unlock();
+                        runScript(std::move(s));
+                    });
+                    guest.detach();
+                }
+            }
+        } else if (text == "start") {
+            console("guest: booted");
+            send("started");
+            std::lock_guard lock(pendingMutex);
+            pending[0] = Pending{true, true}; // the start marker the guest thread waits for
+            pendingChanged.notify_all();
+        } else if (text == "request-stop") {
+            if (obeyStop) {
+                console("guest: stop requested, shutting down");
+                endGuest("guest-stopped");
+            }
+            console("guest: stop request ignored");
+        } else if (text == "stop") {
+            endGuest("stopped");
+        } else if (text.rfind("accept ", 0) == 0 || text.rfind("refuse ", 0) == 0) {
+            int id = std::atoi(text.c_str() + 7);
+            std::lock_guard lock(pendingMutex);
+            pending[id] = Pending{true, text[0] == 'a'};
+            pendingChanged.notify_all();
+        }
+    }
+    return 0; // the tool is gone
+}
