@@ -1,7 +1,13 @@
 #include "AgentClient.h"
 #include "AgentStatus.h"
+#include "CachesReport.h"
+#include "Fleet.h"
+#include "ImageReport.h"
+#include "JobLog.h"
+#include "JobSteps.h"
 #include "JobsSnapshot.h"
 #include "JsonText.h"
+#include "PolicyView.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +77,15 @@ TEST_F(FakeAgentProgram, ServesTheSampleFilesByRoute) {
     ASSERT_TRUE(status.imageBuild);
     EXPECT_EQ(status.machines.size(), 3u);
     EXPECT_EQ(agent.get<JobsSnapshot>("/jobs?limit=50").running.size(), 2u);  // query dropped
+
+    // Every other sample route decodes into its record through the program.
+    EXPECT_EQ(agent.get<Fleet>("/machines").machines.size(), 4u);
+    EXPECT_EQ(agent.get<CachesReport>("/caches").repositories.size(), 3u);
+    EXPECT_EQ(agent.get<ImageReport>("/image/checks").checks.size(), 4u);
+    EXPECT_TRUE(agent.get<PolicyView>("/policy").pluggedInOnly);
+    EXPECT_TRUE(agent.post<PolicyView>("/policy", {{"paused", false}}).pluggedInOnly);
+    ASSERT_TRUE(agent.get<JobSteps>("/jobs/31880421907/steps").steps);
+    EXPECT_EQ(agent.get<JobLog>("/jobs/31880421907/log").next, 612);
 
     auto raw = [&](const char* method, const char* path) { return agent.raw(method, path, std::nullopt); };
     EXPECT_NO_THROW(AgentClient::parse(raw("GET", "/image/checks")));
