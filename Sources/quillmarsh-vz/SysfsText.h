@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quillmarsh {
+
+// Small reads of the kernel's text files (sysfs, procfs, runtime state), which are never large.
+namespace SysfsText {
+
+// The whole file (at most 64 KiB), or none when it cannot be read.
+std::optional<std::string> read(const std::string& path);
+// The file without surrounding white space and line ends.
+std::optional<std::string> trimmed(const std::string& path);
+// The file as a decimal integer (surrounding white space allowed).
+std::optional<long long> integer(const std::string& path);
+
+} // namespace SysfsText
+
+} // namespace quillmarsh

@@ -1,0 +1,47 @@
+// quillmarsh-vz: the VM tool the agent starts for each piece of VM work. It answers only with
+// JSON lines on standard output and its exit status.
+
+#include "Capabilities.h"
+#include "Clone.h"
+#include "ResponsibleFor.h"
+#include "RunCommand.h"
+#include "Sensors.h"
+#include "ToolError.h"
+#include "ToolOutput.h"
+#include "VMOptions.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace quillmarsh;
+
+int main(int argc, char** argv) {
+    lookUpResponsibleFor();
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (args.empty() || args.front() == "capabilities") {
+        Capabilities::command();
+        return 0;
+    }
+    const std::string& command = args.front();
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "sensors") {
+        Sensors::command();
+        return 0;
+    }
+    if (command == "clone") {
+        Clone::command(rest);
+        return 0;
+    }
+    if (command == "macos-install") macosInstallCommand(rest);
+    if (command == "run") {
+        std::optional<VMOptions> options;
+        try {
+            options = VMOptions::parse(rest);
+        } catch (const VMOptions::ParseError& error) {
+            fail(ToolError::badArguments, error.description);
+        }
+        runCommand(*options);
+    }
+    fail(ToolError::badArguments, "unknown command " + command, std::string(ToolError::usage));
+}
