@@ -2,6 +2,7 @@
 // anything else starts the app.
 #include "AgentClient.h"
 #include "Probe.h"
+#include "UpdateModes.h"
 
 #include <algorithm>
 #include <iostream>
@@ -25,6 +26,10 @@ int main(int argc, char** argv) {
         quillmarsh::AgentClient client(quillmarsh::AgentClient::defaultSocketPath());
         return quillmarsh::Probe::run(client, std::cout);
     }
+    if (has(arguments, "--check-update"))
+        return quillmarsh::UpdateModes::checkUpdate(quillmarsh::UpdateModes::processEnvironment(), std::cout);
+    if (auto verify = quillmarsh::UpdateModes::verifyArguments(arguments))
+        return quillmarsh::UpdateModes::verifyApp(verify->first, verify->second, std::cout);
 
     // The app itself (delegate, status item, windows) is not built yet.
     std::cout << "Quillmarsh: the app window is not built yet; only --probe works for now." << std::endl;
