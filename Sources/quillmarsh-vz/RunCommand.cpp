@@ -13,16 +13,6 @@
 
 namespace quillmarsh {
 
-// Without a VM layer a run cannot start: it ends at once with the start failure's result line.
-void runCommand(const VMOptions&) {
-    const std::string line =
-        VMRunResult(VMRunResult::Reason::error, 0, "start: virtual machines cannot start on this host").jsonLine() +
-        "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
-    std::exit(1);
-}
-
 namespace {
 
 // Blocks posted from any thread, run one after another on the main thread.
