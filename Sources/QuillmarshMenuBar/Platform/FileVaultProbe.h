@@ -13,7 +13,8 @@ namespace quillmarsh {
 // "CRYPT-" makes it encrypted.
 class FileVaultProbe {
 public:
-    explicit FileVaultProbe(std::string procRoot = "/proc", std::string sysRoot = "/sys");
+    FileVaultProbe() : FileVaultProbe("/proc", "/sys") {}
+    FileVaultProbe(std::string procRoot, std::string sysRoot);
 
     // True when encrypted, false when the device is known and nothing below it is dm-crypt,
     // none when the mount or its device cannot be found.
