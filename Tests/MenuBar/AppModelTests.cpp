@@ -326,6 +326,8 @@ TEST(AppModelCommands, AnswerShapesDecideSuccess) {
         h.refreshAndWait();  // lastError now holds the refresh's failure
         const auto refreshError = h.model->lastError();
         ASSERT_TRUE(refreshError);
+        // The refresh after a success finds the agent answering again.
+        h.agent->route("GET", "/status", Reply::json(test::sample("status.json")));
         c.command(*h.model);
         ASSERT_TRUE(test::spinUntil([&] { return h.model->lastError() != refreshError; })) << c.name;
         if (c.ok) EXPECT_EQ(h.model->lastError(), std::nullopt) << c.name;
