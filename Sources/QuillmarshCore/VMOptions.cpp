@@ -2,10 +2,10 @@
 
 #include "Text.h"
 
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
+#include <clocale>
+#include <cwctype>
 #include <limits>
+#include <locale.h>
 
 namespace quillmarsh {
 
@@ -72,11 +72,21 @@ std::optional<std::int64_t> strictInteger(std::string_view text) {
     return value;
 }
 
+// Unicode lower case, character by character, from the C library's UTF-8 character tables (the
+// tool stays free of ICU, which would cost every start of the process). ASCII is mapped directly;
+// without those tables only ASCII changes.
 std::string lowercased(const std::string& text) {
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
-    unicode.toLower(icu::Locale::getRoot());
     std::string out;
-    unicode.toUTF8String(out);
+    out.reserve(text.size());
+    static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    for (char32_t c : Text::decodeUTF8(text)) {
+        if (c >= U'A' && c <= U'Z') {
+            c = c - U'A' + U'a';
+        } else if (c >= 0x80 && utf8) {
+            c = static_cast<char32_t>(::towlower_l(static_cast<wint_t>(c), utf8));
+        }
+        Text::appendUTF8(out, c);
+    }
     return out;
 }
 

@@ -94,6 +94,7 @@ TEST(VMOptionsParseTest, RejectionsCarryTheirExactMessage) {
         {linux({"--mac", "02:00:00:00:00"}), "--mac must look like 02:00:00:00:00:01, got 02:00:00:00:00"},
         {linux({"--mac", "02-00-00-00-00-01"}), "--mac must look like 02:00:00:00:00:01, got 02-00-00-00-00-01"},
         {linux({"--mac", ""}), "--mac must look like 02:00:00:00:00:01, got "},
+        {linux({"--mac", "\xc3\x84" "0:00:00:00:00:01"}), "--mac must look like 02:00:00:00:00:01, got \xc3\xa4" "0:00:00:00:00:01"},
         // A bad earlier value ends the parse although a later one would be fine.
         {linux({"--cpus", "0", "--cpus", "2"}), integerMessage("--cpus", 1, "0")},
     };
