@@ -1,5 +1,12 @@
 #include "MacInstaller.h"
 
+#include "MacOS.h"
+#include "MainLoop.h"
+#include "RunCommand.h"
+#include "ToolError.h"
+#include "ToolOutput.h"
+#include "VirtualMachineConfiguration.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -9,13 +16,14 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
-#include <sys/random.h>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillmarsh {
 
 namespace fs = std::filesystem;
+using Config = vz::VirtualMachineConfiguration;
 
 namespace {
 
@@ -76,26 +84,6 @@ void createDisk(const fs::path& path, std::int64_t size) {
         failWith("cannot write", path, errno);
 }
 
-std::string randomHex(std::size_t bytes) {
-    std::string raw(bytes, '\0');
-    std::size_t filled = 0;
-    while (filled < bytes) {
-        const ssize_t count = ::getrandom(raw.data() + filled, bytes - filled, 0);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            throw std::runtime_error(std::string("cannot make a machine identifier: ") + std::strerror(errno));
-        filled += static_cast<std::size_t>(count);
-    }
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char c : raw) {
-        text += digits[c >> 4];
-        text += digits[c & 15];
-    }
-    return text;
-}
-
 // The bundle path as one folder: absolute, without "." or ".." parts or a final slash.
 fs::path bundleFolder(const std::string& bundle) {
     fs::path path = fs::absolute(fs::path(bundle)).lexically_normal();
@@ -149,7 +137,7 @@ MacInstaller::MacInstaller(const std::vector<std::string>& args, Host host) : ho
         memoryMiB = arguments.memoryMiB;
         accepted_ = true;
     } catch (const ArgumentError& rejected) {
-        error("bad_arguments", rejected.what());
+        error(std::string(ToolError::badArguments), rejected.what());
     }
 }
 
@@ -173,7 +161,7 @@ void MacInstaller::start() {
     try {
         image = vz::RestoreImage::load(ipsw);
     } catch (const std::exception& failure) {
-        error("restore_image", failure.what());
+        error(std::string(ToolError::restoreImage), failure.what());
         return;
     }
     install(image);
@@ -183,12 +171,15 @@ void MacInstaller::install(const vz::RestoreImage& image) {
     if (ended_)
         return;
     const auto& requirements = image.mostFeaturefulSupportedConfiguration;
-    if (!requirements || requirements->hardwareModel.empty()) {
-        error("unsupported", "this Mac cannot run the macOS version in " + fs::path(ipsw).filename().string());
+    const auto hardwareModel =
+        requirements ? Config::HardwareModel::fromData(requirements->hardwareModel) : std::nullopt;
+    if (!hardwareModel || !hardwareModel->isSupported()) {
+        error(std::string(ToolError::unsupported),
+              "this Mac cannot run the macOS version in " + fs::path(ipsw).filename().string());
         return;
     }
 
-    fs::path disk;
+    Config configuration;
     try {
         const fs::path folder = bundleFolder(bundle);
         const fs::path parent = folder.has_parent_path() ? folder.parent_path() : folder;
@@ -205,17 +196,30 @@ void MacInstaller::install(const vz::RestoreImage& image) {
         ::chmod(staging_.c_str(), 0777 & ~currentUmask());
         const fs::path staging(staging_);
 
-        writeFile(staging / "hardware-model.bin", requirements->hardwareModel);
-        writeFile(staging / "machine-id.bin", randomHex(16));
-        writeFile(staging / "aux.img", "quillmarsh-aux " + requirements->hardwareModel + "\n");
-        disk = staging / "disk.img";
+        writeFile(staging / "hardware-model.bin", hardwareModel->data);
+        writeFile(staging / "machine-id.bin", Config::MachineIdentifier::fresh().data);
+        // The auxiliary storage for the hardware model: the boot state a later run starts from.
+        writeFile(staging / "aux.img", "quillmarsh-aux " + hardwareModel->data + "\n");
+        const fs::path disk = staging / "disk.img";
         createDisk(disk, diskGB * bytesPerGB);
+
+        // The installing VM has the identity just written, and at least what the image needs.
+        configuration.platform = macPlatform(staging_, false);
+        configuration.bootLoader = Config::MacOSBootLoader{};
+        configuration.cpuCount = std::max(cpus, requirements->minimumSupportedCPUCount);
+        configuration.memorySize =
+            std::max(static_cast<std::uint64_t>(memoryMiB) * bytesPerMiB, requirements->minimumSupportedMemorySize);
+        configuration.storageDevices.push_back(
+            {Config::StorageDevice::Kind::virtioBlock,
+             Config::DiskImageAttachment(disk.string(), false, Config::CachingMode::uncached, Config::SynchronizationMode::full)});
+        macDevices(configuration, std::nullopt, std::nullopt);
+        configuration.validate();
     } catch (const std::exception& failure) {
-        error("install_failed", failure.what());
+        error(std::string(ToolError::installFailed), failure.what());
         return;
     }
 
-    installer = std::make_unique<vz::MacOSInstaller>(disk.string(), ipsw, host_.post);
+    installer = std::make_unique<vz::MacOSInstaller>(configuration, ipsw, host_.post);
     installer->observeProgress([this](double fraction) {
         // Called on the installer's thread: the line is written from the main loop only.
         host_.post([this, fraction] { progressed(fraction); });
@@ -243,7 +247,7 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
     if (ended_)
         return;
     if (failure) {
-        error("install_failed", *failure);
+        error(std::string(ToolError::installFailed), *failure);
         return;
     }
     try {
@@ -261,12 +265,16 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
             failWith("cannot move the new files into", folder, errno);
         }
     } catch (const std::exception& problem) {
-        error("install_failed", problem.what());
+        error(std::string(ToolError::installFailed), problem.what());
         return;
     }
     ended_ = true;
     host_.emit({{"bundle", bundle}, {"status", "installed"}});
     host_.exit(0);
+}
+
+void MacInstaller::cancel() {
+    error(std::string(ToolError::installFailed), "the install was cancelled");
 }
 
 void MacInstaller::error(const std::string& code, const std::string& message) {
@@ -284,6 +292,31 @@ void MacInstaller::discardStaging() {
     std::error_code ignored;
     fs::remove_all(staging_, ignored);
     staging_.clear();
+}
+
+void macosInstallCommand(const std::vector<std::string>& args) {
+    // Before any thread starts, so the signals reach the loop instead of ending the process
+    // with the staging folder left behind.
+    MainLoop::blockSignals();
+    static MainLoop loop;
+    MacInstaller::Host host{
+        loop.poster(),
+        [](const nlohmann::json& line) {
+            // Every line leaves at once, so the agent sees the progress while it happens.
+            emit(line);
+            std::fflush(stdout);
+        },
+        [](int status) {
+            std::fflush(stdout);
+            ::_exit(status); // at once: the installer's thread may still be writing when cancelled
+        },
+    };
+    static MacInstaller installer(args, host);
+    for (const int signal : {SIGTERM, SIGINT})
+        loop.onSignal(signal, [] { installer.cancel(); });
+    loop.post([] { installer.start(); });
+    loop.run();
+    ::_exit(1);
 }
 
 } // namespace quillmarsh

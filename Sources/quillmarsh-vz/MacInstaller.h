@@ -60,6 +60,10 @@ public:
     // Builds the bundle and the VM and starts the installer. Run it on the main loop.
     void install(const vz::RestoreImage& image);
 
+    // Ends a running install on SIGTERM or SIGINT: the new files are discarded, an earlier
+    // bundle stays as it was, and an "install_failed" line says why.
+    void cancel();
+
     // The whole percentage for a fraction completed, truncated toward zero, within 0…100.
     static std::int64_t percent(double fraction);
 

@@ -38,9 +38,13 @@ public:
 
     // Runs the installer from its start until it ends.
     void run(MacInstaller& installer) {
-        loopThread_ = std::this_thread::get_id();
         if (!status)
             installer.start();
+        runUntilEnded();
+    }
+
+    void runUntilEnded() {
+        loopThread_ = std::this_thread::get_id();
         while (!status) {
             std::unique_lock lock(mutex_);
             ASSERT_TRUE(ready_.wait_for(lock, std::chrono::seconds(20), [this] { return !blocks_.empty(); }));
@@ -133,62 +137,6 @@ TEST_F(MacInstallerBundleTest, InstallWritesTheFourFilesAndABootableDisk) {
     EXPECT_EQ(start, std::string(vz::MacOSInstaller::installedSystem) + '\0');
 }
 
-TEST_F(MacInstallerBundleTest, ProgressLinesChangeWithTheWholePercentOnly) {
-    const auto outcome = install({"--ipsw", fixtures + "progress.ipsw", "--bundle", (root / "b").string()});
-    EXPECT_EQ(outcome.status, 0);
-    std::vector<json> progress(outcome.lines.begin() + 1, outcome.lines.end() - 1);
-    EXPECT_EQ(progress, (std::vector<json>{{{"percent", 0}, {"status", "installing"}}, {{"percent", 1}, {"status", "installing"}}}));
-}
-
-TEST_F(MacInstallerBundleTest, UnreadableOrUnsupportedImagesWriteNothing) {
-    struct Case {
-        std::string ipsw;
-        std::string code;
-        std::string message;
-    };
-    const Case cases[] = {
-        {fixtures + "unsupported.ipsw", "unsupported", "this Mac cannot run the macOS version in unsupported.ipsw"},
-        {fixtures + "garbage.ipsw", "restore_image", fixtures + "garbage.ipsw is not a restore image"},
-        {(root / "missing.ipsw").string(), "restore_image",
-         "cannot open restore image " + (root / "missing.ipsw").string() + ": No such file or directory"},
-    };
-    for (const auto& c : cases) {
-        const auto outcome = install({"--ipsw", c.ipsw, "--bundle", (root / "new" / "b").string()});
-        EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.lines, (std::vector<json>{{{"code", c.code}, {"message", c.message}, {"status", "error"}}}));
-        EXPECT_EQ(entries(), std::vector<std::string>()) << c.ipsw;
-    }
-}
-
-TEST_F(MacInstallerBundleTest, AFailedReinstallLeavesTheEarlierBundleAsItWas) {
-    const fs::path bundle = root / "b";
-    ASSERT_EQ(install({"--ipsw", fixtures + "progress.ipsw", "--bundle", bundle.string(), "--disk-gb", "1"}).status, 0);
-    std::ofstream(bundle / "notes.txt") << "kept";
-    std::map<std::string, std::string> before;
-    for (const char* file : MacInstaller::bundleFiles)
-        before[file] = read(bundle / file);
-
-    const auto failed = install({"--ipsw", fixtures + "fails.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"});
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.lines.back(), (json{{"code", "install_failed"},
-                                         {"message", "the installer could not write the system volume"},
-                                         {"status", "error"}}));
-    // Only the fractions before the failure were reported.
-    EXPECT_EQ(failed.lines.size(), 4u);
-    for (const char* file : MacInstaller::bundleFiles)
-        EXPECT_EQ(read(bundle / file), before[file]) << file;
-    EXPECT_EQ(fs::file_size(bundle / "disk.img"), 1'000'000'000u);
-    EXPECT_EQ(entries(), (std::vector<std::string>{"b", "b/aux.img", "b/disk.img", "b/hardware-model.bin", "b/machine-id.bin",
-                                                   "b/notes.txt"}));
-
-    // A successful reinstall replaces the four files, with a new machine identifier, and keeps the rest.
-    ASSERT_EQ(install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string() + "/", "--disk-gb", "2"}).status, 0);
-    EXPECT_NE(read(bundle / "machine-id.bin"), before["machine-id.bin"]);
-    EXPECT_EQ(fs::file_size(bundle / "disk.img"), 2'000'000'000u);
-    EXPECT_EQ(read(bundle / "notes.txt"), "4:kept");
-    EXPECT_EQ(entries().size(), 6u);
-}
-
 TEST_F(MacInstallerBundleTest, AFailedFirstInstallLeavesNoBundle) {
     const auto failed = install({"--ipsw", fixtures + "fails.ipsw", "--bundle", (root / "b").string()});
     EXPECT_EQ(failed.status, 1);
@@ -200,4 +148,29 @@ TEST_F(MacInstallerBundleTest, AFailedFirstInstallLeavesNoBundle) {
     EXPECT_EQ(blocked.status, 1);
     EXPECT_EQ(blocked.lines.back()["code"], "install_failed");
     EXPECT_EQ(entries(), std::vector<std::string>{"file"});
+
+    // A VM the host cannot give fails validation; a request below the image's minimum is raised to it.
+    const auto tooBig = install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", (root / "c").string(), "--cpus", "100000"});
+    EXPECT_EQ(tooBig.status, 1);
+    EXPECT_EQ(tooBig.lines.back()["code"], "install_failed");
+    EXPECT_NE(tooBig.lines.back()["message"].get<std::string>().find("The number of CPUs is above the maximum allowed"), std::string::npos);
+    EXPECT_EQ(entries(), std::vector<std::string>{"file"});
+    EXPECT_EQ(install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", (root / "c").string(), "--cpus", "-3", "--memory-mib", "0"}).status, 0);
+}
+
+TEST_F(MacInstallerBundleTest, ACancelledReinstallLeavesTheEarlierBundleAsItWas) {
+    const fs::path bundle = root / "b";
+    ASSERT_EQ(install({"--ipsw", fixtures + "progress.ipsw", "--bundle", bundle.string(), "--disk-gb", "1"}).status, 0);
+    const std::string machineID = read(bundle / "machine-id.bin");
+
+    TestLoop loop;
+    MacInstaller installer({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"}, loop.host());
+    installer.start(); // the new files are staged and the install runs
+    installer.cancel();
+    loop.runUntilEnded();
+    EXPECT_EQ(loop.status, 1);
+    EXPECT_EQ(loop.lines.back(), (json{{"code", "install_failed"}, {"message", "the install was cancelled"}, {"status", "error"}}));
+    installer.installer.reset(); // waits for the installer's thread
+    EXPECT_EQ(read(bundle / "machine-id.bin"), machineID);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"b", "b/aux.img", "b/disk.img", "b/hardware-model.bin", "b/machine-id.bin"}));
 }

@@ -9,8 +9,9 @@
 
 namespace vz {
 
-MacOSInstaller::MacOSInstaller(std::string diskPath, std::string restoreImagePath, Queue queue)
-    : diskPath_(std::move(diskPath)), restoreImagePath_(std::move(restoreImagePath)), queue_(std::move(queue)) {}
+MacOSInstaller::MacOSInstaller(const VirtualMachineConfiguration& configuration, std::string restoreImagePath, Queue queue)
+    : diskPath_(configuration.storageDevices.empty() ? std::string() : configuration.storageDevices.front().attachment.path),
+      restoreImagePath_(std::move(restoreImagePath)), queue_(std::move(queue)) {}
 
 MacOSInstaller::~MacOSInstaller() {
     if (thread_.joinable())
@@ -52,6 +53,8 @@ std::optional<std::string> MacOSInstaller::run() {
     }
     if (image.failAt)
         return image.failAt->message;
+    if (diskPath_.empty())
+        return std::string("The virtual machine has no disk to install macOS on.");
 
     const int fd = ::open(diskPath_.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VirtualMachineConfiguration.h"
+
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -8,7 +10,7 @@
 
 namespace vz {
 
-// Installs macOS from a restore image onto a VM's disk.
+// Installs macOS from a restore image onto the first disk of a macOS VM's configuration.
 //
 // The install runs on a thread of its own, which also changes the progress and calls the
 // progress observer, as the platform's installer does. The completion is posted to the VM's
@@ -25,7 +27,8 @@ public:
     // What a finished install leaves at the start of the disk.
     static constexpr std::string_view installedSystem = "#!quillmarsh-guest\non-stop-request obey\n";
 
-    MacOSInstaller(std::string diskPath, std::string restoreImagePath, Queue queue);
+    // The configuration must have at least one storage device: the disk macOS goes onto.
+    MacOSInstaller(const VirtualMachineConfiguration& configuration, std::string restoreImagePath, Queue queue);
     ~MacOSInstaller();
     MacOSInstaller(const MacOSInstaller&) = delete;
     MacOSInstaller& operator=(const MacOSInstaller&) = delete;
