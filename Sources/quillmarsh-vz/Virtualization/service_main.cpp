@@ -68,25 +68,34 @@ std::condition_variable pendingChanged;
 std::map<int, Pending> pending;
 int nextId = 1;
 
-// Opens a guest connection to a host port: true with the guest's end when the host accepted it.
-bool connectHost(std::uint32_t port, int& guestEnd, const std::function<void(int)>& beforeAnswer = {}) {
+// Opens a guest connection to a host port and returns its id and the guest's end. `beforeAnswer`
+// runs with the guest's end before the host is asked, so a reader is in place before any byte comes.
+std::pair<int, int> openConnection(std::uint32_t port, const std::function<void(int fd, int id)>& beforeAnswer = {}) {
     int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return false;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return {-1, -1};
     int id;
     {
         std::lock_guard lock(pendingMutex);
         id = nextId++;
         pending[id] = Pending{};
     }
-    if (beforeAnswer) beforeAnswer(pair[0]);
+    if (beforeAnswer) beforeAnswer(pair[0], id);
     send("connect " + std::to_string(id) + " " + std::to_string(port), pair[1]);
     ::close(pair[1]);
+    return {id, pair[0]};
+}
+
+// Waits for the host's answer on a connection: true when it was accepted.
+bool awaitAnswer(int id) {
+    if (id < 0) return false;
     std::unique_lock lock(pendingMutex);
     pendingChanged.wait(lock, [&] { return pending[id].answered; });
-    bool accepted = pending[id].accepted;
+    return pending[id].accepted;
+}
+
+void forgetConnection(int id) {
+    std::lock_guard lock(pendingMutex);
     pending.erase(id);
-    guestEnd = pair[0];
-    return accepted;
 }
 
 // TAG/PATH inside a share, or empty when the tag is unknown or the path leaves the share.
@@ -122,34 +131,30 @@ std::vector<std::thread> readers;
 
 void fetchConfig(const vz::GuestScript::Command& c) {
     std::string target = sharePath(c.tag, c.path);
-    auto bytes = std::make_shared<std::string>();
-    int guestEnd = -1;
-    // The reader starts before the host answers, so a host that writes while it accepts never blocks.
-    std::thread reader;
-    bool accepted = connectHost(1024, guestEnd, [&](int fd) {
-        reader = std::thread([fd, bytes] {
+    // The reader reads to the end of the stream, then writes the file when the host accepted. The
+    // script goes on once the host has answered; poweroff waits for the readers.
+    auto [id, guestEnd] = openConnection(1024, [&](int fd, int readerId) {
+        readers.emplace_back([fd, readerId, target] {
+            std::string bytes;
             char buffer[65536];
             ssize_t n;
-            while ((n = ::read(fd, buffer, sizeof buffer)) > 0) bytes->append(buffer, std::size_t(n));
+            while ((n = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, std::size_t(n));
+            ::close(fd);
+            bool accepted = awaitAnswer(readerId);
+            if (accepted && !target.empty()) writeFile(target, bytes);
+            console(accepted ? "fetch-config: " + std::to_string(bytes.size()) + " bytes" : "fetch-config: refused");
+            std::fill(bytes.begin(), bytes.end(), '\0');
+            explicit_bzero(buffer, sizeof buffer);
         });
     });
-    // The script goes on while the stream stays open; poweroff waits for it.
-    readers.emplace_back([reader = std::move(reader), guestEnd, accepted, target, bytes]() mutable {
-        reader.join();
-        ::close(guestEnd);
-        if (!accepted) {
-            console("fetch-config: refused");
-            return;
-        }
-        console("fetch-config: " + std::to_string(bytes->size()) + " bytes");
-        if (!target.empty()) writeFile(target, *bytes);
-        std::fill(bytes->begin(), bytes->end(), '\0');
-    });
+    (void)guestEnd; // owned by the reader
+    awaitAnswer(id);
 }
 
 void report(const std::string& name, const std::string& content) {
-    int guestEnd = -1;
-    bool accepted = connectHost(1025, guestEnd);
+    auto [id, guestEnd] = openConnection(1025);
+    bool accepted = awaitAnswer(id);
+    forgetConnection(id);
     if (accepted) {
         std::string head = name + "\n";
         if (writeAll(guestEnd, head.data(), head.size())) writeAll(guestEnd, content.data(), content.size());
