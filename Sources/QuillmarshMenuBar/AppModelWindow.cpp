@@ -275,12 +275,17 @@ void AppModel::readSteps(const std::string& id) {
 }
 
 void AppModel::readLog(const std::string& id) {
-    std::string query;
-    if (detail_->has_value() && (*detail_)->log.next()) query = "?since=" + std::to_string(*(*detail_)->log.next());
-    auto apply = [this, id](Read<JobLog> read) {
+    std::optional<std::int64_t> cursor;
+    if (detail_->has_value()) cursor = (*detail_)->log.next();
+    const std::string query = cursor ? "?since=" + std::to_string(*cursor) : std::string();
+    auto apply = [this, id, cursor](Read<JobLog> read) {
         if (!detail_->has_value() || (*detail_)->jobId != id) return;
+        auto* log = std::get_if<JobLog>(&read);
+        // Reads overlap when the agent is slow: an answer to a cursor that an earlier answer
+        // has already moved past would replace the text with a chunk that is already in it.
+        if (log != nullptr && (*detail_)->log.next() != cursor) return;
         detail_.modify([&](std::optional<JobDetail>& d) {
-            if (auto* log = std::get_if<JobLog>(&read)) {
+            if (log != nullptr) {
                 d->log.apply(*log);
                 d->logLoaded = true;
                 d->logProblem = std::nullopt;
@@ -332,7 +337,10 @@ void AppModel::stopJob(const std::string& id) {
 
 std::optional<QUrl> AppModel::githubURL(const std::string& id) const {
     std::optional<std::string> text;
-    if (detail_->has_value() && (*detail_)->steps && (*detail_)->steps->url) text = (*detail_)->steps->url;
+    // The open detail's link belongs to its own job only.
+    if (detail_->has_value() && (*detail_)->jobId == id && (*detail_)->steps && (*detail_)->steps->url) {
+        text = (*detail_)->steps->url;
+    }
     const auto running = runningJob(id);
     const auto finished = finishedJob(id);
     if (!text && running && running->runUrl) text = running->runUrl;
