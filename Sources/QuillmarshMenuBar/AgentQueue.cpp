@@ -47,6 +47,7 @@ void AgentQueue::post(std::function<void()> work) {
 }
 
 void AgentQueue::submit(Item item) {
+    ++posted_;
     {
         std::lock_guard lock(state_->mutex);
         state_->items.push_back(std::move(item));

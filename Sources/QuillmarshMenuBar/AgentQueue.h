@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +39,9 @@ public:
     // Runs work() on the worker with nothing to hand back.
     void post(std::function<void()> work);
 
+    // How many items were ever posted.
+    std::uint64_t posted() const { return posted_; }
+
 private:
     using Deliver = std::function<void(std::function<void()>)>;
     using Item = std::function<void(const Deliver&)>;
@@ -48,6 +52,7 @@ private:
 
     std::string label_;
     std::shared_ptr<State> state_;
+    std::uint64_t posted_ = 0;
 };
 
 } // namespace quillmarsh

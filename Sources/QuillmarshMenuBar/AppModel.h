@@ -97,7 +97,7 @@ public:
     const AgentClient& client() const { return client_; }
     UpdaterPort& updater() const { return updater_; }
     Defaults& defaults() const { return defaults_; }
-    const AgentQueue& queue() const { return queue_; }
+    AgentQueue& queue() { return queue_; }
 
     // --- Settings (stored in the defaults on every assignment) -------------------------------
     bool notifyJobFails() const { return *notifyJobFails_; }

@@ -140,18 +140,24 @@ struct Harness {
         return static_cast<std::size_t>(std::count(all.begin(), all.end(), target));
     }
 
-    // One refresh, waited for.
+    // One refresh, waited for with everything it set off.
     void refreshAndWait() {
         const auto before = model->tick();
         model->refresh();
         ASSERT_TRUE(spinUntil([&] { return model->tick() > before; }));
+        drain();
     }
-    // Waits until the agent queue has run everything posted so far.
+    // Waits until the agent queue is idle and every result, and whatever those results queued
+    // in turn, has been applied.
     void drain() {
-        const auto before = model->tick();
-        model->refresh();
-        ASSERT_TRUE(spinUntil([&] { return model->tick() > before; }));
-        QCoreApplication::processEvents();
+        for (;;) {
+            bool done = false;
+            model->queue().post([] { return 0; }, [&](int) { done = true; });
+            const auto marker = model->queue().posted();
+            ASSERT_TRUE(spinUntil([&] { return done; }));
+            QCoreApplication::processEvents();
+            if (model->queue().posted() == marker) return;
+        }
     }
 
     std::unique_ptr<FakeAgent> agent;

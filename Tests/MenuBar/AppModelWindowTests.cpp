@@ -31,7 +31,7 @@ TEST(AppModelPanes, PaneHookRunsOnlyOnARealChange) {
     h.model->setVisiblePane(AppPane::jobs);
     h.model->setVisiblePane(AppPane::jobs);  // the same value: no hook
     h.drain();
-    EXPECT_EQ(h.count("GET /jobs?limit=50"), 2u) << "one from the hook, one from the refresh";
+    EXPECT_EQ(h.count("GET /jobs?limit=50"), 1u);
     ASSERT_TRUE(h.model->windowJobs());
     EXPECT_EQ(&h.model->paneJobs(), &*h.model->windowJobs());
 }
@@ -54,13 +54,12 @@ TEST(AppModelPanes, FleetIsAskedAtMostEveryThirtySecondsAndAMissingRouteNeedsAnA
     ASSERT_TRUE(h.model->fleet());
     EXPECT_EQ(h.count("GET /machines"), 1u);
     h.clock->advance(29.9);
-    h.drain();
+    h.refreshAndWait();
     EXPECT_EQ(h.count("GET /machines"), 1u);
 
     h.agent->route("GET", "/machines", Reply::text(404, "not found"));
     h.clock->advance(0.1);
-    h.drain();
-    h.drain();
+    h.refreshAndWait();
     EXPECT_EQ(h.count("GET /machines"), 2u);
     EXPECT_EQ(h.model->fleetProblem(), RouteProblem::needsAgent("0.1.36"));
     EXPECT_FALSE(h.model->fleet());
@@ -68,13 +67,11 @@ TEST(AppModelPanes, FleetIsAskedAtMostEveryThirtySecondsAndAMissingRouteNeedsAnA
     // A failure that is not a missing route keeps the last Fleet beside the problem.
     h.agent->route("GET", "/machines", Reply::json(test::sample("machines.json")));
     h.clock->advance(30);
-    h.drain();
-    h.drain();
+    h.refreshAndWait();
     ASSERT_TRUE(h.model->fleet());
     h.agent->route("GET", "/machines", Reply::error(500, "internal", "The Fleet is not available."));
     h.clock->advance(30);
-    h.drain();
-    h.drain();
+    h.refreshAndWait();
     EXPECT_TRUE(h.model->fleet());
     EXPECT_EQ(h.model->fleetProblem(), RouteProblem::failed("The Fleet is not available."));
 }
@@ -85,7 +82,7 @@ TEST(AppModelPanes, CachesPaneLoadsOnlyWhileNoReportIsHeld) {
     h.model->setVisiblePane(AppPane::caches);
     h.drain();
     EXPECT_TRUE(h.model->caches());
-    h.drain();
+    h.refreshAndWait();
     EXPECT_EQ(h.count("GET /caches"), 1u);
 }
 
@@ -139,7 +136,7 @@ TEST(AppModelJobDetail, LogEveryTickStepsEveryFifthAndOneLastReadAfterTheJobEnds
     auto jobs = sampleJobs();
     jobs["running"].erase(0);
     h.agent->route("GET", "/jobs?limit=50", Reply::json(jobs.dump()));
-    h.drain();
+    h.refreshAndWait();
     h.tick();
     EXPECT_EQ(h.logReads(), 8u);
     EXPECT_EQ(h.stepReads(), 3u);
@@ -292,7 +289,7 @@ TEST(AppModelJobDetail, GithubLinkPrefersTheStepsAnswerAndStopsAtAMalformedCandi
     auto jobs = sampleJobs();
     jobs["running"][1]["run_url"] = "https://exa mple.com/x";
     h.agent->route("GET", "/jobs?limit=50", Reply::json(jobs.dump()));
-    h.drain();
+    h.refreshAndWait();
     EXPECT_EQ(h.model->githubURL("31880422515"), std::nullopt);
 }
 
