@@ -15,7 +15,8 @@
 #include <thread>
 
 using namespace quillmarsh;
-using namespace quillmarsh::test;
+using namespace quillmarsh::updatetest;
+using quillmarsh::test::HttpTestServer;
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-namespace quillmarsh::test {
+namespace quillmarsh::updatetest {
 
 namespace fs = std::filesystem;
 
@@ -232,4 +232,4 @@ inline std::vector<ZipEntry> entriesOf(const fs::path& folder, const std::string
     return out;
 }
 
-} // namespace quillmarsh::test
+} // namespace quillmarsh::updatetest

@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 using namespace quillmarsh;
-using namespace quillmarsh::test;
+using namespace quillmarsh::updatetest;
+using quillmarsh::test::HttpTestServer;
 
 namespace {
 

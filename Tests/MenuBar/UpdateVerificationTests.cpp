@@ -11,7 +11,7 @@
 #include <functional>
 
 using namespace quillmarsh;
-using namespace quillmarsh::test;
+using namespace quillmarsh::updatetest;
 
 namespace {
 
