@@ -38,7 +38,7 @@ std::optional<std::int64_t> integer(const std::string& text) {
         digits.remove_prefix(1);
     if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return std::nullopt;
-    const std::string signedDigits = (negative ? "-" : "") + std::string(digits);
+    const std::string signedDigits = std::string(negative ? "-" : "").append(digits);
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
     if (error != std::errc() || end != signedDigits.data() + signedDigits.size())
@@ -189,7 +189,7 @@ void MacInstaller::install(const vz::RestoreImage& image) {
 
         // The new files go into a sibling folder first; an earlier bundle stays untouched until
         // the install has succeeded.
-        std::string name = (parent / ("." + folder.filename().string() + ".installing-XXXXXX")).string();
+        std::string name = (parent / std::string(".").append(folder.filename().string()).append(".installing-XXXXXX")).string();
         if (::mkdtemp(name.data()) == nullptr)
             failWith("cannot create a folder beside", folder, errno);
         staging_ = name;
