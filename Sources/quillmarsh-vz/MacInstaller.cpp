@@ -84,9 +84,10 @@ void createDisk(const fs::path& path, std::int64_t size) {
         failWith("cannot write", path, errno);
 }
 
-// The bundle path as one folder: absolute, without "." or ".." parts or a final slash.
+// The bundle path as one folder: absolute, with links resolved (so the staging folder lies on the
+// bundle's own file system), without "." or ".." parts or a final slash.
 fs::path bundleFolder(const std::string& bundle) {
-    fs::path path = fs::absolute(fs::path(bundle)).lexically_normal();
+    fs::path path = fs::weakly_canonical(fs::absolute(fs::path(bundle)));
     if (!path.has_filename() && path.has_parent_path() && path != path.root_path())
         path = path.parent_path();
     return path;
@@ -135,7 +136,6 @@ MacInstaller::MacInstaller(const std::vector<std::string>& args, Host host) : ho
         diskGB = arguments.diskGB;
         cpus = arguments.cpus;
         memoryMiB = arguments.memoryMiB;
-        accepted_ = true;
     } catch (const ArgumentError& rejected) {
         error(std::string(ToolError::badArguments), rejected.what());
     }

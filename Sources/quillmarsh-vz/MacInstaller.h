@@ -67,9 +67,6 @@ public:
     // The whole percentage for a fraction completed, truncated toward zero, within 0…100.
     static std::int64_t percent(double fraction);
 
-    // Set once the arguments were accepted.
-    bool accepted() const { return accepted_; }
-
     std::string ipsw;
     std::string bundle;
     std::int64_t diskGB = 90;
@@ -85,7 +82,6 @@ private:
     void discardStaging();
 
     Host host_;
-    bool accepted_ = false;
     bool ended_ = false;
     std::string staging_; // the temporary folder the new files are built in
 };

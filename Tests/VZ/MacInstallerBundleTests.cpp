@@ -135,6 +135,15 @@ TEST_F(MacInstallerBundleTest, InstallWritesTheFourFilesAndABootableDisk) {
     std::string start(vz::MacOSInstaller::installedSystem.size() + 1, 'x');
     disk.read(start.data(), static_cast<std::streamsize>(start.size()));
     EXPECT_EQ(start, std::string(vz::MacOSInstaller::installedSystem) + '\0');
+
+    // A reinstall through a link to the bundle renews the linked folder and keeps the link.
+    const std::string machineID = read(bundle / "machine-id.bin");
+    fs::create_directory_symlink(bundle, root / "link");
+    ASSERT_EQ(install({"--ipsw", fixtures + "progress.ipsw", "--bundle", (root / "link").string(), "--disk-gb", "1"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(root / "link"));
+    EXPECT_NE(read(bundle / "machine-id.bin"), machineID);
+    EXPECT_EQ(fs::file_size(bundle / "disk.img"), 1'000'000'000u);
+    EXPECT_EQ(entries().size(), 7u);
 }
 
 TEST_F(MacInstallerBundleTest, AFailedFirstInstallLeavesNoBundle) {
