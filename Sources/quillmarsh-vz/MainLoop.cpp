@@ -143,7 +143,9 @@ void MainLoop::run() {
     while (!stopped_) {
         fds.clear();
         fds.push_back({queue_->wakeFd, POLLIN, 0});
-        if (signalFd_ >= 0) fds.push_back({signalFd_, POLLIN, 0});
+        // The signal descriptor may appear while this round's handlers run: remember where it was.
+        int polledSignalFd = signalFd_;
+        if (polledSignalFd >= 0) fds.push_back({polledSignalFd, POLLIN, 0});
         std::size_t firstWatched = fds.size();
         for (auto& [fd, _] : watched_) fds.push_back({fd, POLLIN, 0});
         int timeout = -1;
@@ -155,7 +157,7 @@ void MainLoop::run() {
         if (ready < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
         if (ready > 0) {
             if (fds[0].revents) drainQueue();
-            if (!stopped_ && signalFd_ >= 0 && fds[1].revents) readSignals();
+            if (!stopped_ && polledSignalFd >= 0 && fds[1].revents) readSignals();
             for (std::size_t i = firstWatched; i < fds.size() && !stopped_; ++i) {
                 if (!fds[i].revents) continue;
                 auto found = watched_.find(fds[i].fd);
