@@ -7,3 +7,10 @@ if(TARGET bench-agentclient)
   target_include_directories(bench-agentclient PRIVATE
     ${PROJECT_SOURCE_DIR}/Sources/QuillmarshMenuBar ${PROJECT_SOURCE_DIR}/Tests/Support)
 endif()
+
+# bench-appmodel: the app model (Qt) against the in-process fake agent.
+if(TARGET bench-appmodel)
+  target_sources(bench-appmodel PRIVATE ${PROJECT_SOURCE_DIR}/Tests/Support/FakeAgent.cpp)
+  target_include_directories(bench-appmodel PRIVATE ${PROJECT_SOURCE_DIR}/Tests/Support)
+  target_link_libraries(bench-appmodel PRIVATE QuillmarshMenuBarLib)
+endif()

@@ -77,7 +77,14 @@ struct AppModel::Snapshot {
     std::optional<PolicyView> policy;
 };
 
+AppModel::AppModel(AgentClient client, AppUpdater& updater, Defaults& defaults, Environment environment)
+    : AppModel(std::move(client), std::make_unique<AppUpdaterPort>(updater), nullptr, defaults, std::move(environment)) {}
+
 AppModel::AppModel(AgentClient client, UpdaterPort& updater, Defaults& defaults, Environment environment)
+    : AppModel(std::move(client), nullptr, &updater, defaults, std::move(environment)) {}
+
+AppModel::AppModel(AgentClient client, std::unique_ptr<AppUpdaterPort> owned, UpdaterPort* updater,
+                   Defaults& defaults, Environment environment)
     : status_([this] { emit objectWillChange(); }),
       jobs_([this] { emit objectWillChange(); }),
       host_([this] { emit objectWillChange(); }),
@@ -107,7 +114,8 @@ AppModel::AppModel(AgentClient client, UpdaterPort& updater, Defaults& defaults,
       detail_([this] { emit objectWillChange(); }),
       visiblePane_([this] { emit objectWillChange(); }),
       client_(std::move(client)),
-      updater_(updater),
+      ownedPort_(std::move(owned)),
+      updater_(updater != nullptr ? *updater : *ownedPort_),
       defaults_(defaults),
       environment_(completed(std::move(environment))),
       queue_(environment_.bundleIdentifier + ".agent", this),

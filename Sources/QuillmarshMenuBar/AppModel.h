@@ -24,6 +24,7 @@
 #include "RunsJobs.h"
 #include "StayAwake.h"
 #include "UpdateState.h"
+#include "AppUpdaterPort.h"
 #include "UpdaterPort.h"
 #include "UrlOpener.h"
 
@@ -70,6 +71,8 @@ public:
     };
 
     AppModel(AgentClient client, UpdaterPort& updater, Defaults& defaults, Environment environment = {});
+    // The app's own self-updater.
+    AppModel(AgentClient client, AppUpdater& updater, Defaults& defaults, Environment environment = {});
     ~AppModel() override;
 
     // --- State -------------------------------------------------------------------------------
@@ -188,6 +191,9 @@ signals:
 private:
     struct Snapshot;  // one refresh's answers
 
+    AppModel(AgentClient client, std::unique_ptr<AppUpdaterPort> owned, UpdaterPort* updater, Defaults& defaults,
+             Environment environment);
+
     void applyRefresh(const Snapshot& snapshot);
     void storeSetting(Published<bool>& property, const char* key, bool value);
     void succeeded(bool thenRefresh);
@@ -232,6 +238,7 @@ private:
     std::int64_t detailTicks_ = 0;
 
     AgentClient client_;
+    std::unique_ptr<AppUpdaterPort> ownedPort_;
     UpdaterPort& updater_;
     Defaults& defaults_;
     Environment environment_;

@@ -3,6 +3,7 @@
 #include "UpdateState.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quillmarsh {
@@ -21,6 +22,10 @@ public:
     virtual void install() = 0;
     // The download base.
     virtual std::string base() const = 0;
+    // The running app's version; none outside a bundle.
+    virtual std::optional<std::string> currentVersion() const = 0;
+    // Starts an update check (the updater decides whether one may run now).
+    virtual void check() = 0;
 };
 
 } // namespace quillmarsh

@@ -71,6 +71,8 @@ public:
     void setOnChange(OnChange callback) override { onChange = std::move(callback); }
     void install() override { ++installs; }
     std::string base() const override { return "https://downloads.example"; }
+    std::optional<std::string> currentVersion() const override { return std::nullopt; }
+    void check() override {}
 
     int starts = 0;
     int installs = 0;

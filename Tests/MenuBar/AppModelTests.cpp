@@ -403,3 +403,27 @@ TEST(AppModelCommands, OpenAtLoginUsesTheAutostartEntryOnlyFromABundle) {
 
 } // namespace
 } // namespace quillmarsh
+
+namespace quillmarsh {
+namespace {
+
+TEST(AppModelState, TheAppsOwnUpdaterIsMirroredAndReleased) {
+    test::ensureApp();
+    test::FakeAgent agent;
+    MemoryDefaults defaults;
+    AppUpdater updater(AppBundle::ofExecutable("/nonexistent/Quillmarsh"), "https://downloads.example");
+    {
+        AppModel::Environment environment;
+        environment.clock = std::make_shared<test::ManualClock>();
+        AppModel model(AgentClient(agent.socketPath()), updater, defaults, environment);
+        ASSERT_TRUE(updater.onChange);
+        updater.onChange(UpdateState::checking());
+        EXPECT_EQ(model.update(), UpdateState::checking());
+        EXPECT_EQ(model.updater().base(), "https://downloads.example");
+        EXPECT_EQ(model.updater().currentVersion(), std::nullopt);
+    }
+    EXPECT_FALSE(updater.onChange) << "a model that is gone is not called";
+}
+
+} // namespace
+} // namespace quillmarsh

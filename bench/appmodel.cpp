@@ -1,0 +1,72 @@
+// One whole refresh of the app model against the in-process fake agent serving the sample
+// answers: the socket check, GET /status, /jobs, /host, /account and /policy, their decoding
+// and the assignments on the main thread. CPU time is the whole process's, so it includes the
+// fake agent's side of the five exchanges.
+#include "AppModel.h"
+#include "FakeAgent.h"
+#include "MemoryDefaults.h"
+#include "SystemClock.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using namespace quillmarsh;
+
+std::string sample(const std::string& name) {
+    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class NoUpdater final : public UpdaterPort {
+public:
+    void start() override {}
+    void setOnChange(OnChange) override {}
+    void install() override {}
+    std::string base() const override { return "https://downloads.example"; }
+    std::optional<std::string> currentVersion() const override { return std::nullopt; }
+    void check() override {}
+};
+
+void refreshOnce(AppModel& model) {
+    QEventLoop loop;
+    auto connection = QObject::connect(&model, &AppModel::tickWillChange, &loop, &QEventLoop::quit,
+                                       Qt::QueuedConnection);
+    model.refresh();
+    loop.exec();
+    QObject::disconnect(connection);
+}
+
+void BM_WholeRefresh(benchmark::State& state) {
+    static int argc = 1;
+    static char name[] = "bench-appmodel";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+
+    test::FakeAgent agent;
+    using Reply = test::FakeAgent::Reply;
+    for (const char* route : {"status", "jobs", "host", "account", "policy"}) {
+        agent.route("GET", std::string("/") + route, Reply::json(sample(std::string(route) + ".json")));
+    }
+    agent.route("GET", "/update", Reply::json(sample("get.update.json"), 405));
+    NoUpdater updater;
+    MemoryDefaults defaults;
+    AppModel model(AgentClient(agent.socketPath()), updater, defaults);
+    refreshOnce(model);  // the one update-route probe of this agent version happens here
+    refreshOnce(model);
+    if (!model.agentAvailable()) state.SkipWithError("the fake agent did not answer");
+
+    for (auto _ : state) refreshOnce(model);
+    benchmark::DoNotOptimize(model.tick());
+}
+BENCHMARK(BM_WholeRefresh)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+
+} // namespace
