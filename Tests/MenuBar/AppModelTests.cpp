@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
 
 namespace quillmarsh {
 namespace {
@@ -141,8 +142,19 @@ TEST(AppModelRefresh, SocketFileWithoutAnAgentIsNotRunning) {
     test::TempFolder home;
     Harness h(std::make_unique<FakeAgent>(home / "agent.sock"));
     h.agent->stop();
+    static std::mutex mutex;
+    static std::vector<std::string> lines;
+    lines.clear();
+    QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        std::lock_guard lock(mutex);
+        lines.push_back(text.toStdString());
+    });
+    h.refreshAndWait();  // no socket file: nothing is logged
     std::ofstream(h.agent->socketPath()) << "";
     h.refreshAndWait();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(lines, std::vector<std::string>{"Quillmarsh: the agent did not answer: " +
+                                              AgentError::notRunning().errorDescription()});
     EXPECT_FALSE(h.model->agentAvailable());
     EXPECT_EQ(h.model->lastError(), AgentError::notRunning().errorDescription());
     EXPECT_FALSE(h.model->isRegistered());
