@@ -105,6 +105,19 @@ struct ToolRun {
         }
         return false;
     }
+    // Whether the tool has blocked SIGTERM (it reads the signal from then on); a signal sent
+    // before that, while a slow start is still on its way to main, would simply kill it.
+    bool signalsBlocked() {
+        return waitUntil([&] {
+            std::istringstream status(slurp("/proc/" + std::to_string(pid) + "/status"));
+            std::string line;
+            while (std::getline(status, line)) {
+                if (line.rfind("SigBlk:", 0) == 0)
+                    return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
+            }
+            return false;
+        });
+    }
     bool booted() {
         return waitUntil([&] { return slurp(dir / "console.log").find("guest: booted") != std::string::npos; });
     }
@@ -247,6 +260,7 @@ TEST(RunProcess, SignalsTimeOutsAndGuestEndings) {
 TEST(RunProcess, SignalWhileTheRunnerConfigIsAwaitedBeforeBootStillGivesTheLine) {
     ToolRun run("poweroff\n");
     run.start({"--secret-stdin"});
+    ASSERT_TRUE(run.signalsBlocked());
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ::kill(run.pid, SIGTERM);
     run.finish();
