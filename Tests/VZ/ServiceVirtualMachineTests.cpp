@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -117,10 +118,21 @@ TEST(ServiceVirtualMachine, BootFailureAndCrashCarryTheGuestsText) {
     EXPECT_EQ(crashed->vm->state(), VirtualMachine::State::error);
 }
 
+// Runs action on the harness's loop once the guest's console shows text: a stop request sent
+// before the guest has read its script would meet the default "obey".
+static void whenConsoleShows(Harness* h, std::string text, std::function<void()> action) {
+    h->loop.after(10, [h, text = std::move(text), action = std::move(action)]() mutable {
+        if (slurp(h->dir / "console.log").find(text) != std::string::npos) {
+            action();
+        } else {
+            whenConsoleShows(h, std::move(text), std::move(action));
+        }
+    });
+}
+
 TEST(ServiceVirtualMachine, StopRequestIsObeyedOrIgnoredAndStopAlwaysEnds) {
     auto obeying = std::make_shared<Harness>("");
-    obeying->loop.after(0, [&] {}); // the idle guest
-    obeying->loop.after(300, [&] {
+    whenConsoleShows(obeying.get(), "idle", [&] {
         ASSERT_TRUE(obeying->vm->canRequestStop());
         EXPECT_FALSE(obeying->vm->requestStop().has_value());
     });
@@ -128,12 +140,14 @@ TEST(ServiceVirtualMachine, StopRequestIsObeyedOrIgnoredAndStopAlwaysEnds) {
     EXPECT_EQ(obeying->events, "started;guest stopped;");
 
     auto ignoring = std::make_shared<Harness>("on-stop-request ignore\n");
-    ignoring->loop.after(300, [&] { EXPECT_FALSE(ignoring->vm->requestStop().has_value()); });
-    ignoring->loop.after(600, [&] {
-        ASSERT_TRUE(ignoring->vm->canStop());
-        ignoring->vm->stop([&](std::optional<vz::Error> error) {
-            ignoring->events += error ? "stop failed;" : "stopped;";
-            ignoring->loop.stop();
+    whenConsoleShows(ignoring.get(), "idle", [&] {
+        EXPECT_FALSE(ignoring->vm->requestStop().has_value());
+        ignoring->loop.after(300, [&] {
+            ASSERT_TRUE(ignoring->vm->canStop());
+            ignoring->vm->stop([&](std::optional<vz::Error> error) {
+                ignoring->events += error ? "stop failed;" : "stopped;";
+                ignoring->loop.stop();
+            });
         });
     });
     ignoring->boot();
