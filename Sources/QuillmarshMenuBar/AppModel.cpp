@@ -24,18 +24,6 @@ const char* const keyOffline = "notify.offline";
 const char* const keyImage = "notify.image";
 const char* const keyShowInMenuBar = "showInMenuBar";
 
-bool fileExists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
-std::string folderOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 // The message a failed command shows; with next, an HTTP refusal's next step follows it.
 std::string messageOf(const std::exception& error, bool withNext) {
     if (auto* agent = dynamic_cast<const AgentError*>(&error)) {
@@ -65,6 +53,19 @@ AppModel::Environment completed(AppModel::Environment environment) {
 }
 
 } // namespace
+
+bool AppModel::fileExists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+std::string AppModel::folderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
 
 struct AppModel::Snapshot {
     enum class Kind { absent, silent, answered };

@@ -189,6 +189,9 @@ signals:
     void tickWillChange(qint64 value);
 
 private:
+    // The agent home's files sit beside the socket, in the socket path's folder.
+    static bool fileExists(const std::string& path);
+    static std::string folderOf(const std::string& path);
     struct Snapshot;  // one refresh's answers
 
     AppModel(AgentClient client, std::unique_ptr<AppUpdaterPort> owned, UpdaterPort* updater, Defaults& defaults,

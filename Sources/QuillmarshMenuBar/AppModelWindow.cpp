@@ -19,18 +19,6 @@ namespace quillmarsh {
 
 namespace {
 
-bool fileExists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
-std::string folderOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 std::optional<QUrl> urlOf(const std::string& text) {
     QUrl url(QString::fromStdString(text), QUrl::StrictMode);
     if (text.empty() || !url.isValid()) return std::nullopt;
