@@ -58,20 +58,8 @@ std::vector<std::string> folderNames(const fs::path& folder) {
     return names;
 }
 
-class AppUpdaterTest : public ::testing::Test {
+class AppUpdaterTest : public CertificatesSuite {
 protected:
-    static inline TempFolder* certFolder = nullptr;
-    static inline TestCertificates* certs = nullptr;
-
-    static void SetUpTestSuite() {
-        certFolder = new TempFolder("qm-certs");
-        certs = new TestCertificates(certFolder->path);
-    }
-    static void TearDownTestSuite() {
-        delete certs;
-        delete certFolder;
-    }
-
     TempFolder root;
     fs::path applications = root.path / "Applications";
     fs::path installed = applications / "Quillmarsh.app";

@@ -3,6 +3,8 @@
 // Helpers of the updater tests: temporary folders, certificates made with the openssl tool,
 // test bundles, zip archives written with libarchive, and running programs as processes.
 
+#include <gtest/gtest.h>
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
@@ -231,5 +233,21 @@ inline std::vector<ZipEntry> entriesOf(const fs::path& folder, const std::string
     }
     return out;
 }
+
+// Suites that sign bundles share one set of certificates, made once per suite (openssl is slow).
+class CertificatesSuite : public ::testing::Test {
+protected:
+    static inline TempFolder* certFolder = nullptr;
+    static inline TestCertificates* certs = nullptr;
+
+    static void SetUpTestSuite() {
+        certFolder = new TempFolder("qm-certs");
+        certs = new TestCertificates(certFolder->path);
+    }
+    static void TearDownTestSuite() {
+        delete certs;
+        delete certFolder;
+    }
+};
 
 } // namespace quillmarsh::updatetest

@@ -13,20 +13,8 @@ namespace {
 
 const std::string bareProgram = std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh";
 
-class UpdateModeProcessTest : public ::testing::Test {
+class UpdateModeProcessTest : public CertificatesSuite {
 protected:
-    static inline TempFolder* certFolder = nullptr;
-    static inline TestCertificates* certs = nullptr;
-
-    static void SetUpTestSuite() {
-        certFolder = new TempFolder("qm-certs");
-        certs = new TestCertificates(certFolder->path);
-    }
-    static void TearDownTestSuite() {
-        delete certs;
-        delete certFolder;
-    }
-
     TempFolder folder;
     // The app itself, installed as a 1.4.0 bundle that trusts the test root.
     fs::path app = folder.path / "Applications/Quillmarsh.app";

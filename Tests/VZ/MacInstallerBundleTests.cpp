@@ -1,5 +1,7 @@
 #include "MacInstaller.h"
 
+#include "ScratchFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -86,26 +88,7 @@ std::string read(const fs::path& path) {
     return std::to_string(fs::file_size(path)) + ":" + start;
 }
 
-class MacInstallerBundleTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("mac-installer-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            names.push_back(fs::relative(entry.path(), root).string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path root;
-};
+class MacInstallerBundleTest : public ScratchFolderTest {};
 
 } // namespace
 

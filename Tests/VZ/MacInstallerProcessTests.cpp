@@ -2,6 +2,8 @@
 
 #include "JsonText.h"
 
+#include "ScratchFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -82,26 +84,7 @@ nlohmann::json error(const std::string& code, const std::string& message) {
     return {{"code", code}, {"message", message}, {"status", "error"}};
 }
 
-class MacInstallerProcessTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("mac-install-process-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            names.push_back(fs::relative(entry.path(), root).string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path root;
-};
+class MacInstallerProcessTest : public ScratchFolderTest {};
 
 } // namespace
 
