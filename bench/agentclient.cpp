@@ -1,8 +1,8 @@
 // One GET /status against an in-process fake agent: connect, request, read to close, parse and
 // decode the sample status record.
-#include "AgentClient.h"
-#include "AgentStatus.h"
-#include "FakeAgent.h"
+#include "Agent/AgentClient.h"
+#include "Records/AgentStatus.h"
+#include "Support/FakeAgent.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // answers: the socket check, GET /status, /jobs, /host, /account and /policy, their decoding
 // and the assignments on the main thread. CPU time is the whole process's, so it includes the
 // fake agent's side of the five exchanges.
-#include "AppModel.h"
-#include "FakeAgent.h"
-#include "MemoryDefaults.h"
-#include "SystemClock.h"
+#include "Model/AppModel.h"
+#include "Model/MemoryDefaults.h"
+#include "Model/SystemClock.h"
+#include "Support/FakeAgent.h"
 
 #include <benchmark/benchmark.h>
 

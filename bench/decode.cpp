@@ -2,9 +2,9 @@
 // GET /status (10 machines, an image build and a billing notice) and GET /jobs (10 running,
 // 50 recent jobs), both compact as an encoder writes them. The jobs answer is also measured in
 // its two halves, the strict JSON parse and the record decode, to show where the time goes.
-#include "AgentStatus.h"
-#include "JobsSnapshot.h"
-#include "JsonText.h"
+#include "Foundation/JsonText.h"
+#include "Records/AgentStatus.h"
+#include "Records/JobsSnapshot.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>

@@ -1,7 +1,7 @@
 // Merging one 4 KB chunk into a full 4000-line log: the cost should follow the chunk, not
 // the lines already kept.
-#include "JobLog.h"
-#include "LogBuffer.h"
+#include "Records/JobLog.h"
+#include "Words/LogBuffer.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "MenuModel.h"
+#include "Words/MenuModel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,7 +7,7 @@
 # The project's signing root, compiled in as the anchor that updates must chain to:
 #   -DQUILLMARSH_SIGNING_ROOT=/path/to/root.pem
 set(QUILLMARSH_SIGNING_ROOT "" CACHE FILEPATH "PEM root certificate that app updates must be signed under")
-if(QUILLMARSH_SIGNING_ROOT AND TARGET QuillmarshMenuBarLib)
+if(QUILLMARSH_SIGNING_ROOT)
   file(READ ${QUILLMARSH_SIGNING_ROOT} quillmarsh_root_pem)
   file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/signing-root/QuillmarshSigningRoot.h
     CONTENT "#pragma once\nstatic const char kQuillmarshSigningRoot[] = R\"pem(@quillmarsh_root_pem@)pem\";\n" @ONLY)
@@ -15,8 +15,7 @@ if(QUILLMARSH_SIGNING_ROOT AND TARGET QuillmarshMenuBarLib)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QUILLMARSH_SIGNING_ROOT})
 endif()
 
-if(TARGET Quillmarsh)
-  file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/bundle/Info.plist CONTENT [=[<?xml version="1.0" encoding="UTF-8"?>
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/bundle/Info.plist CONTENT [=[<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
 <plist version="1.0">
 <dict>
@@ -35,6 +34,5 @@ if(TARGET Quillmarsh)
 </dict>
 </plist>
 ]=] @ONLY)
-  install(TARGETS Quillmarsh RUNTIME DESTINATION Quillmarsh.app/Contents/MacOS)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/bundle/Info.plist DESTINATION Quillmarsh.app/Contents)
-endif()
+install(TARGETS Quillmarsh RUNTIME DESTINATION Quillmarsh.app/Contents/MacOS)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/bundle/Info.plist DESTINATION Quillmarsh.app/Contents)

@@ -1,8 +1,8 @@
 // Quillmarsh: the menu-bar app. One-shot modes print to standard output and end the process;
 // anything else starts the app.
-#include "AgentClient.h"
-#include "Probe.h"
-#include "UpdateModes.h"
+#include "Agent/AgentClient.h"
+#include "Agent/Probe.h"
+#include "Updater/UpdateModes.h"
 
 #include <algorithm>
 #include <iostream>

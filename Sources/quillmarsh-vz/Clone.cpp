@@ -1,6 +1,6 @@
 #include "Clone.h"
 
-#include "ToolError.h"
+#include "ErrorLineCode.h"
 #include "ToolOutput.h"
 
 #include <cerrno>
@@ -49,13 +49,13 @@ void Clone::command(const std::vector<std::string>& args) {
         } else if (key == "--to" && hasValue) {
             destination = args[i + 1];
         } else {
-            fail(ToolError::badArguments, "unknown option " + key);
+            fail(ErrorLineCode::badArguments, "unknown option " + key);
         }
     }
-    if (!source || !destination) fail(ToolError::badArguments, "clone needs --from and --to");
+    if (!source || !destination) fail(ErrorLineCode::badArguments, "clone needs --from and --to");
     const int error = cloneFile(*source, *destination);
     if (error != 0) {
-        fail(ToolError::cloneFailed, "clonefile " + *source + " -> " + *destination + ": " + std::strerror(error),
+        fail(ErrorLineCode::cloneFailed, "clonefile " + *source + " -> " + *destination + ": " + std::strerror(error),
              "the image and the job directory must be on the same APFS volume");
     }
     emit({{"path", *destination}, {"status", "ok"}});

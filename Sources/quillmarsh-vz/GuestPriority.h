@@ -1,7 +1,7 @@
 #pragma once
 
 #include "EventLoop.h"
-#include "VMPriority.h"
+#include "VM/VMPriority.h"
 
 #include <cstdint>
 #include <functional>

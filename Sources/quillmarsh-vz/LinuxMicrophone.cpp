@@ -1,7 +1,7 @@
 #include "LinuxMicrophone.h"
 
+#include "Foundation/Text.h"
 #include "SysfsText.h"
-#include "Text.h"
 
 #include <filesystem>
 

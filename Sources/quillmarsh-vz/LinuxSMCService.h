@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SMC.h"
+#include "VM/SMC.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "LinuxScreenLock.h"
 
+#include "Foundation/Text.h"
 #include "SysfsText.h"
-#include "Text.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,11 +1,11 @@
 #include "MacInstaller.h"
 
-#include "MacOS.h"
+#include "ErrorLineCode.h"
+#include "MacGuestConfiguration.h"
 #include "MainLoop.h"
 #include "RunCommand.h"
-#include "ToolError.h"
 #include "ToolOutput.h"
-#include "VirtualMachineConfiguration.h"
+#include "Virtualization/VirtualMachineConfiguration.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -137,7 +137,7 @@ MacInstaller::MacInstaller(const std::vector<std::string>& args, Host host) : ho
         cpus = arguments.cpus;
         memoryMiB = arguments.memoryMiB;
     } catch (const ArgumentError& rejected) {
-        error(std::string(ToolError::badArguments), rejected.what());
+        error(std::string(ErrorLineCode::badArguments), rejected.what());
     }
 }
 
@@ -161,7 +161,7 @@ void MacInstaller::start() {
     try {
         image = vz::RestoreImage::load(ipsw);
     } catch (const std::exception& failure) {
-        error(std::string(ToolError::restoreImage), failure.what());
+        error(std::string(ErrorLineCode::restoreImage), failure.what());
         return;
     }
     install(image);
@@ -174,7 +174,7 @@ void MacInstaller::install(const vz::RestoreImage& image) {
     const auto hardwareModel =
         requirements ? Config::HardwareModel::fromData(requirements->hardwareModel) : std::nullopt;
     if (!hardwareModel || !hardwareModel->isSupported()) {
-        error(std::string(ToolError::unsupported),
+        error(std::string(ErrorLineCode::unsupported),
               "this Mac cannot run the macOS version in " + fs::path(ipsw).filename().string());
         return;
     }
@@ -215,7 +215,7 @@ void MacInstaller::install(const vz::RestoreImage& image) {
         macDevices(configuration, std::nullopt, std::nullopt);
         configuration.validate();
     } catch (const std::exception& failure) {
-        error(std::string(ToolError::installFailed), failure.what());
+        error(std::string(ErrorLineCode::installFailed), failure.what());
         return;
     }
 
@@ -247,7 +247,7 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
     if (ended_)
         return;
     if (failure) {
-        error(std::string(ToolError::installFailed), *failure);
+        error(std::string(ErrorLineCode::installFailed), *failure);
         return;
     }
     try {
@@ -265,7 +265,7 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
             failWith("cannot move the new files into", folder, errno);
         }
     } catch (const std::exception& problem) {
-        error(std::string(ToolError::installFailed), problem.what());
+        error(std::string(ErrorLineCode::installFailed), problem.what());
         return;
     }
     ended_ = true;
@@ -274,7 +274,7 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
 }
 
 void MacInstaller::cancel() {
-    error(std::string(ToolError::installFailed), "the install was cancelled");
+    error(std::string(ErrorLineCode::installFailed), "the install was cancelled");
 }
 
 void MacInstaller::error(const std::string& code, const std::string& message) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MacOSInstaller.h"
-#include "RestoreImage.h"
+#include "Virtualization/MacOSInstaller.h"
+#include "Virtualization/RestoreImage.h"
 
 #include <nlohmann/json.hpp>
 

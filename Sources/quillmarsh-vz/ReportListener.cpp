@@ -1,6 +1,6 @@
 #include "ReportListener.h"
 
-#include "VirtioSocketConnection.h"
+#include "Virtualization/VirtioSocketConnection.h"
 
 #include <cerrno>
 #include <thread>

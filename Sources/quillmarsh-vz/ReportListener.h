@@ -1,7 +1,7 @@
 #pragma once
 
 #include "EventLoop.h"
-#include "VirtioSocketListener.h"
+#include "Virtualization/VirtioSocketListener.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VMOptions.h"
+#include "VM/VMOptions.h"
 
 #include <string>
 #include <vector>

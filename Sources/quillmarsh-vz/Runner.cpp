@@ -1,10 +1,10 @@
 #include "Runner.h"
 
+#include "Foundation/Saturating.h"
 #include "GuestPriority.h"
-#include "MacOS.h"
-#include "Saturating.h"
-#include "VZToolError.h"
-#include "VirtioSocketConnection.h"
+#include "MacGuestConfiguration.h"
+#include "ToolDomainError.h"
+#include "Virtualization/VirtioSocketConnection.h"
 
 #include <cerrno>
 #include <csignal>
@@ -56,7 +56,7 @@ Config Runner::configuration() {
     } else {
         Config::GenericPlatform platform{Config::MachineIdentifier::fresh().data, false};
         if (options.nested) {
-            if (!Config::GenericPlatform::isNestedVirtualizationSupported()) throw VZToolError::nested();
+            if (!Config::GenericPlatform::isNestedVirtualizationSupported()) throw ToolDomainError::nested();
             platform.nestedVirtualizationEnabled = true;
         }
         c.platform = platform;
@@ -83,7 +83,7 @@ Config Runner::configuration() {
         if (options.netFD) network.attachment = Config::FileHandleAttachment{*options.netFD};
         if (options.mac) {
             auto parsed = Config::MACAddress::parse(*options.mac);
-            if (!parsed) throw VZToolError::invalidMAC(*options.mac);
+            if (!parsed) throw ToolDomainError::invalidMAC(*options.mac);
             network.mac = *parsed;
         }
         c.networkDevices = {network};
@@ -98,7 +98,7 @@ Config Runner::configuration() {
     }
     if (options.rosetta) {
         auto availability = Config::RosettaShare::availability();
-        if (availability != Config::RosettaShare::Availability::installed) throw VZToolError::rosetta(rosettaWord(availability));
+        if (availability != Config::RosettaShare::Availability::installed) throw ToolDomainError::rosetta(rosettaWord(availability));
         c.directorySharingDevices.push_back({"rosetta", Config::RosettaShare{}});
     }
     c.validate();
@@ -127,7 +127,7 @@ void Runner::start() {
         if (self->finished || !self->waitingBeforeBoot_) return;
         self->waitingBeforeBoot_ = false;
         if (!bytes) {
-            self->finish(VMRunResult::Reason::error, VZToolError::runnerConfig().what());
+            self->finish(VMRunResult::Reason::error, ToolDomainError::runnerConfig().what());
             return;
         }
         self->secret = std::move(*bytes);
@@ -152,7 +152,7 @@ void Runner::boot(Config configuration) {
     vm->delegate = weak_from_this();
     watchTimeout();
     std::weak_ptr<Runner> weak = weak_from_this();
-    vm->start([weak](std::optional<vz::Error> error) {
+    vm->start([weak](std::optional<vz::DomainError> error) {
         auto self = weak.lock();
         if (!self || self->finished) return;
         if (error) {
@@ -209,7 +209,7 @@ void Runner::forceStop() {
         return;
     }
     std::weak_ptr<Runner> weak = weak_from_this();
-    vm->stop([weak, reason](std::optional<vz::Error> error) {
+    vm->stop([weak, reason](std::optional<vz::DomainError> error) {
         auto self = weak.lock();
         if (!self) return;
         std::optional<std::string> message = self->secretError;
@@ -243,7 +243,7 @@ void Runner::finish(VMRunResult::Reason reason, const std::optional<std::string>
 
 void Runner::guestDidStop(vz::VirtualMachine&) { finish(stopReason.value_or(VMRunResult::Reason::guestStopped), secretError); }
 
-void Runner::virtualMachineDidStopWithError(vz::VirtualMachine&, const vz::Error& error) {
+void Runner::virtualMachineDidStopWithError(vz::VirtualMachine&, const vz::DomainError& error) {
     finish(VMRunResult::Reason::error, error.localizedDescription());
 }
 
@@ -264,7 +264,7 @@ SecretBytes Runner::readSecretLine(int fd) {
     while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
     if (failed || bytes.empty() || bytes.view().find('\n') != std::string_view::npos) {
         bytes.wipe();
-        throw VZToolError::runnerConfig();
+        throw ToolDomainError::runnerConfig();
     }
     return bytes;
 }

@@ -3,10 +3,10 @@
 #include "EventLoop.h"
 #include "ReportListener.h"
 #include "SecretBytes.h"
-#include "VMOptions.h"
-#include "VMRunResult.h"
-#include "VirtualMachine.h"
-#include "VirtualMachineConfiguration.h"
+#include "Virtualization/VirtualMachine.h"
+#include "Virtualization/VirtualMachineConfiguration.h"
+#include "VM/VMOptions.h"
+#include "VM/VMRunResult.h"
 
 #include <functional>
 #include <memory>
@@ -46,11 +46,11 @@ public:
     void forceStop();
     void finish(VMRunResult::Reason reason, const std::optional<std::string>& error);
 
-    // The VM configuration from the options, validated. Throws vz::Error.
+    // The VM configuration from the options, validated. Throws vz::DomainError.
     vz::VirtualMachineConfiguration configuration();
 
     // Reads `fd` to its end: the runner configuration without its trailing line ends. Throws
-    // VZToolError 4 (and wipes what it read) for an empty or multi-line input.
+    // ToolDomainError 4 (and wipes what it read) for an empty or multi-line input.
     static SecretBytes readSecretLine(int fd);
     // Writes every byte; false at the first write that returns less than 1.
     static bool writeAll(int fd, std::string_view bytes);
@@ -63,7 +63,7 @@ public:
     void serveReports(vz::VirtualMachine& vm);
 
     void guestDidStop(vz::VirtualMachine& vm) override;
-    void virtualMachineDidStopWithError(vz::VirtualMachine& vm, const vz::Error& error) override;
+    void virtualMachineDidStopWithError(vz::VirtualMachine& vm, const vz::DomainError& error) override;
 
     const VMOptions options;
     const std::int64_t started; // monotonic ms

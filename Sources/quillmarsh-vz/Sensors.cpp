@@ -3,8 +3,8 @@
 #include "LinuxCamera.h"
 #include "LinuxLowPower.h"
 #include "LinuxMicrophone.h"
-#include "LinuxSMCService.h"
 #include "LinuxScreenLock.h"
+#include "LinuxSMCService.h"
 #include "LinuxThermal.h"
 #include "ToolOutput.h"
 

@@ -3,9 +3,9 @@
 #include "CameraSensor.h"
 #include "LowPowerSensor.h"
 #include "MicrophoneSensor.h"
-#include "SMC.h"
 #include "ScreenLockSensor.h"
 #include "ThermalSensor.h"
+#include "VM/SMC.h"
 
 #include <nlohmann/json.hpp>
 

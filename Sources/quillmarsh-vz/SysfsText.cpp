@@ -1,6 +1,6 @@
 #include "SysfsText.h"
 
-#include "Text.h"
+#include "Foundation/Text.h"
 
 #include <cerrno>
 #include <charconv>

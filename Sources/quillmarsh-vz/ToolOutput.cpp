@@ -1,6 +1,6 @@
 #include "ToolOutput.h"
 
-#include "JsonLine.h"
+#include "VM/JsonLine.h"
 
 #include <cstdio>
 #include <cstdlib>

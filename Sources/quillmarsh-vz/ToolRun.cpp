@@ -2,7 +2,7 @@
 
 #include "MainLoop.h"
 #include "Runner.h"
-#include "ServiceVirtualMachine.h"
+#include "Virtualization/ServiceVirtualMachine.h"
 
 #include <cstdio>
 

@@ -3,12 +3,12 @@
 
 #include "Capabilities.h"
 #include "Clone.h"
+#include "ErrorLineCode.h"
 #include "ResponsibleFor.h"
 #include "RunCommand.h"
 #include "Sensors.h"
-#include "ToolError.h"
 #include "ToolOutput.h"
-#include "VMOptions.h"
+#include "VM/VMOptions.h"
 
 #include <optional>
 #include <string>
@@ -39,9 +39,9 @@ int main(int argc, char** argv) {
         try {
             options = VMOptions::parse(rest);
         } catch (const VMOptions::ParseError& error) {
-            fail(ToolError::badArguments, error.description);
+            fail(ErrorLineCode::badArguments, error.description);
         }
         runCommand(*options);
     }
-    fail(ToolError::badArguments, "unknown command " + command, std::string(ToolError::usage));
+    fail(ErrorLineCode::badArguments, "unknown command " + command, std::string(ErrorLineCode::usage));
 }

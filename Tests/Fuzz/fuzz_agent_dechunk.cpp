@@ -1,6 +1,6 @@
 // Any bytes as a chunked body: dechunk never crashes, hangs or reads past the input, and its
 // output is never longer than its input.
-#include "AgentClient.h"
+#include "Agent/AgentClient.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Any bytes as a whole agent answer: parse and statusCode never crash, hang or read past the
 // input; the only failure parse reports is an AgentError.
-#include "AgentClient.h"
+#include "Agent/AgentClient.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The strict JSON reader against nlohmann's own parser: both accept and refuse the same texts
 // (apart from nesting deeper than the reader allows, and NUL bytes, where nlohmann's parser stops
 // reading as if the text ended), and what both accept reads the same.
-#include "DecodeError.h"
-#include "JsonText.h"
+#include "Foundation/DecodeError.h"
+#include "Foundation/JsonText.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,12 +1,12 @@
 // Any bytes as the body of GET /status, /jobs, /host or /account: every decoder either gives a
 // whole record or throws DecodeError. Any other exception, or a crash, is a bug. Decoded
 // records must equal a copy of themselves and their derived values must be computable.
-#include "AccountInfo.h"
-#include "AgentStatus.h"
-#include "DecodeError.h"
-#include "HostInfo.h"
-#include "JobsSnapshot.h"
-#include "JsonText.h"
+#include "Foundation/DecodeError.h"
+#include "Foundation/JsonText.h"
+#include "Records/AccountInfo.h"
+#include "Records/AgentStatus.h"
+#include "Records/HostInfo.h"
+#include "Records/JobsSnapshot.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The texts an update download brings: the latest file, the checksum file and the bundle's
 // Info.plist. None of them may crash the reader, whatever the bytes.
-#include "AppUpdate.h"
-#include "PropertyList.h"
+#include "Foundation/PropertyList.h"
+#include "Update/AppUpdate.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "FakeAgent.h"
+#include "Support/FakeAgent.h"
 
 #include <cerrno>
 #include <cstdlib>

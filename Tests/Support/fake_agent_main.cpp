@@ -9,7 +9,7 @@
 // "get.update.json") wins over the plain one. A file NAME.status next to NAME.json holds the
 // answer's status code (200 without one). A path without a file gets a plain-text 404.
 // Runs until SIGTERM or SIGINT, then removes the socket.
-#include "FakeAgent.h"
+#include "Support/FakeAgent.h"
 
 #include <csignal>
 #include <cstdio>

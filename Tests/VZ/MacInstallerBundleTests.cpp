@@ -1,6 +1,6 @@
 #include "MacInstaller.h"
 
-#include "ScratchFolderTest.h"
+#include "Support/ScratchFolderTest.h"
 
 #include <gtest/gtest.h>
 

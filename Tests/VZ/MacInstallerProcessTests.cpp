@@ -1,8 +1,8 @@
 // macos-install as a process: the real tool, fixture restore images, bundles in a temporary folder.
 
-#include "JsonText.h"
+#include "Foundation/JsonText.h"
 
-#include "ScratchFolderTest.h"
+#include "Support/ScratchFolderTest.h"
 
 #include <gtest/gtest.h>
 

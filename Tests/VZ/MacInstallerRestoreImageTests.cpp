@@ -1,4 +1,4 @@
-#include "RestoreImage.h"
+#include "Virtualization/RestoreImage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "Capabilities.h"
-#include "DecodeError.h"
-#include "JsonLine.h"
-#include "VMRunResult.h"
+#include "Foundation/DecodeError.h"
+#include "VM/JsonLine.h"
+#include "VM/VMRunResult.h"
 
 #include <gtest/gtest.h>
 

@@ -37,8 +37,8 @@ TEST(ReportListener, WritesReplaceFilesButNeverFollowALink) {
     fs::remove_all(dir);
 }
 
-#include "VirtioSocketConnection.h"
-#include "VirtioSocketDevice.h"
+#include "Virtualization/VirtioSocketConnection.h"
+#include "Virtualization/VirtioSocketDevice.h"
 
 #include <deque>
 #include <thread>

@@ -1,6 +1,6 @@
 // The real quillmarsh-vz run, as a process, with simulated guests driven by guest scripts.
 
-#include "VMRunResult.h"
+#include "VM/VMRunResult.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "Runner.h"
-#include "VirtioSocketConnection.h"
+#include "Virtualization/VirtioSocketConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -92,10 +92,10 @@ private:
 class FakeVM final : public vz::VirtualMachine {
 public:
     TestLoop& loop;
-    std::optional<vz::Error> startError;
+    std::optional<vz::DomainError> startError;
     bool obeysStopRequest = true;
     bool stoppable = true;
-    std::optional<vz::Error> stopError;
+    std::optional<vz::DomainError> stopError;
     int stopRequests = 0;
     int stops = 0;
     State current = State::stopped;
@@ -110,7 +110,7 @@ public:
         });
     }
     bool canRequestStop() const override { return current == State::running; }
-    std::optional<vz::Error> requestStop() override {
+    std::optional<vz::DomainError> requestStop() override {
         ++stopRequests;
         if (obeysStopRequest) loop.post([this] { guestStops(); });
         return std::nullopt;
@@ -132,7 +132,7 @@ public:
     }
     void crashes(const std::string& text) {
         current = State::error;
-        if (auto d = delegate.lock()) d->virtualMachineDidStopWithError(*this, vz::Error(text));
+        if (auto d = delegate.lock()) d->virtualMachineDidStopWithError(*this, vz::DomainError(text));
     }
     // A guest connection to `port`; returns the guest's end (or -1 when refused).
     int connect(std::uint32_t port) {
@@ -249,7 +249,7 @@ TEST(Runner, EveryEndingGivesOneLineWithItsReasonMessageAndStatus) {
         {"forced stop fails",
          [](RunFixture& r) {
              r.vm->obeysStopRequest = false;
-             r.vm->stopError = vz::Error("stop failed badly");
+             r.vm->stopError = vz::DomainError("stop failed badly");
              r.loop.raise(SIGTERM);
              r.loop.advance(5000);
          },
@@ -307,7 +307,7 @@ TEST(Runner, FailuresBeforeTheGuestRunsEndWithAnErrorLine) {
     }
     {
         RunFixture run;
-        run.setUp = [](FakeVM& vm) { vm.startError = vz::Error("no bootable device"); };
+        run.setUp = [](FakeVM& vm) { vm.startError = vz::DomainError("no bootable device"); };
         run.start(run.options());
         EXPECT_EQ(run.result().error, "start: no bootable device");
         EXPECT_EQ(run.exits, std::vector<int>{1});
@@ -457,7 +457,7 @@ TEST(Runner, ReadSecretLineAndWriteAll) {
         try {
             auto line = Runner::readSecretLine(fds[0]);
             EXPECT_EQ(std::string(line.view()), c.line.value_or("<error>"));
-        } catch (const vz::Error& e) {
+        } catch (const vz::DomainError& e) {
             EXPECT_FALSE(c.line) << c.input;
             EXPECT_EQ(e.code(), 4);
         }

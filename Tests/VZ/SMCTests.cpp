@@ -1,5 +1,5 @@
 #include "LinuxSMCService.h"
-#include "SMC.h"
+#include "VM/SMC.h"
 
 #include <gtest/gtest.h>
 

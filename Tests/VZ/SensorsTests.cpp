@@ -1,11 +1,11 @@
-#include "JsonLine.h"
 #include "LinuxCamera.h"
 #include "LinuxLowPower.h"
 #include "LinuxMicrophone.h"
-#include "LinuxSMCService.h"
 #include "LinuxScreenLock.h"
+#include "LinuxSMCService.h"
 #include "LinuxThermal.h"
 #include "Sensors.h"
+#include "VM/JsonLine.h"
 
 #include <gtest/gtest.h>
 

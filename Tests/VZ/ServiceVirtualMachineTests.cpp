@@ -1,6 +1,6 @@
 #include "MainLoop.h"
-#include "ServiceVirtualMachine.h"
-#include "VirtioSocketConnection.h"
+#include "Virtualization/ServiceVirtualMachine.h"
+#include "Virtualization/VirtioSocketConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ struct Harness : vz::VirtualMachineDelegate, vz::VirtioSocketListenerDelegate, s
         vm = std::make_unique<vz::ServiceVirtualMachine>(c, loop);
         vm->delegate = shared_from_this();
         portListener->delegate = shared_from_this();
-        vm->start([this](std::optional<vz::Error> error) {
+        vm->start([this](std::optional<vz::DomainError> error) {
             if (error) {
                 events += "start failed: " + error->localizedDescription() + ";";
                 loop.stop();
@@ -75,7 +75,7 @@ struct Harness : vz::VirtualMachineDelegate, vz::VirtioSocketListenerDelegate, s
         events += "guest stopped;";
         loop.stop();
     }
-    void virtualMachineDidStopWithError(VirtualMachine&, const vz::Error& error) override {
+    void virtualMachineDidStopWithError(VirtualMachine&, const vz::DomainError& error) override {
         events += "error: " + error.localizedDescription() + ";";
         loop.stop();
     }
@@ -144,7 +144,7 @@ TEST(ServiceVirtualMachine, StopRequestIsObeyedOrIgnoredAndStopAlwaysEnds) {
         EXPECT_FALSE(ignoring->vm->requestStop().has_value());
         ignoring->loop.after(300, [&] {
             ASSERT_TRUE(ignoring->vm->canStop());
-            ignoring->vm->stop([&](std::optional<vz::Error> error) {
+            ignoring->vm->stop([&](std::optional<vz::DomainError> error) {
                 ignoring->events += error ? "stop failed;" : "stopped;";
                 ignoring->loop.stop();
             });
@@ -171,12 +171,12 @@ TEST(VirtualMachineConfiguration, ValidateNamesTheProblem) {
     try {
         c.validate();
         FAIL() << "validated";
-    } catch (const vz::Error& e) {
+    } catch (const vz::DomainError& e) {
         EXPECT_STREQ(e.what(), "Invalid virtual machine configuration. The kernel at \xe2\x80\x9c/nonexistent/kernel\xe2\x80\x9d cannot be read.");
     }
     c.bootLoader = Config::MacOSBootLoader{};
-    EXPECT_THROW(c.validate(), vz::Error);
-    EXPECT_THROW(Config::DiskImageAttachment("/nonexistent.img", false, Config::CachingMode::cached, Config::SynchronizationMode::full), vz::Error);
+    EXPECT_THROW(c.validate(), vz::DomainError);
+    EXPECT_THROW(Config::DiskImageAttachment("/nonexistent.img", false, Config::CachingMode::cached, Config::SynchronizationMode::full), vz::DomainError);
     EXPECT_FALSE(Config::MACAddress::parse("02:00:00:00:00:0g"));
     EXPECT_EQ(Config::MACAddress::parse("02:AB:00:00:00:01")->text(), "02:ab:00:00:00:01");
     auto random = Config::MACAddress::randomLocallyAdministered();

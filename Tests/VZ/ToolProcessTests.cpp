@@ -1,6 +1,6 @@
 // The tool as a process: each command line against its exact stdout and exit status.
 
-#include "JsonText.h"
+#include "Foundation/JsonText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "VMOptions.h"
+#include "VM/VMOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 // Writes Contents/_CodeSignature/ (the manifest of every entry and a CMS signature over it by
 // the leaf certificate, with the chain included). The identifier defaults to the bundle's
 // CFBundleIdentifier. Sign last: any later change to the bundle invalidates the signature.
-#include "AppUpdate.h"
-#include "CodeSignature.h"
+#include "Platform/CodeSignature.h"
+#include "Update/AppUpdate.h"
 
 #include <fstream>
 #include <iostream>

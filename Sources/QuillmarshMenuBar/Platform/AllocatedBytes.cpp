@@ -1,6 +1,6 @@
-#include "AllocatedBytes.h"
+#include "Platform/AllocatedBytes.h"
 
-#include "Saturating.h"
+#include "Foundation/Saturating.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "AppBundle.h"
+#include "Platform/AppBundle.h"
 
-#include "AppUpdate.h"
+#include "Update/AppUpdate.h"
 
 #include <filesystem>
 #include <system_error>

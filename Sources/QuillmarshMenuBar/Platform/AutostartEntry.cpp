@@ -1,4 +1,4 @@
-#include "AutostartEntry.h"
+#include "Platform/AutostartEntry.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "BundleCopier.h"
+#include "Platform/BundleCopier.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "BundleSwap.h"
+#include "Platform/BundleSwap.h"
 
 #include <fcntl.h>
 #include <stdio.h>

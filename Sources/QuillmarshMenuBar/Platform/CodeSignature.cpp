@@ -1,7 +1,7 @@
-#include "CodeSignature.h"
+#include "Platform/CodeSignature.h"
 
-#include "JsonObject.h"
-#include "JsonText.h"
+#include "Foundation/JsonObject.h"
+#include "Foundation/JsonText.h"
 
 #include <nlohmann/json.hpp>
 #include <openssl/bio.h>

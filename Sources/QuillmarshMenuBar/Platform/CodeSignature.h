@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TrustAnchors.h"
+#include "Platform/TrustAnchors.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "DesktopUrlOpener.h"
+#include "Platform/DesktopUrlOpener.h"
 
 #include <QDesktopServices>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UrlOpener.h"
+#include "Model/UrlOpener.h"
 
 namespace quillmarsh {
 

@@ -1,4 +1,4 @@
-#include "FileVaultProbe.h"
+#include "Platform/FileVaultProbe.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "Gatekeeper.h"
+#include "Platform/Gatekeeper.h"
 
 #include <elf.h>
 #include <fcntl.h>

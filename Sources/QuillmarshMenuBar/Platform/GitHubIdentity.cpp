@@ -1,9 +1,9 @@
-#include "GitHubIdentity.h"
+#include "Platform/GitHubIdentity.h"
 
-#include "HttpClient.h"
-#include "JsonObject.h"
-#include "JsonText.h"
-#include "Text.h"
+#include "Foundation/JsonObject.h"
+#include "Foundation/JsonText.h"
+#include "Foundation/Text.h"
+#include "Platform/HttpClient.h"
 
 #include <QByteArray>
 #include <QDir>

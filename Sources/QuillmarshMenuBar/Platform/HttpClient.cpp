@@ -1,4 +1,4 @@
-#include "HttpClient.h"
+#include "Platform/HttpClient.h"
 
 #include <curl/curl.h>
 

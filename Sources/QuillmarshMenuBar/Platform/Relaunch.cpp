@@ -1,4 +1,4 @@
-#include "Relaunch.h"
+#include "Platform/Relaunch.h"
 
 #include <fcntl.h>
 #include <signal.h>

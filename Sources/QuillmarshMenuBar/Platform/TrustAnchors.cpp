@@ -1,6 +1,6 @@
-#include "TrustAnchors.h"
+#include "Platform/TrustAnchors.h"
 
-#include "AppBundle.h"
+#include "Platform/AppBundle.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "ZipExtractor.h"
+#include "Platform/ZipExtractor.h"
 
 #include <archive.h>
 #include <archive_entry.h>

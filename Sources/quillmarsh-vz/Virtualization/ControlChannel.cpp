@@ -1,4 +1,4 @@
-#include "ControlChannel.h"
+#include "Virtualization/ControlChannel.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "GuestScript.h"
+#include "Virtualization/GuestScript.h"
 
 #include <stdexcept>
 

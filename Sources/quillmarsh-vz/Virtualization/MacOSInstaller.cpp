@@ -1,6 +1,6 @@
-#include "MacOSInstaller.h"
+#include "Virtualization/MacOSInstaller.h"
 
-#include "RestoreImage.h"
+#include "Virtualization/RestoreImage.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VirtualMachineConfiguration.h"
+#include "Virtualization/VirtualMachineConfiguration.h"
 
 #include <atomic>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "RestoreImage.h"
+#include "Virtualization/RestoreImage.h"
 
-#include "Text.h"
+#include "Foundation/Text.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,8 +1,8 @@
-#include "ServiceVirtualMachine.h"
+#include "Virtualization/ServiceVirtualMachine.h"
 
-#include "ControlChannel.h"
 #include "MainLoop.h"
-#include "VirtioSocketConnection.h"
+#include "Virtualization/ControlChannel.h"
+#include "Virtualization/VirtioSocketConnection.h"
 
 #include <nlohmann/json.hpp>
 
@@ -69,12 +69,12 @@ std::string ServiceVirtualMachine::describe(const VirtualMachineConfiguration& c
 
 void ServiceVirtualMachine::start(Completion completion) {
     if (state_ != State::stopped || pid_ != 0) {
-        completion(Error("vz", 6, "The virtual machine is not in a state that can be started."));
+        completion(DomainError("vz", 6, "The virtual machine is not in a state that can be started."));
         return;
     }
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
-        completion(Error("vz", 6, std::string("The virtual machine service could not be started: ") + std::strerror(errno) + "."));
+        completion(DomainError("vz", 6, std::string("The virtual machine service could not be started: ") + std::strerror(errno) + "."));
         return;
     }
     std::string program = programFolder() + "/" + serviceProgram;
@@ -106,7 +106,7 @@ void ServiceVirtualMachine::start(Completion completion) {
     if (pid < 0) {
         int err = errno;
         ::close(pair[0]);
-        completion(Error("vz", 6, std::string("The virtual machine service could not be started: ") + std::strerror(err) + "."));
+        completion(DomainError("vz", 6, std::string("The virtual machine service could not be started: ") + std::strerror(err) + "."));
         return;
     }
     ::setpgid(pid, pid); // also from here, so the group exists whichever side runs first
@@ -121,9 +121,9 @@ void ServiceVirtualMachine::start(Completion completion) {
 
 bool ServiceVirtualMachine::canRequestStop() const { return state_ == State::running; }
 
-std::optional<Error> ServiceVirtualMachine::requestStop() {
+std::optional<DomainError> ServiceVirtualMachine::requestStop() {
     if (state_ != State::running || !ControlChannel::send(channel_, "request-stop"))
-        return Error("vz", 7, "The stop request could not be sent to the guest.");
+        return DomainError("vz", 7, "The stop request could not be sent to the guest.");
     return std::nullopt;
 }
 
@@ -133,7 +133,7 @@ bool ServiceVirtualMachine::canStop() const {
 
 void ServiceVirtualMachine::stop(Completion completion) {
     if (!canStop()) {
-        completion(Error("vz", 8, "The virtual machine is not in a state that can be stopped."));
+        completion(DomainError("vz", 8, "The virtual machine is not in a state that can be stopped."));
         return;
     }
     state_ = State::stopping;
@@ -146,14 +146,14 @@ std::vector<VirtioSocketDevice*> ServiceVirtualMachine::socketDevices() {
     return {socketDevice_.get()};
 }
 
-void ServiceVirtualMachine::finishStart(std::optional<Error> error) {
+void ServiceVirtualMachine::finishStart(std::optional<DomainError> error) {
     if (!startCompletion_) return;
     auto completion = std::move(startCompletion_);
     startCompletion_ = nullptr;
     completion(std::move(error));
 }
 
-void ServiceVirtualMachine::ended(const std::optional<Error>& error) {
+void ServiceVirtualMachine::ended(const std::optional<DomainError>& error) {
     loop_.unwatch(channel_);
     ::close(channel_);
     channel_ = -1;
@@ -172,7 +172,7 @@ void ServiceVirtualMachine::ended(const std::optional<Error>& error) {
     }
     if (startCompletion_) {
         if (startFailure_) finishStart(startFailure_);
-        else finishStart(error ? error : Error("vz", 9, "The virtual machine stopped while it was starting."));
+        else finishStart(error ? error : DomainError("vz", 9, "The virtual machine stopped while it was starting."));
         return;
     }
     auto delegate = this->delegate.lock();
@@ -184,7 +184,7 @@ void ServiceVirtualMachine::ended(const std::optional<Error>& error) {
 void ServiceVirtualMachine::readControl() {
     auto message = ControlChannel::receive(channel_);
     if (!message) {
-        ended(Error("vz", 10, "The virtual machine stopped unexpectedly."));
+        ended(DomainError("vz", 10, "The virtual machine stopped unexpectedly."));
         return;
     }
     const std::string& text = message->text;
@@ -195,14 +195,14 @@ void ServiceVirtualMachine::readControl() {
         state_ = State::running;
         finishStart(std::nullopt);
     } else if (verb == "start-failed") {
-        startFailure_ = Error("vz", 12, rest);
+        startFailure_ = DomainError("vz", 12, rest);
         ended(std::nullopt);
     } else if (verb == "guest-stopped") {
         ended(std::nullopt);
     } else if (verb == "stopped") {
         ended(std::nullopt);
     } else if (verb == "error") {
-        ended(Error("vz", 11, rest));
+        ended(DomainError("vz", 11, rest));
     } else if (verb == "connect") {
         // "connect ID PORT" with the host end of a socket pair.
         auto idEnd = rest.find(' ');

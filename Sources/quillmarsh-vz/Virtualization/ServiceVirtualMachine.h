@@ -1,7 +1,7 @@
 #pragma once
 
-#include "VirtualMachine.h"
-#include "VirtualMachineConfiguration.h"
+#include "Virtualization/VirtualMachine.h"
+#include "Virtualization/VirtualMachineConfiguration.h"
 
 #include <sys/types.h>
 
@@ -26,7 +26,7 @@ public:
 
     void start(Completion completion) override;
     bool canRequestStop() const override;
-    std::optional<Error> requestStop() override;
+    std::optional<DomainError> requestStop() override;
     bool canStop() const override;
     void stop(Completion completion) override;
     State state() const override { return state_; }
@@ -39,8 +39,8 @@ public:
 
 private:
     void readControl();
-    void ended(const std::optional<Error>& error);
-    void finishStart(std::optional<Error> error);
+    void ended(const std::optional<DomainError>& error);
+    void finishStart(std::optional<DomainError> error);
 
     VirtualMachineConfiguration configuration_;
     quillmarsh::MainLoop& loop_;
@@ -50,7 +50,7 @@ private:
     pid_t pid_ = 0;
     Completion startCompletion_;
     Completion stopCompletion_;
-    std::optional<Error> startFailure_;
+    std::optional<DomainError> startFailure_;
 };
 
 } // namespace vz

@@ -1,4 +1,4 @@
-#include "VirtioSocketConnection.h"
+#include "Virtualization/VirtioSocketConnection.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
-#include "VirtioSocketDevice.h"
+#include "Virtualization/VirtioSocketDevice.h"
 
-#include "VirtioSocketConnection.h"
+#include "Virtualization/VirtioSocketConnection.h"
 
 namespace vz {
 

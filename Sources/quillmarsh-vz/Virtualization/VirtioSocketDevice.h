@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VirtioSocketListener.h"
+#include "Virtualization/VirtioSocketListener.h"
 
 #include <cstdint>
 #include <map>

@@ -1,4 +1,4 @@
-#include "VirtualMachineConfiguration.h"
+#include "Virtualization/VirtualMachineConfiguration.h"
 
 #include <cerrno>
 #include <cstring>
@@ -15,8 +15,8 @@ namespace {
 
 using Config = VirtualMachineConfiguration;
 
-Error invalid(const std::string& problem) {
-    return Error("vz", 2, "Invalid virtual machine configuration. " + problem);
+DomainError invalid(const std::string& problem) {
+    return DomainError("vz", 2, "Invalid virtual machine configuration. " + problem);
 }
 
 std::string randomBytes(std::size_t count) {
@@ -36,8 +36,8 @@ bool isDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-Error fileError(const std::string& path, int err) {
-    return Error("vz", 3, "The file \xe2\x80\x9c" + path + "\xe2\x80\x9d couldn\xe2\x80\x99t be opened: " + std::strerror(err) + ".");
+DomainError fileError(const std::string& path, int err) {
+    return DomainError("vz", 3, "The file \xe2\x80\x9c" + path + "\xe2\x80\x9d couldn\xe2\x80\x99t be opened: " + std::strerror(err) + ".");
 }
 
 int hexValue(char c) {
@@ -56,7 +56,7 @@ Config::DiskImageAttachment::DiskImageAttachment(std::string p, bool ro, Caching
     struct stat st {};
     bool regular = ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
     ::close(fd);
-    if (!regular) throw Error("vz", 3, "The storage device attachment \xe2\x80\x9c" + path + "\xe2\x80\x9d is not a disk image.");
+    if (!regular) throw DomainError("vz", 3, "The storage device attachment \xe2\x80\x9c" + path + "\xe2\x80\x9d is not a disk image.");
 }
 
 std::optional<Config::MACAddress> Config::MACAddress::parse(const std::string& text) {
@@ -101,12 +101,12 @@ Config::RosettaShare::Availability Config::RosettaShare::availability() {
 
 Config::RosettaShare::RosettaShare() {
     if (availability() != Availability::installed)
-        throw Error("vz", 4, "Rosetta is not available on this host.");
+        throw DomainError("vz", 4, "Rosetta is not available on this host.");
 }
 
 void Config::FileSystemDevice::validateTag(const std::string& tag) {
-    if (tag.empty()) throw Error("vz", 5, "The tag of a virtio file system device must not be empty.");
-    if (tag.size() > 36) throw Error("vz", 5, "The tag \xe2\x80\x9c" + tag + "\xe2\x80\x9d is longer than 36 bytes.");
+    if (tag.empty()) throw DomainError("vz", 5, "The tag of a virtio file system device must not be empty.");
+    if (tag.size() > 36) throw DomainError("vz", 5, "The tag \xe2\x80\x9c" + tag + "\xe2\x80\x9d is longer than 36 bytes.");
 }
 
 bool Config::GenericPlatform::isNestedVirtualizationSupported() {

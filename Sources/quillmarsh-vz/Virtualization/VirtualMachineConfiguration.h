@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include "Virtualization/DomainError.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,7 +10,7 @@
 
 namespace vz {
 
-// Everything one VM is built from. Device constructors that touch files throw vz::Error the way the
+// Everything one VM is built from. Device constructors that touch files throw vz::DomainError the way the
 // real thing would (a missing disk image, an unopenable console file); validate() checks the whole.
 class VirtualMachineConfiguration {
 public:
@@ -123,7 +123,7 @@ public:
     static std::uint64_t minimumAllowedMemorySize();
     static std::uint64_t maximumAllowedMemorySize();
 
-    // Throws vz::Error with a description of the first problem found.
+    // Throws vz::DomainError with a description of the first problem found.
     void validate() const;
 
     std::int64_t cpuCount = 1;

@@ -2,8 +2,8 @@
 // control channel on the descriptor named by the first argument; what the guest does comes from its
 // guest script (see GuestScript.h and the README).
 
-#include "ControlChannel.h"
-#include "GuestScript.h"
+#include "Virtualization/ControlChannel.h"
+#include "Virtualization/GuestScript.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,0 +1,41 @@
+#include "Records/AccountMachine.h"
+
+#include "Foundation/JsonObject.h"
+
+namespace quillmarsh {
+
+std::string_view rawValue(AccountMachine::Routing routing) {
+    switch (routing) {
+    case AccountMachine::Routing::primary: return "primary";
+    case AccountMachine::Routing::backup: return "backup";
+    case AccountMachine::Routing::off: return "off";
+    }
+    return "off";
+}
+
+template <>
+std::optional<AccountMachine::Routing> fromRaw<AccountMachine::Routing>(std::string_view text) {
+    using Routing = AccountMachine::Routing;
+    for (Routing routing : {Routing::primary, Routing::backup, Routing::off}) {
+        if (rawValue(routing) == text) return routing;
+    }
+    return std::nullopt;
+}
+
+AccountMachine AccountMachine::decode(const nlohmann::json& json) {
+    const JsonObject o(json, "AccountMachine");
+    AccountMachine m;
+    m.id = o.string("id");
+    m.name = o.string("name");
+    m.status = o.string("status");
+    const auto routing = fromRaw<Routing>(o.string("routing"));
+    if (!routing) o.fail("routing", "expected \"primary\", \"backup\" or \"off\"");
+    m.routing = *routing;
+    m.capacity = o.integer("capacity");
+    m.labels = o.strings("labels");
+    m.standby = o.strings("standby");
+    m.runningJobs = o.integer("running_jobs");
+    return m;
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,55 @@
+#include "VM/VMRunResult.h"
+
+#include "Foundation/DecodeError.h"
+#include "Foundation/JsonObject.h"
+#include "Foundation/JsonText.h"
+#include "VM/JsonLine.h"
+
+namespace quillmarsh {
+
+std::string_view rawValue(VMRunResult::Reason reason) {
+    switch (reason) {
+    case VMRunResult::Reason::guestStopped: return "guest_stopped";
+    case VMRunResult::Reason::timeout: return "timeout";
+    case VMRunResult::Reason::cancelled: return "cancelled";
+    case VMRunResult::Reason::error: return "error";
+    }
+    return "error";
+}
+
+template <>
+std::optional<VMRunResult::Reason> fromRaw<VMRunResult::Reason>(std::string_view text) {
+    for (VMRunResult::Reason reason : allCases<VMRunResult::Reason>()) {
+        if (rawValue(reason) == text) return reason;
+    }
+    return std::nullopt;
+}
+
+VMRunResult::VMRunResult(Reason reason, std::int64_t durationMs, std::optional<std::string> error)
+    : status(reason == Reason::error ? "error" : "stopped"), reason(reason), durationMs(durationMs),
+      error(std::move(error)) {}
+
+std::string VMRunResult::jsonLine() const {
+    nlohmann::json line = {{"duration_ms", durationMs}, {"reason", rawValue(reason)}, {"status", status}};
+    if (error) line["error"] = *error;
+    return JsonLine::encode(line);
+}
+
+VMRunResult VMRunResult::decode(const nlohmann::json& value) {
+    const JsonObject object(value, "VMRunResult");
+    VMRunResult result;
+    result.status = object.string("status");
+    const std::string reason = object.string("reason");
+    const auto parsed = fromRaw<Reason>(reason);
+    if (!parsed) object.fail("reason", "unknown reason \"" + reason + "\"");
+    result.reason = *parsed;
+    result.error = object.optionalString("error");
+    result.durationMs = object.integer("duration_ms");
+    return result;
+}
+
+VMRunResult VMRunResult::decodeLine(std::string_view text) {
+    return decode(JsonText::parse(text));
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,102 @@
+#include "Words/JobsList.h"
+
+#include "Foundation/NumberText.h"
+#include "Words/MenuModel.h"
+#include "Words/WindowWords.h"
+
+namespace quillmarsh {
+
+namespace {
+
+std::string joined(const std::vector<std::string>& facts) {
+    std::string out;
+    for (const std::string& fact : facts) {
+        if (!out.empty()) out += ", ";
+        out += fact;
+    }
+    return out;
+}
+
+bool isFailure(const std::string& conclusion) {
+    return conclusion != "success" && conclusion != "cancelled" && conclusion != "host_stopped";
+}
+
+} // namespace
+
+std::optional<std::string> JobsList::guest(std::string_view label, const std::optional<HostInfo>& host) {
+    if (!host) return std::nullopt;
+    const HostInfo::Guest& guest = label.find("macos") != std::string_view::npos ? host->macosGuest : host->linuxGuest;
+    if (guest.cpus < 1) return std::nullopt;
+    return NumberText::integer(guest.cpus) + " cores, " +
+           NumberText::integer(NumberText::roundHalfAwayFromZero(static_cast<double>(guest.memoryMiB) / 1024.0)) + " GB";
+}
+
+std::optional<std::string> JobsList::runURL(std::string_view repository, std::int64_t runId) {
+    if (repository.empty() || runId == 0) return std::nullopt;
+    return "https://" + std::string(MenuModel::gitHubHost) + "/" + std::string(repository) + "/actions/runs/" +
+           NumberText::integer(runId);
+}
+
+std::vector<JobRow> JobsList::running(const JobsSnapshot& snapshot, const std::optional<HostInfo>& host) {
+    std::vector<JobRow> rows;
+    rows.reserve(snapshot.running.size());
+    for (const RunningJob& job : snapshot.running) {
+        std::vector<std::string> facts{WindowWords::vmKind(job.label)};
+        if (auto size = guest(job.label, host)) facts.push_back(std::move(*size));
+        if (!job.started) facts.push_back("starting");
+        else if (job.elapsedSeconds >= 60) facts.push_back("started " + MenuModel::elapsed(job.elapsedSeconds) + " ago");
+        else facts.push_back("started just now");
+
+        JobRow row;
+        row.id = job.id();
+        row.repository = MenuModel::shortRepository(job.repository);
+        row.fullRepository = job.repository;
+        row.name = job.name;
+        row.meta = joined(facts);
+        row.trailing = MenuModel::timeLine(job);
+        row.state = job.started ? JobState::running(MenuModel::progress(job)) : JobState::starting();
+        row.runURL = job.runUrl ? job.runUrl : runURL(job.repository, job.runId);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<JobRow> JobsList::recent(const JobsSnapshot& snapshot, JobFilter filter, Date now,
+                                     const Calendar& calendar) {
+    std::vector<JobRow> rows;
+    if (filter == JobFilter::running) return rows;
+    for (const FinishedJob& job : snapshot.recent) {
+        if (filter == JobFilter::failed && !isFailure(job.conclusion)) continue;
+        const JobState state = JobState::of(job.conclusion);
+        std::vector<std::string> facts;
+        if (auto ref = WindowWords::ref(job.ref)) facts.push_back(std::move(*ref));
+        const std::string duration = MenuModel::duration(job.durationSeconds);
+        const bool timed = job.durationSeconds >= 1;
+        switch (state.kind()) {
+        case JobState::Case::stopped: facts.push_back("stopped here, re-run on GitHub-hosted"); break;
+        case JobState::Case::cancelled:
+            if (timed) facts.push_back("cancelled after " + duration);
+            break;
+        case JobState::Case::succeeded:
+            if (timed) facts.push_back(duration);
+            break;
+        default:
+            if (timed) facts.push_back("failed after " + duration);
+            break;
+        }
+
+        JobRow row;
+        row.id = job.id();
+        row.repository = MenuModel::shortRepository(job.repository);
+        row.fullRepository = job.repository;
+        row.name = job.name;
+        row.meta = joined(facts);
+        row.trailing = WindowWords::capitalized(WindowWords::ago(job.finishedAt, now, calendar));
+        row.state = state;
+        row.runURL = job.runUrl ? job.runUrl : runURL(job.repository, job.runId);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,356 @@
+#include "Updater/AppUpdater.h"
+
+#include "Platform/BundleCopier.h"
+#include "Platform/BundleSwap.h"
+#include "Platform/CodeSignature.h"
+#include "Platform/Gatekeeper.h"
+#include "Platform/HttpClient.h"
+#include "Platform/Relaunch.h"
+#include "Platform/ZipExtractor.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QTimer>
+#include <QUuid>
+#include <QtGlobal>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace quillmarsh {
+
+namespace fs = std::filesystem;
+
+// Shared between the updater and its worker threads: a worker posts its result only while the
+// updater exists, and the updater cannot go away while a worker is posting.
+struct AppUpdater::Life {
+    std::mutex mutex;
+    AppUpdater* updater = nullptr;
+
+    template <class F>
+    void post(F&& function) {
+        std::lock_guard lock(mutex);
+        if (updater)
+            QMetaObject::invokeMethod(updater, std::forward<F>(function), Qt::QueuedConnection);
+    }
+};
+
+namespace {
+
+std::string newUUID() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString(); }
+
+// Removes a folder when staging ends, whether it succeeds or fails.
+struct RemoveOnExit {
+    std::string path;
+    ~RemoveOnExit() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+void removeQuietly(const std::string& path) {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+AppUpdater::Options AppUpdater::Options::standard() {
+    Options options;
+    const char* tmp = std::getenv("TMPDIR");
+    options.temporaryDirectory = tmp && *tmp ? tmp : "/tmp";
+    options.anchors = TrustAnchors::forRunningApp();
+    options.isWritable = [](const std::string& path) { return ::access(path.c_str(), W_OK) == 0; };
+    options.terminate = [] {
+        if (auto* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+    };
+    options.processId = ::getpid();
+    return options;
+}
+
+AppUpdater::AppUpdater(const AppBundle& bundle, std::string base, Options options, QObject* parent)
+    : QObject(parent), bundlePath_(bundle.path), base_(std::move(base)), options_(std::move(options)),
+      life_(std::make_shared<Life>()) {
+    if (bundle.identifier)
+        currentVersion_ = bundle.shortVersion;
+    life_->updater = this;
+}
+
+AppUpdater::~AppUpdater() {
+    std::lock_guard lock(life_->mutex);
+    life_->updater = nullptr;
+}
+
+void AppUpdater::log(const std::string& line) { qWarning().noquote() << QString::fromStdString(line); }
+
+void AppUpdater::setState(UpdateState state) {
+    if (state == state_)
+        return;
+    state_ = std::move(state);
+    if (onChange)
+        onChange(state_);
+}
+
+void AppUpdater::start() {
+    if (!currentVersion_)
+        return;
+    removeStaleStaging();
+    QTimer::singleShot(options_.firstCheckDelay, this, [this] { check(); });
+    timer_ = new QTimer(this);
+    timer_->setInterval(std::chrono::milliseconds(static_cast<long long>(AppUpdate::checkInterval * 1000)));
+    connect(timer_, &QTimer::timeout, this, [this] { dailyTick(); });
+    timer_->start();
+}
+
+void AppUpdater::dailyTick() {
+    bool quiet = isQuiet();
+    if (AppUpdate::shouldInstallUnattended(state_, quiet))
+        install();
+    else
+        check();
+}
+
+void AppUpdater::removeStaleStaging() {
+    std::string parent = AppUpdate::deletingLastPathComponent(bundlePath_);
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(parent.empty() ? "." : parent, error), end; !error && it != end;
+         it.increment(error))
+        names.push_back(it->path().filename().string());
+    if (error && names.empty())
+        return;
+    for (const auto& name : AppUpdate::staleStagingNames(names))
+        removeQuietly((fs::path(parent) / name).string());
+}
+
+void AppUpdater::check() {
+    if (!currentVersion_ || busy_ || state_.kind == UpdateState::Case::ready)
+        return;
+    busy_ = true;
+    setState(UpdateState::checking());
+    std::string current = *currentVersion_;
+    std::string base = base_;
+    std::thread([life = life_, current, base] {
+        std::optional<AppUpdate::Decision> result;
+        std::string error;
+        try {
+            result = decision(current, base);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        life->post([result, error, life] {
+            if (life->updater)
+                life->updater->decided(result, error);
+        });
+    }).detach();
+}
+
+void AppUpdater::decided(const std::optional<AppUpdate::Decision>& decision, const std::string& error) {
+    if (!decision) {
+        log("Quillmarsh: app update failed: " + error);
+        if (auto version = state_.version())
+            setState(UpdateState::failed(*version, error));
+        else
+            setState(UpdateState::idle());
+        busy_ = false;
+        return;
+    }
+    if (decision->kind != AppUpdate::Decision::Case::update) {
+        setState(UpdateState::idle());
+        busy_ = false;
+        return;
+    }
+    const std::string version = decision->version;
+    setState(UpdateState::downloading(version));
+    if (auto reason = AppUpdate::selfUpdateBlocker(bundlePath_, options_.isWritable)) {
+        setState(UpdateState::manual(version, *reason));
+        busy_ = false;
+        return;
+    }
+    std::string base = base_;
+    std::string bundlePath = bundlePath_;
+    std::string temporary = options_.temporaryDirectory;
+    TrustAnchors anchors = options_.anchors;
+    std::thread([life = life_, version, base, bundlePath, temporary, anchors] {
+        std::optional<std::string> path;
+        std::string error;
+        try {
+            path = stage(version, base, bundlePath, temporary, anchors);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        life->post([life, version, path, error] {
+            if (life->updater)
+                life->updater->stageEnded(version, path, error);
+        });
+    }).detach();
+}
+
+void AppUpdater::stageEnded(const std::string& version, const std::optional<std::string>& path,
+                            const std::string& error) {
+    if (!path) {
+        log("Quillmarsh: app update failed: " + error);
+        if (auto current = state_.version())
+            setState(UpdateState::failed(*current, error));
+        else
+            setState(UpdateState::idle());
+        busy_ = false;
+        return;
+    }
+    staged_ = Staged{version, *path};
+    setState(UpdateState::ready(version));
+    busy_ = false;
+}
+
+AppUpdate::Decision AppUpdater::decision(const std::string& current, const std::string& base) {
+    std::string latest = fetch(AppUpdate::latestURL(base), HttpClient::smallBodyLimit);
+    auto decision = AppUpdate::decide(current, latest);
+    if (decision.kind == AppUpdate::Decision::Case::badLatest)
+        throw UpdateError(std::string(BuildConfig::defaultDownloadsHost) + " did not name a version");
+    return decision;
+}
+
+std::string AppUpdater::fetch(const std::string& url, std::size_t maxBytes) {
+    auto response = HttpClient::get({url, {{"User-Agent", "quillmarsh-mac"}}, std::chrono::seconds(60), maxBytes});
+    if (response.status < 200 || response.status > 299)
+        throw UpdateError(AppUpdate::lastPathComponent(url) + " answered " + std::to_string(response.status));
+    return std::move(response.body);
+}
+
+std::string AppUpdater::stage(const std::string& version, const std::string& base, const std::string& bundlePath,
+                              const std::string& temporaryDirectory, const TrustAnchors& anchors) {
+    const std::string work =
+        (fs::path(temporaryDirectory) / (std::string(AppUpdate::bundleIdentifier) + ".update-" + newUUID())).string();
+    fs::create_directories(temporaryDirectory);  // a creation error is thrown unchanged
+    if (::mkdir(work.c_str(), 0700) != 0)
+        throw std::system_error(errno, std::generic_category(), "cannot create " + work);
+    RemoveOnExit workFolder{work};
+    ::chmod(work.c_str(), 0700);
+
+    auto checksum = AppUpdate::parseChecksum(fetch(AppUpdate::checksumURL(version, base), HttpClient::smallBodyLimit));
+    if (!checksum)
+        throw UpdateError("the release has no readable checksum");
+    std::string archive = fetch(AppUpdate::zipURL(version, base), HttpClient::archiveBodyLimit);
+    if (AppUpdate::sha256Hex(archive) != *checksum)
+        throw UpdateError("the download's checksum does not match the release");
+
+    const std::string zipPath = work + "/" + std::string(AppUpdate::zipName);
+    {
+        std::ofstream out(zipPath, std::ios::binary);
+        out.write(archive.data(), static_cast<std::streamsize>(archive.size()));
+        out.close();
+        if (!out)
+            throw std::runtime_error("cannot write " + zipPath);
+    }
+    std::string().swap(archive);
+    const std::string unpacked = work + "/unpacked";
+    ZipExtractor::extract(zipPath, unpacked);
+    const std::string app = unpacked + "/Quillmarsh.app";
+    if (!exists(app + "/Contents/MacOS/Quillmarsh"))
+        throw UpdateError("the download is not Quillmarsh.app");
+
+    const std::string staging = AppUpdate::stagingPath(bundlePath, newUUID().substr(0, 8));
+    try {
+        BundleCopier::copy(app, staging);
+        verify(staging, version, anchors);
+    } catch (...) {
+        removeQuietly(staging);
+        throw;
+    }
+    return staging;
+}
+
+void AppUpdater::verify(const std::string& bundlePath, const std::string& version) {
+    verify(bundlePath, version, TrustAnchors::forRunningApp());
+}
+
+void AppUpdater::verify(const std::string& bundlePath, const std::string& version, const TrustAnchors& anchors) {
+    if (AppUpdate::bundleVersion(bundlePath) != version)
+        throw UpdateError("the download says it is not version " + version);
+    if (int status = CodeSignature::openStatic(bundlePath); status != CodeSignature::ok)
+        throw UpdateError("the download's signature cannot be read (" + std::to_string(status) + ")");
+    const std::string requirement =
+        AppUpdate::signingRequirement(AppUpdate::teamID, AppUpdate::bundleIdentifier);
+    if (int status = CodeSignature::compileRequirement(requirement); status != CodeSignature::ok)
+        throw UpdateError("bad code requirement (" + std::to_string(status) + ")");
+    auto validity = CodeSignature::checkValidity(bundlePath, requirement, anchors);
+    if (validity.status == CodeSignature::requirementFailed)
+        throw UpdateError("the download is not signed by Quillmarsh: it is not a Developer ID signature by team " +
+                          std::string(AppUpdate::teamID) + " for " + std::string(AppUpdate::bundleIdentifier));
+    if (validity.status != CodeSignature::ok)
+        throw UpdateError("the download is not signed by Quillmarsh: " +
+                          (validity.description.empty() ? "status " + std::to_string(validity.status)
+                                                        : validity.description));
+    auto team = CodeSignature::teamIdentifier(bundlePath);
+    if (!team || *team != AppUpdate::teamID)
+        throw UpdateError("the download is signed by team " + team.value_or("none") + ", not " +
+                          std::string(AppUpdate::teamID));
+    if (auto refusal = Gatekeeper::assess(bundlePath))
+        throw UpdateError("Gatekeeper does not accept the download: " + *refusal);
+}
+
+void AppUpdater::swap(const std::string& staged, const std::string& installed) {
+    if (!exists(staged + "/Contents/MacOS/Quillmarsh"))
+        throw UpdateError("the staged update is gone");
+    BundleSwap::exchange(staged, installed);
+    removeQuietly(staged);
+}
+
+void AppUpdater::install() {
+    if (state_.kind != UpdateState::Case::ready || !staged_ || busy_)
+        return;
+    busy_ = true;
+    const std::string version = state_.versionText;
+    setState(UpdateState::installing(version));
+    try {
+        swap(staged_->path, bundlePath_);
+    } catch (const std::exception& error) {
+        log(std::string("Quillmarsh: app update could not be installed: ") + error.what());
+        // The copy that could not be swapped in is of no further use: the next check stages
+        // afresh, so leaving it would leak one whole bundle per failure.
+        removeQuietly(staged_->path);
+        staged_.reset();
+        busy_ = false;
+        setState(UpdateState::failed(version, error.what()));
+        return;
+    }
+    staged_.reset();
+    relaunch();
+}
+
+void AppUpdater::installAtQuit() {
+    if (state_.kind != UpdateState::Case::ready || !staged_)
+        return;
+    try {
+        swap(staged_->path, bundlePath_);
+        staged_.reset();
+    } catch (const std::exception& error) {
+        log(std::string("Quillmarsh: app update at quit failed: ") + error.what());
+        removeQuietly(staged_->path);
+        staged_.reset();
+    }
+}
+
+void AppUpdater::relaunch() {
+    try {
+        Relaunch::start(std::string(AppUpdate::relaunchScript), Relaunch::environment(options_.processId, bundlePath_));
+    } catch (const std::exception& error) {
+        log(std::string("Quillmarsh: cannot start the relaunch: ") + error.what());
+    }
+    if (options_.terminate)
+        options_.terminate();
+}
+
+} // namespace quillmarsh

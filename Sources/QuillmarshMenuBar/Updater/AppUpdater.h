@@ -1,0 +1,120 @@
+#pragma once
+
+#include "Platform/AppBundle.h"
+#include "Platform/TrustAnchors.h"
+#include "Update/AppUpdate.h"
+#include "Update/UpdateState.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <sys/types.h>
+
+class QTimer;
+
+namespace quillmarsh {
+
+// Keeps the app current: once a day it asks the download server for the latest version; when
+// that is newer it downloads the archive and its checksum, checks the digest, unpacks the
+// archive, copies the bundle into a hidden staging folder beside the installed one and verifies
+// the copy (version, signature, team, local assessment). A verified copy is swapped in atomically
+// on request, at the daily tick while the app is quiet, or at quit; after an install on request
+// the app reopens itself through a small shell line.
+//
+// Lives on the main thread; the decision and the staging run on threads of their own and hand
+// their results back through the event loop.
+class AppUpdater : public QObject {
+    Q_OBJECT
+public:
+    // An update failure with its user-facing message.
+    class UpdateError : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    // The updater's links to its surroundings; standard() is what the app uses.
+    struct Options {
+        std::string temporaryDirectory;                      // where work folders go
+        TrustAnchors anchors;                                // what a signature must chain to
+        std::function<bool(const std::string&)> isWritable;  // may this user replace the path
+        std::function<void()> terminate;                     // ends the app after a relaunch is set up
+        pid_t processId = 0;                                 // the process the relaunch waits for
+        std::chrono::milliseconds firstCheckDelay{20'000};
+
+        // $TMPDIR (or /tmp), the running app's anchors, access(W_OK), quitting the
+        // application, this process.
+        static Options standard();
+    };
+
+    struct Staged {
+        std::string version;
+        std::string path;
+        bool operator==(const Staged&) const = default;
+    };
+
+    AppUpdater(const AppBundle& bundle, std::string base, Options options = Options::standard(),
+               QObject* parent = nullptr);
+    ~AppUpdater() override;
+
+    const UpdateState& state() const { return state_; }
+    // Called with the new state whenever it changes (main thread).
+    std::function<void(const UpdateState&)> onChange;
+    // True when the status menu is closed and the settings window is not visible.
+    std::function<bool()> isQuiet = [] { return true; };
+
+    const std::optional<std::string>& currentVersion() const { return currentVersion_; }
+    const std::string& bundlePath() const { return bundlePath_; }
+    const std::string& base() const { return base_; }
+    const std::optional<Staged>& staged() const { return staged_; }
+    bool busy() const { return busy_; }
+    bool hasTimer() const { return timer_ != nullptr; }
+
+    // Clean-up of stale staging folders, the first check after a delay, then the daily timer.
+    // Nothing at all when the app does not run from a bundle with a version.
+    void start();
+    void check();
+    void install();
+    void installAtQuit();
+    // What the daily timer does: install a ready update when quiet, otherwise check.
+    void dailyTick();
+
+    // Verifies a bundle as an update of the given version, against the running app's anchors.
+    // Throws UpdateError.
+    static void verify(const std::string& bundlePath, const std::string& version);
+    static void verify(const std::string& bundlePath, const std::string& version, const TrustAnchors& anchors);
+
+    // "Quillmarsh: " log lines go through here (Qt's message handler).
+    static void log(const std::string& line);
+
+private:
+    struct Life;
+
+    void setState(UpdateState state);
+    void removeStaleStaging();
+    void relaunch();
+    void decided(const std::optional<AppUpdate::Decision>& decision, const std::string& error);
+    void stageEnded(const std::string& version, const std::optional<std::string>& path, const std::string& error);
+
+    static AppUpdate::Decision decision(const std::string& current, const std::string& base);
+    static std::string stage(const std::string& version, const std::string& base, const std::string& bundlePath,
+                             const std::string& temporaryDirectory, const TrustAnchors& anchors);
+    static void swap(const std::string& staged, const std::string& installed);
+    static std::string fetch(const std::string& url, std::size_t maxBytes);
+
+    UpdateState state_;
+    std::optional<std::string> currentVersion_;
+    std::string bundlePath_;
+    std::string base_;
+    std::optional<Staged> staged_;
+    QTimer* timer_ = nullptr;
+    bool busy_ = false;
+    Options options_;
+    std::shared_ptr<Life> life_;
+};
+
+} // namespace quillmarsh

@@ -1,0 +1,248 @@
+#include "Platform/BundleCopier.h"
+#include "Platform/CodeSignature.h"
+#include "Platform/Gatekeeper.h"
+#include "Platform/ZipExtractor.h"
+#include "Update/AppUpdate.h"
+#include "UpdateFixtures.h"
+#include "Updater/AppUpdater.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace quillmarsh;
+using namespace quillmarsh::updatetest;
+
+namespace {
+
+class SignedBundleTest : public ::testing::Test {
+protected:
+    static inline TempFolder* certFolder = nullptr;
+    static inline TestCertificates* certs = nullptr;
+    static inline TestCertificates* otherRoot = nullptr;
+
+    static void SetUpTestSuite() {
+        certFolder = new TempFolder("qm-certs");
+        certs = new TestCertificates(certFolder->path / "main");
+        otherRoot = new TestCertificates(certFolder->path / "other", "Other");
+    }
+    static void TearDownTestSuite() {
+        delete otherRoot;
+        delete certs;
+        delete certFolder;
+    }
+
+    TempFolder folder;
+    fs::path bundle = folder.path / "Quillmarsh.app";
+
+    static TrustAnchors anchorsOf(const TestCertificates& c) { return TrustAnchors{{readText(c.root)}}; }
+
+    void makeSigned(const std::string& team = std::string(AppUpdate::teamID)) {
+        makeBundle(bundle, "2.0.0");
+        writeText(bundle / "Contents/Resources/notes.txt", "notes\n");
+        fs::create_symlink("notes.txt", bundle / "Contents/Resources/current");
+        signBundle(bundle, *certs, certs->leaf(team));
+    }
+
+    std::string verifyError(const std::string& version = "2.0.0") {
+        try {
+            AppUpdater::verify(bundle.string(), version, anchorsOf(*certs));
+            return "";
+        } catch (const AppUpdater::UpdateError& error) {
+            return error.what();
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(SignedBundleTest, ASignedBundleVerifies) {
+    makeSigned();
+    EXPECT_EQ(verifyError(), "");
+    EXPECT_EQ(CodeSignature::teamIdentifier(bundle.string()), std::string(AppUpdate::teamID));
+    // A copy that keeps links and modes is still the signed bundle.
+    BundleCopier::copy(bundle.string(), (folder.path / "Copy.app").string());
+    EXPECT_TRUE(fs::is_symlink(folder.path / "Copy.app/Contents/Resources/current"));
+    bundle = folder.path / "Copy.app";
+    EXPECT_EQ(verifyError(), "");
+}
+
+TEST_F(SignedBundleTest, AnyChangeAfterSigningIsRefused) {
+    const std::string prefix = "the download is not signed by Quillmarsh: ";
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> change;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"added file", [](const fs::path& b) { writeText(b / "Contents/Resources/extra", "x"); },
+         prefix + "a file was added after signing: Contents/Resources/extra"},
+        {"added folder", [](const fs::path& b) { fs::create_directory(b / "Contents/Plugins"); },
+         prefix + "a file was added after signing: Contents/Plugins"},
+        {"changed file", [](const fs::path& b) { writeText(b / "Contents/Resources/notes.txt", "Notes\n"); },
+         prefix + "a file was changed after signing: Contents/Resources/notes.txt"},
+        {"changed mode", [](const fs::path& b) { fs::permissions(b / "Contents/Resources/notes.txt", fs::perms(0666)); },
+         prefix + "a file was changed after signing: Contents/Resources/notes.txt"},
+        {"changed link",
+         [](const fs::path& b) {
+             fs::remove(b / "Contents/Resources/current");
+             fs::create_symlink("../Info.plist", b / "Contents/Resources/current");
+         },
+         prefix + "a file was changed after signing: Contents/Resources/current"},
+        {"missing file", [](const fs::path& b) { fs::remove(b / "Contents/Resources/notes.txt"); },
+         prefix + "a signed file is missing: Contents/Resources/notes.txt"},
+        {"unsigned", [](const fs::path& b) { fs::remove_all(b / "Contents/_CodeSignature"); },
+         prefix + "the bundle is not signed"},
+        {"manifest edited",
+         [](const fs::path& b) {
+             auto path = b / "Contents/_CodeSignature/CodeResources";
+             std::string text = readText(path);
+             text.replace(text.find("org.quillmarsh.app"), 18, "org.quillmarsh.apq");
+             writeText(path, text);
+         },
+         prefix + "the signature does not match the bundle's manifest"},
+        {"signature garbage", [](const fs::path& b) { writeText(b / "Contents/_CodeSignature/CodeSignature", "junk"); },
+         prefix + "the signature cannot be read"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(bundle);
+        makeSigned();
+        c.change(bundle);
+        EXPECT_EQ(verifyError(), c.expected) << c.what;
+    }
+}
+
+TEST_F(SignedBundleTest, TheRequirementNamesTeamMarkersAnchorAndIdentifier) {
+    const std::string notOurs = "the download is not signed by Quillmarsh: it is not a Developer ID signature by team "
+                                "Q4M7R2S9H1 for org.quillmarsh.app";
+    makeSigned("OTHERTEAM1");
+    EXPECT_EQ(verifyError(), notOurs);
+
+    fs::remove_all(bundle);
+    makeBundle(bundle, "2.0.0");
+    signBundle(bundle, *certs, certs->leaf(std::string(AppUpdate::teamID), /*marker=*/false));
+    EXPECT_EQ(verifyError(), notOurs);
+
+    fs::remove_all(bundle);
+    makeSigned();
+    EXPECT_THROW(AppUpdater::verify(bundle.string(), "2.0.0", anchorsOf(*otherRoot)), AppUpdater::UpdateError);
+    EXPECT_THROW(AppUpdater::verify(bundle.string(), "2.0.0", TrustAnchors{}), AppUpdater::UpdateError);
+
+    // Signed under another identifier.
+    fs::remove_all(bundle);
+    makeBundle(bundle, "2.0.0", std::string(QUILLMARSH_BIN_DIR) + "/update-marker", "org.example.other");
+    signBundle(bundle, *certs, certs->leaf(std::string(AppUpdate::teamID)));
+    EXPECT_EQ(verifyError(), notOurs);
+
+    EXPECT_EQ(CodeSignature::compileRequirement("identifier \"a\" or anchor apple"), CodeSignature::badRequirement);
+    EXPECT_EQ(CodeSignature::compileRequirement(AppUpdate::signingRequirement("T", "i")), CodeSignature::ok);
+}
+
+TEST_F(SignedBundleTest, VersionAndPathAreCheckedFirst) {
+    makeSigned();
+    EXPECT_EQ(verifyError("2.0.1"), "the download says it is not version 2.0.1");
+    bundle = folder.path / "Missing.app";
+    EXPECT_EQ(verifyError(), "the download says it is not version 2.0.0");
+    // A folder without Contents cannot be a signed bundle, even with a version file elsewhere.
+    EXPECT_EQ(CodeSignature::openStatic((folder.path / "Missing.app").string()), CodeSignature::notABundle);
+}
+
+TEST_F(SignedBundleTest, GatekeeperAcceptsOnlyAnExecutableElfOfThisMachine) {
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> change;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"script", [](const fs::path& exe) { writeText(exe, "#!/bin/sh\necho hi\n", fs::perms(0755)); },
+         "Contents/MacOS/Quillmarsh is not an ELF program"},
+        {"not executable", [](const fs::path& exe) { fs::permissions(exe, fs::perms(0644)); },
+         "Contents/MacOS/Quillmarsh is not executable"},
+        {"link",
+         [](const fs::path& exe) {
+             fs::rename(exe, exe.parent_path() / "Real");
+             fs::create_symlink("Real", exe);
+         },
+         "Contents/MacOS/Quillmarsh is not a regular file"},
+        {"other machine",
+         [](const fs::path& exe) {
+             std::string bytes = readText(exe);
+             bytes[18] = static_cast<char>(bytes[18] == 62 ? 183 : 62);  // EM_AARCH64 <-> EM_X86_64
+             bytes[19] = 0;
+             writeText(exe, bytes, fs::perms(0755));
+         },
+         "Contents/MacOS/Quillmarsh is not built for"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(bundle);
+        makeBundle(bundle, "2.0.0");
+        EXPECT_EQ(Gatekeeper::assess(bundle.string()), std::nullopt);
+        c.change(bundle / "Contents/MacOS/Quillmarsh");
+        auto refusal = Gatekeeper::assess(bundle.string());
+        ASSERT_TRUE(refusal) << c.what;
+        EXPECT_TRUE(refusal->starts_with(c.expected)) << *refusal;
+        // Signed as it is, the bundle passes every signature check and still fails here.
+        signBundle(bundle, *certs, certs->leaf(std::string(AppUpdate::teamID)));
+        EXPECT_EQ(verifyError(), "Gatekeeper does not accept the download: " + *refusal) << c.what;
+    }
+}
+
+TEST(ZipExtractorTest, UnpacksFoldersFilesModesAndInnerLinks) {
+    TempFolder folder;
+    const fs::path zip = folder.path / "a.zip";
+    writeText(zip, zipBytes({{"App.app", ZipEntry::Kind::folder, "", 0755},
+                             {"App.app/Contents/MacOS/tool", ZipEntry::Kind::file, "\x7f" "ELF", 0755},
+                             {"App.app/Contents/Info.plist", ZipEntry::Kind::file, "plist", 0644},
+                             {"App.app/Contents/Current", ZipEntry::Kind::link, "MacOS/tool", 0777},
+                             {"App.app/Contents/Up", ZipEntry::Kind::link, "../Contents/Info.plist", 0777},
+                             {"./App.app/Contents/Empty", ZipEntry::Kind::folder, "", 0700}}));
+    const fs::path out = folder.path / "out";
+    ZipExtractor::extract(zip.string(), out.string());
+    EXPECT_EQ(readText(out / "App.app/Contents/Info.plist"), "plist");
+    EXPECT_EQ(fs::status(out / "App.app/Contents/MacOS/tool").permissions(), fs::perms(0755));
+    EXPECT_EQ(fs::read_symlink(out / "App.app/Contents/Current"), "MacOS/tool");
+    EXPECT_EQ(readText(out / "App.app/Contents/Up"), "plist");
+    EXPECT_EQ(fs::status(out / "App.app/Contents/Empty").permissions(), fs::perms(0700));
+}
+
+TEST(ZipExtractorTest, RefusesEverythingThatReachesOutsideTheFolder) {
+    using K = ZipEntry::Kind;
+    struct Case {
+        const char* what;
+        std::vector<ZipEntry> entries;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"dot-dot", {{"a/../../escaped", K::file, "x", 0644}}, "leaves the folder"},
+        {"leading dot-dot", {{"../escaped", K::file, "x", 0644}}, "leaves the folder"},
+        {"absolute", {{"/tmp/escaped", K::file, "x", 0644}}, "absolute path"},
+        {"absolute link", {{"l", K::link, "/etc", 0777}}, "points outside"},
+        {"link up", {{"d/l", K::link, "../../x", 0777}}, "points outside"},
+        {"write through link", {{"l", K::link, "sub", 0777}, {"sub", K::folder, "", 0755}, {"l/x", K::file, "x", 0644}},
+         "lies inside a file or link"},
+        {"links that combine",
+         {{"p", K::folder, "", 0755}, {"p/q", K::link, "..", 0777}, {"x", K::link, "p/q/..", 0777}},
+         "points outside"},
+        {"duplicate", {{"f", K::file, "1", 0644}, {"f", K::file, "2", 0644}}, "appears twice"},
+        {"too large", {{"big", K::file, std::string(5000, 'x'), 0644}}, "more than 4096 bytes"},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        const fs::path zip = folder.path / "a.zip";
+        writeText(zip, zipBytes(c.entries));
+        const fs::path out = folder.path / "work/out";
+        try {
+            ZipExtractor::extract(zip.string(), out.string(), {4096, 100});
+            ADD_FAILURE() << c.what << " was unpacked";
+        } catch (const ZipExtractor::Error& error) {
+            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << c.what << ": " << error.what();
+            EXPECT_TRUE(std::string(error.what()).starts_with("the download cannot be unpacked: ")) << error.what();
+        }
+        EXPECT_FALSE(fs::exists(folder.path / "work/escaped")) << c.what;
+        EXPECT_FALSE(fs::exists(folder.path / "escaped")) << c.what;
+    }
+    TempFolder folder;
+    writeText(folder.path / "not.zip", "this is not an archive");
+    EXPECT_THROW(ZipExtractor::extract((folder.path / "not.zip").string(), (folder.path / "o").string()),
+                 ZipExtractor::Error);
+}
