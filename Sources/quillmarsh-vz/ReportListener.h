@@ -20,7 +20,7 @@ public:
     static constexpr std::size_t limit = 64u << 20; // reading stops past this many bytes
     static constexpr int maxReading = 16;           // connections read at once; more are refused
 
-    ReportListener(std::string dir, EventLoop::Poster post) : dir(std::move(dir)), post_(std::move(post)) {}
+    ReportListener(std::string folder, EventLoop::Poster post) : dir(std::move(folder)), post_(std::move(post)) {}
 
     bool listener(vz::VirtioSocketListener& listener, std::shared_ptr<vz::VirtioSocketConnection> connection,
                   vz::VirtioSocketDevice& device) override;

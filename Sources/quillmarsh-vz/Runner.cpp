@@ -38,8 +38,8 @@ std::int64_t millis(std::int64_t seconds) { return Saturating::multiply(seconds,
 
 } // namespace
 
-Runner::Runner(VMOptions options, Host host)
-    : options(std::move(options)), started(host.loop.nowMs()), host_(std::move(host)) {}
+Runner::Runner(VMOptions runOptions, Host host)
+    : options(std::move(runOptions)), started(host.loop.nowMs()), host_(std::move(host)) {}
 
 // MARK: configuration
 

@@ -35,7 +35,7 @@ public:
                     EXPECT_EQ(std::this_thread::get_id(), loopThread_) << "a line written off the main loop";
                     lines.push_back(line);
                 },
-                [this](int status) { this->status = status; }};
+                [this](int code) { status = code; }};
     }
 
     // Runs the installer from its start until it ends.

@@ -109,9 +109,9 @@ struct ToolRun {
     // before that, while a slow start is still on its way to main, would simply kill it.
     bool signalsBlocked() {
         return waitUntil([&] {
-            std::istringstream status(slurp("/proc/" + std::to_string(pid) + "/status"));
+            std::istringstream lines(slurp("/proc/" + std::to_string(pid) + "/status"));
             std::string line;
-            while (std::getline(status, line)) {
+            while (std::getline(lines, line)) {
                 if (line.rfind("SigBlk:", 0) == 0)
                     return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
             }

@@ -25,9 +25,9 @@ std::optional<VMRunResult::Reason> fromRaw<VMRunResult::Reason>(std::string_view
     return std::nullopt;
 }
 
-VMRunResult::VMRunResult(Reason reason, std::int64_t durationMs, std::optional<std::string> error)
-    : status(reason == Reason::error ? "error" : "stopped"), reason(reason), durationMs(durationMs),
-      error(std::move(error)) {}
+VMRunResult::VMRunResult(Reason why, std::int64_t milliseconds, std::optional<std::string> message)
+    : status(why == Reason::error ? "error" : "stopped"), reason(why), durationMs(milliseconds),
+      error(std::move(message)) {}
 
 std::string VMRunResult::jsonLine() const {
     nlohmann::json line = {{"duration_ms", durationMs}, {"reason", rawValue(reason)}, {"status", status}};

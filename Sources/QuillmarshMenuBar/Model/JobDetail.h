@@ -14,7 +14,7 @@ namespace quillmarsh {
 struct JobDetail {
     static constexpr std::int64_t logLines = 4000;
 
-    explicit JobDetail(std::string jobId) : jobId(std::move(jobId)) {}
+    explicit JobDetail(std::string id) : jobId(std::move(id)) {}
 
     std::string jobId;
     std::optional<JobSteps> steps;

@@ -26,11 +26,11 @@ public:
     static constexpr std::size_t archiveBodyLimit = 1024 * 1024 * 1024; // release archives
 
     struct Request {
-        Request(std::string url = {}, std::vector<std::pair<std::string, std::string>> headers = {},
-                std::chrono::milliseconds inactivityTimeout = std::chrono::milliseconds(60'000),
-                std::size_t maxBodyBytes = smallBodyLimit)
-            : url(std::move(url)), headers(std::move(headers)), inactivityTimeout(inactivityTimeout),
-              maxBodyBytes(maxBodyBytes) {}
+        Request(std::string address = {}, std::vector<std::pair<std::string, std::string>> fields = {},
+                std::chrono::milliseconds timeout = std::chrono::milliseconds(60'000),
+                std::size_t maxBytes = smallBodyLimit)
+            : url(std::move(address)), headers(std::move(fields)), inactivityTimeout(timeout),
+              maxBodyBytes(maxBytes) {}
 
         std::string url;
         // Extra head lines, e.g. {"User-Agent", "quillmarsh-mac"}. Without one, libcurl sends

@@ -185,15 +185,15 @@ void AppUpdater::decided(const std::optional<AppUpdate::Decision>& decision, con
     TrustAnchors anchors = options_.anchors;
     std::thread([life = life_, version, base, bundlePath, temporary, anchors] {
         std::optional<std::string> path;
-        std::string error;
+        std::string failure;
         try {
             path = stage(version, base, bundlePath, temporary, anchors);
         } catch (const std::exception& e) {
-            error = e.what();
+            failure = e.what();
         }
-        life->post([life, version, path, error] {
+        life->post([life, version, path, failure] {
             if (life->updater)
-                life->updater->stageEnded(version, path, error);
+                life->updater->stageEnded(version, path, failure);
         });
     }).detach();
 }

@@ -159,8 +159,8 @@ public:
             image.mostFeaturefulSupportedConfiguration = requirements;
 
         if (const auto found = values.find("progress"); found != values.end()) {
-            const auto [line, text] = found->second;
-            for (const auto word : words(text)) {
+            const auto [line, list] = found->second;
+            for (const auto word : words(list)) {
                 const auto value = fraction(word);
                 if (!value)
                     refuse(line, "progress " + std::string(word) + " is not a fraction from 0 to 1");
@@ -171,12 +171,12 @@ public:
         }
 
         if (const auto found = values.find("fail-at"); found != values.end()) {
-            const auto [line, text] = found->second;
-            const auto space = text.find(' ');
-            const auto value = fraction(text.substr(0, space));
+            const auto [line, rest] = found->second;
+            const auto space = rest.find(' ');
+            const auto value = fraction(rest.substr(0, space));
             const std::string message = space == std::string_view::npos
                                             ? std::string()
-                                            : quillmarsh::Text::trimmingWhitespace(text.substr(space + 1));
+                                            : quillmarsh::Text::trimmingWhitespace(rest.substr(space + 1));
             if (!value || message.empty())
                 refuse(line, "fail-at must be a fraction from 0 to 1 and a message");
             image.failAt = RestoreImage::FailAt{*value, message};

@@ -175,10 +175,10 @@ void ServiceVirtualMachine::ended(const std::optional<DomainError>& error) {
         else finishStart(error ? error : DomainError("vz", 9, "The virtual machine stopped while it was starting."));
         return;
     }
-    auto delegate = this->delegate.lock();
-    if (!delegate) return;
-    if (error) delegate->virtualMachineDidStopWithError(*this, *error);
-    else delegate->guestDidStop(*this);
+    auto observer = delegate.lock();
+    if (!observer) return;
+    if (error) observer->virtualMachineDidStopWithError(*this, *error);
+    else observer->guestDidStop(*this);
 }
 
 void ServiceVirtualMachine::readControl() {

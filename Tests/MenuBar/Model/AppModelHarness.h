@@ -47,7 +47,7 @@ public:
 
 private:
     struct Handle final : Timer {
-        explicit Handle(ManualClock* clock) : clock(clock) {}
+        explicit Handle(ManualClock* owner) : clock(owner) {}
         ~Handle() override { clock->timers_.erase(this); }
         ManualClock* clock;
     };

@@ -69,7 +69,7 @@ protected:
     std::vector<UpdateState> states;
     int terminations = 0;
     pid_t parent = 0;  // stands for the quitting app in the relaunch
-    std::unique_ptr<AppUpdater> updater;
+    std::unique_ptr<AppUpdater> made_;
     QtMessageHandler previousHandler = nullptr;
 
     void SetUp() override {
@@ -84,7 +84,7 @@ protected:
     }
 
     void TearDown() override {
-        updater.reset();
+        made_.reset();
         qInstallMessageHandler(previousHandler);
         if (parent > 0) {
             ::kill(parent, SIGKILL);
@@ -131,15 +131,15 @@ protected:
         }
         options.processId = parent;
         options.firstCheckDelay = std::chrono::hours(1);
-        updater = std::make_unique<AppUpdater>(AppBundle::ofExecutable((installed / "Contents/MacOS/Quillmarsh").string()),
+        made_ = std::make_unique<AppUpdater>(AppBundle::ofExecutable((installed / "Contents/MacOS/Quillmarsh").string()),
                                                server.baseURL(), options);
-        updater->onChange = [this](const UpdateState& state) { states.push_back(state); };
-        return *updater;
+        made_->onChange = [this](const UpdateState& state) { states.push_back(state); };
+        return *made_;
     }
 
     void checkAndWait() {
-        updater->check();
-        ASSERT_TRUE(waitUntil([&] { return !updater->busy(); }));
+        made_->check();
+        ASSERT_TRUE(waitUntil([&] { return !made_->busy(); }));
     }
 
     bool logged(const std::string& line) {
@@ -200,7 +200,7 @@ TEST_F(AppUpdaterTest, AWrongDigestFailsAndLeavesNothingBehind) {
     EXPECT_TRUE(folderNames(temporary).empty());
     EXPECT_EQ(folderNames(applications), (std::vector<std::string>{"Quillmarsh.app"}));
     EXPECT_TRUE(logged("Quillmarsh: app update failed: the download's checksum does not match the release"));
-    EXPECT_FALSE(updater->staged());
+    EXPECT_FALSE(made_->staged());
 }
 
 TEST_F(AppUpdaterTest, ADownloadThatFailsVerificationIsRemoved) {
@@ -226,7 +226,7 @@ TEST_F(AppUpdaterTest, ADownloadThatFailsVerificationIsRemoved) {
     for (const auto& c : cases) {
         states.clear();
         publish(c.version, c.afterSigning, c.team);
-        updater.reset();
+        made_.reset();
         if (parent > 0) {
             ::kill(parent, SIGKILL);
             ::waitpid(parent, nullptr, 0);
@@ -266,7 +266,7 @@ TEST_F(AppUpdaterTest, ACopyThatCannotReplaceItselfOnlyReadsLatest) {
                                               "This copy was installed by another user, so it cannot replace itself.")}));
     EXPECT_EQ(server.targets(), (std::vector<std::string>{"/mac/latest"}));
     EXPECT_EQ(states.back().menuRow(), (UpdateState::MenuRow{"Update available", "2.0.0", true}));
-    updater->install();
+    made_->install();
     EXPECT_EQ(states.back().kind, UpdateState::Case::manual);
 }
 
