@@ -1,6 +1,6 @@
 #include "MacInstaller.h"
 
-#include "Support/ScratchFolderTest.h"
+#include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -88,7 +88,7 @@ std::string read(const fs::path& path) {
     return std::to_string(fs::file_size(path)) + ":" + start;
 }
 
-class MacInstallerBundleTest : public ScratchFolderTest {};
+class MacInstallerBundleTest : public quillmarsh::test::TempFolderTest {};
 
 } // namespace
 
@@ -103,7 +103,7 @@ TEST_F(MacInstallerBundleTest, InstallWritesTheFourFilesAndABootableDisk) {
         EXPECT_EQ(outcome.lines[1 + i], (json{{"percent", 25 * (i + 1)}, {"status", "installing"}}));
     EXPECT_EQ(outcome.lines.back(), (json{{"bundle", bundle.string()}, {"status", "installed"}}));
 
-    EXPECT_EQ(entries(), (std::vector<std::string>{"vms", "vms/sonoma.bundle", "vms/sonoma.bundle/aux.img",
+    EXPECT_EQ(root.entries(), (std::vector<std::string>{"vms", "vms/sonoma.bundle", "vms/sonoma.bundle/aux.img",
                                                    "vms/sonoma.bundle/disk.img", "vms/sonoma.bundle/hardware-model.bin",
                                                    "vms/sonoma.bundle/machine-id.bin"}));
     EXPECT_EQ(read(bundle / "hardware-model.bin"), "19:quillmarsh-mac-vm-2");
@@ -126,27 +126,27 @@ TEST_F(MacInstallerBundleTest, InstallWritesTheFourFilesAndABootableDisk) {
     EXPECT_TRUE(fs::is_symlink(root / "link"));
     EXPECT_NE(read(bundle / "machine-id.bin"), machineID);
     EXPECT_EQ(fs::file_size(bundle / "disk.img"), 1'000'000'000u);
-    EXPECT_EQ(entries().size(), 7u);
+    EXPECT_EQ(root.entries().size(), 7u);
 }
 
 TEST_F(MacInstallerBundleTest, AFailedFirstInstallLeavesNoBundle) {
     const auto failed = install({"--ipsw", fixtures + "fails.ipsw", "--bundle", (root / "b").string()});
     EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(entries(), std::vector<std::string>());
+    EXPECT_EQ(root.entries(), std::vector<std::string>());
 
     // A bundle path taken by a plain file cannot hold a bundle.
     std::ofstream(root / "file") << "x";
     const auto blocked = install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", (root / "file").string()});
     EXPECT_EQ(blocked.status, 1);
     EXPECT_EQ(blocked.lines.back()["code"], "install_failed");
-    EXPECT_EQ(entries(), std::vector<std::string>{"file"});
+    EXPECT_EQ(root.entries(), std::vector<std::string>{"file"});
 
     // A VM the host cannot give fails validation; a request below the image's minimum is raised to it.
     const auto tooBig = install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", (root / "c").string(), "--cpus", "100000"});
     EXPECT_EQ(tooBig.status, 1);
     EXPECT_EQ(tooBig.lines.back()["code"], "install_failed");
     EXPECT_NE(tooBig.lines.back()["message"].get<std::string>().find("The number of CPUs is above the maximum allowed"), std::string::npos);
-    EXPECT_EQ(entries(), std::vector<std::string>{"file"});
+    EXPECT_EQ(root.entries(), std::vector<std::string>{"file"});
     EXPECT_EQ(install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", (root / "c").string(), "--cpus", "-3", "--memory-mib", "0"}).status, 0);
 }
 
@@ -164,5 +164,5 @@ TEST_F(MacInstallerBundleTest, ACancelledReinstallLeavesTheEarlierBundleAsItWas)
     EXPECT_EQ(loop.lines.back(), (json{{"code", "install_failed"}, {"message", "the install was cancelled"}, {"status", "error"}}));
     installer.installer.reset(); // waits for the installer's thread
     EXPECT_EQ(read(bundle / "machine-id.bin"), machineID);
-    EXPECT_EQ(entries(), (std::vector<std::string>{"b", "b/aux.img", "b/disk.img", "b/hardware-model.bin", "b/machine-id.bin"}));
+    EXPECT_EQ(root.entries(), (std::vector<std::string>{"b", "b/aux.img", "b/disk.img", "b/hardware-model.bin", "b/machine-id.bin"}));
 }

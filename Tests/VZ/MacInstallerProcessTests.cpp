@@ -2,7 +2,7 @@
 
 #include "Foundation/JsonText.h"
 
-#include "Support/ScratchFolderTest.h"
+#include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +84,7 @@ nlohmann::json error(const std::string& code, const std::string& message) {
     return {{"code", code}, {"message", message}, {"status", "error"}};
 }
 
-class MacInstallerProcessTest : public ScratchFolderTest {};
+class MacInstallerProcessTest : public quillmarsh::test::TempFolderTest {};
 
 } // namespace
 
@@ -116,7 +116,7 @@ TEST_F(MacInstallerProcessTest, ImagesThatCannotBeInstalledLeaveNoFiles) {
         const auto outcome = runTool({"macos-install", "--ipsw", c.ipsw, "--bundle", (root / "new" / "vm").string()});
         EXPECT_EQ(outcome.status, 1) << c.ipsw;
         EXPECT_EQ(outcome.lines, std::vector<nlohmann::json>{c.line});
-        EXPECT_EQ(entries(), std::vector<std::string>()) << c.ipsw;
+        EXPECT_EQ(root.entries(), std::vector<std::string>()) << c.ipsw;
     }
 }
 
@@ -137,13 +137,13 @@ TEST_F(MacInstallerProcessTest, AFailedReinstallKeepsTheBundleAndASuccessfulOneR
     EXPECT_EQ(contents(bundle / "aux.img"), aux);
     EXPECT_EQ(contents(bundle / "disk.img"), disk);
     EXPECT_EQ(fs::file_size(bundle / "disk.img"), 1'000'000'000u);
-    EXPECT_EQ(entries(), (std::vector<std::string>{"vm", "vm/aux.img", "vm/disk.img", "vm/hardware-model.bin", "vm/machine-id.bin"}));
+    EXPECT_EQ(root.entries(), (std::vector<std::string>{"vm", "vm/aux.img", "vm/disk.img", "vm/hardware-model.bin", "vm/machine-id.bin"}));
 
     ASSERT_EQ(runTool({"macos-install", "--ipsw", fixtures + "progress.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"}).status, 0);
     EXPECT_NE(contents(bundle / "machine-id.bin"), machineID);
     EXPECT_EQ(contents(bundle / "machine-id.bin").size(), 16u);
     EXPECT_EQ(fs::file_size(bundle / "disk.img"), 2'000'000'000u);
-    EXPECT_EQ(entries().size(), 5u);
+    EXPECT_EQ(root.entries().size(), 5u);
 }
 
 TEST_F(MacInstallerProcessTest, TheInstalledBundleRuns) {

@@ -407,7 +407,7 @@ TEST(AppModelCommands, OpenAtLoginUsesTheAutostartEntryOnlyFromABundle) {
     EXPECT_FALSE(h.model->openAtLogin());
 
     AppModel::Environment blocked = environment;
-    blocked.autostartFolder = test::TempFolder().path() + "/gone/and/" + std::string(300, 'x');
+    blocked.autostartFolder = test::TempFolder().string() + "/gone/and/" + std::string(300, 'x');
     Harness b(std::make_unique<FakeAgent>(), blocked);
     b.model->setOpenAtLogin(true);
     EXPECT_TRUE(b.model->lastError().has_value());

@@ -183,7 +183,7 @@ TEST(AutostartEntry, HiddenEntryCountsAsDisabledAndWriteErrorsCarryAMessage) {
     tmp.write("app.desktop", "[Desktop Entry]\nHidden=true\n");
     EXPECT_FALSE(entry.isEnabled());
 
-    const AutostartEntry blocked(tmp.write("not-a-folder", "") + "/autostart", "app");
+    const AutostartEntry blocked(tmp.write("not-a-folder", "").string() + "/autostart", "app");
     try {
         blocked.enable("/bin/true");
         FAIL() << "no error";

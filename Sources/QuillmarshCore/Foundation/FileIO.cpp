@@ -1,0 +1,63 @@
+#include "Foundation/FileIO.h"
+
+#include "Foundation/UniqueFd.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmarsh {
+
+namespace {
+
+template <class Write>
+bool writeEvery(std::string_view bytes, Write write) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(bytes);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+bool FileIO::exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::optional<std::string> FileIO::readFile(const std::string& path, std::size_t maxBytes) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) return std::nullopt;
+    return readAll(fd.get(), maxBytes);
+}
+
+std::optional<std::string> FileIO::readAll(int fd, std::size_t maxBytes) {
+    std::string text;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) return text;
+        if (static_cast<std::size_t>(got) > maxBytes - text.size()) {
+            errno = EFBIG;
+            return std::nullopt;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool FileIO::writeAll(int fd, std::string_view bytes) {
+    return writeEvery(bytes, [fd](std::string_view rest) { return ::write(fd, rest.data(), rest.size()); });
+}
+
+bool FileIO::sendAll(int fd, std::string_view bytes) {
+    return writeEvery(bytes, [fd](std::string_view rest) { return ::send(fd, rest.data(), rest.size(), MSG_NOSIGNAL); });
+}
+
+} // namespace quillmarsh

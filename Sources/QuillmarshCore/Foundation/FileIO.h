@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmarsh {
+
+// Whole-file reads and whole-buffer writes on plain descriptors. Every call retries EINTR; a
+// failure leaves errno telling why (EFBIG for a file longer than the caller's bound), so callers
+// word their own message.
+class FileIO {
+public:
+    // Whether something exists at path (links followed).
+    static bool exists(const std::string& path);
+
+    // The whole content of the file at path; none when it cannot be opened or read, or when it
+    // holds more than maxBytes.
+    static std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes);
+    // Everything readable from fd up to its end; none on a read error or past maxBytes.
+    static std::optional<std::string> readAll(int fd, std::size_t maxBytes);
+
+    // Writes every byte to fd; false when a write fails (or writes nothing).
+    static bool writeAll(int fd, std::string_view bytes);
+    // The same on a socket, with MSG_NOSIGNAL: a peer that has gone fails the send (EPIPE) instead
+    // of raising SIGPIPE.
+    static bool sendAll(int fd, std::string_view bytes);
+};
+
+} // namespace quillmarsh

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace quillmarsh {
+
+// Strict decimal integers within the int64 range, locale-free. Nothing else is accepted: no
+// white space, no "0x", no trailing characters, no empty text; out of range gives none.
+class IntegerText {
+public:
+    // An optional "+" or "-", then one or more ASCII digits.
+    static std::optional<std::int64_t> parse(std::string_view text);
+    // One or more ASCII digits and nothing else (no sign).
+    static std::optional<std::int64_t> parseDigits(std::string_view text);
+};
+
+} // namespace quillmarsh

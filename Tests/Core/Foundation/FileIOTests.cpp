@@ -1,0 +1,69 @@
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+#include "Support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace quillmarsh;
+using test::TempFolder;
+
+TEST(FileIO, ReadFileGivesTheWholeFileUpToItsBound) {
+    TempFolder folder;
+    const std::string big(200 * 1024 + 7, 'x');  // more than one read's buffer
+    const auto path = folder.write("big", big).string();
+
+    EXPECT_EQ(FileIO::readFile(path, big.size()), big);
+    errno = 0;
+    EXPECT_EQ(FileIO::readFile(path, big.size() - 1), std::nullopt);
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_EQ(FileIO::readFile(folder.write("empty", "").string(), 0), "");
+
+    errno = 0;
+    EXPECT_EQ(FileIO::readFile((folder / "missing").string(), 10), std::nullopt);
+    EXPECT_EQ(errno, ENOENT);
+    errno = 0;
+    EXPECT_EQ(FileIO::readFile(folder.string(), 10), std::nullopt);
+    EXPECT_EQ(errno, EISDIR);
+}
+
+TEST(FileIO, ExistsFollowsLinks) {
+    TempFolder folder;
+    const auto file = folder.write("file", "x");
+    ASSERT_EQ(::symlink(file.c_str(), (folder / "good").c_str()), 0);
+    ASSERT_EQ(::symlink((folder / "nothing").c_str(), (folder / "dangling").c_str()), 0);
+    EXPECT_TRUE(FileIO::exists(file.string()));
+    EXPECT_TRUE(FileIO::exists(folder.string()));
+    EXPECT_TRUE(FileIO::exists((folder / "good").string()));
+    EXPECT_FALSE(FileIO::exists((folder / "dangling").string()));
+    EXPECT_FALSE(FileIO::exists((folder / "nothing").string()));
+}
+
+TEST(FileIO, WritesEveryByteAndReportsAPeerThatHasGone) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+    UniqueFd a(pair[0]), b(pair[1]);
+    // More than the socket buffer holds, so the writes come in several parts while the other end reads.
+    const std::string bytes(4 << 20, 'q');
+    std::optional<std::string> got;
+    std::thread reader([&] { got = FileIO::readAll(b.get(), bytes.size()); });
+    EXPECT_TRUE(FileIO::writeAll(a.get(), bytes.substr(0, bytes.size() / 2)));
+    EXPECT_TRUE(FileIO::sendAll(a.get(), bytes.substr(bytes.size() / 2)));
+    a.reset();
+    reader.join();
+    EXPECT_EQ(got, bytes);
+
+    // The reader is gone: sendAll fails with EPIPE instead of raising SIGPIPE.
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+    a.reset(pair[0]);
+    ::close(pair[1]);
+    errno = 0;
+    EXPECT_FALSE(FileIO::sendAll(a.get(), "lost"));
+    EXPECT_EQ(errno, EPIPE);
+    EXPECT_TRUE(FileIO::sendAll(a.get(), ""));
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace quillmarsh::test {
+
+// The folder of the test fixtures (Tests/Fixtures).
+std::string fixturesFolder();
+// The bytes of Tests/Fixtures/<relative>. Throws when the file cannot be read, so a test whose
+// fixture is missing fails on that and not on an empty text.
+std::string fixture(const std::string& relative);
+// A sample agent answer: the bytes of Tests/Fixtures/agent/<name>.
+std::string sampleAnswer(const std::string& name);
+
+} // namespace quillmarsh::test
