@@ -43,26 +43,6 @@ std::vector<std::int64_t> versionParts(std::string_view version) {
 
 } // namespace
 
-std::string_view rawValue(AgentStatus::State state) {
-    switch (state) {
-    case AgentStatus::State::online: return "online";
-    case AgentStatus::State::offline: return "offline";
-    case AgentStatus::State::paused: return "paused";
-    case AgentStatus::State::draining: return "draining";
-    case AgentStatus::State::needsUpdate: return "needs_update";
-    }
-    return "offline";
-}
-
-template <>
-std::optional<AgentStatus::State> fromRaw<AgentStatus::State>(std::string_view text) {
-    using State = AgentStatus::State;
-    for (State state : {State::online, State::offline, State::paused, State::draining, State::needsUpdate}) {
-        if (rawValue(state) == text) return state;
-    }
-    return std::nullopt;
-}
-
 int AgentStatus::compareVersions(std::string_view a, std::string_view b) {
     const auto left = versionParts(a);
     const auto right = versionParts(b);

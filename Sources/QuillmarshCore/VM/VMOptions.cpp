@@ -9,40 +9,7 @@
 
 namespace quillmarsh {
 
-std::string_view rawValue(VMDiskSync sync) {
-    switch (sync) {
-    case VMDiskSync::full: return "full";
-    case VMDiskSync::none: return "none";
-    }
-    return "none";
-}
-
-std::string_view rawValue(VMDiskCache cache) {
-    switch (cache) {
-    case VMDiskCache::uncached: return "uncached";
-    case VMDiskCache::cached: return "cached";
-    case VMDiskCache::automatic: return "automatic";
-    }
-    return "uncached";
-}
-
-std::string_view rawValue(VMDiskBus bus) {
-    switch (bus) {
-    case VMDiskBus::nvme: return "nvme";
-    case VMDiskBus::virtio: return "virtio";
-    }
-    return "nvme";
-}
-
 namespace {
-
-template <class E>
-std::optional<E> findRaw(std::string_view text) {
-    for (E value : allCases<E>()) {
-        if (rawValue(value) == text) return value;
-    }
-    return std::nullopt;
-}
 
 bool endsWithReadOnly(const std::string& value) {
     return value.size() >= 3 && value.compare(value.size() - 3, 3, ":ro") == 0;
@@ -159,12 +126,12 @@ public:
                 options.rosetta = true;
             } else if (option == "--disk-bus") {
                 const std::string text = value(option);
-                const auto bus = findRaw<VMDiskBus>(text);
+                const auto bus = fromRaw<VMDiskBus>(text);
                 if (!bus) throw VMOptions::ParseError("--disk-bus must be nvme or virtio, got " + text);
                 options.bus = *bus;
             } else if (option == "--cache") {
                 const std::string text = value(option);
-                const auto cache = findRaw<VMDiskCache>(text);
+                const auto cache = fromRaw<VMDiskCache>(text);
                 if (!cache) {
                     throw VMOptions::ParseError("--cache must be uncached, cached or automatic, got " + text);
                 }
@@ -195,7 +162,7 @@ public:
                 options.mac = lower;
             } else if (option == "--sync") {
                 const std::string text = value(option);
-                const auto sync = findRaw<VMDiskSync>(text);
+                const auto sync = fromRaw<VMDiskSync>(text);
                 if (!sync) throw VMOptions::ParseError("--sync must be full or none, got " + text);
                 options.sync = *sync;
             } else {
@@ -261,19 +228,6 @@ private:
 };
 
 } // namespace
-
-template <>
-std::optional<VMDiskSync> fromRaw<VMDiskSync>(std::string_view text) {
-    return findRaw<VMDiskSync>(text);
-}
-template <>
-std::optional<VMDiskCache> fromRaw<VMDiskCache>(std::string_view text) {
-    return findRaw<VMDiskCache>(text);
-}
-template <>
-std::optional<VMDiskBus> fromRaw<VMDiskBus>(std::string_view text) {
-    return findRaw<VMDiskBus>(text);
-}
 
 VMOptions VMOptions::parse(const std::vector<std::string>& args) {
     return Parser(args).run();
