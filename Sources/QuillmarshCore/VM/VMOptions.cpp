@@ -1,5 +1,6 @@
 #include "VM/VMOptions.h"
 
+#include "Foundation/IntegerText.h"
 #include "Foundation/Text.h"
 
 #include <clocale>
@@ -13,30 +14,6 @@ namespace {
 
 bool endsWithReadOnly(const std::string& value) {
     return value.size() >= 3 && value.compare(value.size() - 3, 3, ":ro") == 0;
-}
-
-// An optional sign and one or more ASCII digits, within signed 64 bits.
-std::optional<std::int64_t> strictInteger(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty()) return std::nullopt;
-    // Accumulate as a negative number so that INT64_MIN fits.
-    std::int64_t value = 0;
-    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        const int digit = c - '0';
-        if (value < (lowest + digit) / 10) return std::nullopt;
-        value = value * 10 - digit;
-    }
-    if (!negative) {
-        if (value == lowest) return std::nullopt;
-        value = -value;
-    }
-    return value;
 }
 
 // Unicode lower case, character by character, from the C library's UTF-8 character tables (the
@@ -183,7 +160,7 @@ private:
 
     std::int64_t integer(const std::string& option, std::int64_t minimum) {
         const std::string text = value(option);
-        const auto parsed = strictInteger(text);
+        const auto parsed = IntegerText::parse(text);
         if (!parsed || *parsed < minimum) {
             throw VMOptions::ParseError(option + " must be an integer of at least " + std::to_string(minimum) +
                                         ", got " + text);
