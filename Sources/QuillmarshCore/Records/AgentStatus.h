@@ -17,7 +17,7 @@ namespace quillmarsh {
 
 // The agent's answer to GET /status (camelCase keys at the top level).
 // Times (pausedUntil, lastHeartbeat, needsUpdateSince) stay RFC 3339 text; readers parse
-// them with MenuModel::parseRFC3339 where they use them.
+// them with RFC3339::parse where they use them.
 struct AgentStatus {
     enum class State { online, offline, paused, draining, needsUpdate };
 
