@@ -48,32 +48,6 @@ const nlohmann::json& JsonObject::array(std::string_view key) const {
     return checkedArray(required(key), key);
 }
 
-std::string JsonObject::asString(const nlohmann::json& value, std::string_view what) {
-    if (!value.is_string()) throw DecodeError(describe(what, "", "expected a string"));
-    return value.get_ref<const std::string&>();
-}
-
-std::int64_t JsonObject::asInteger(const nlohmann::json& value, std::string_view what) {
-    if (value.is_number_unsigned()) {
-        const auto u = value.get<std::uint64_t>();
-        if (u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-            throw DecodeError(describe(what, "", "integer out of range"));
-        return static_cast<std::int64_t>(u);
-    }
-    if (value.is_number_integer()) return value.get<std::int64_t>();
-    throw DecodeError(describe(what, "", "expected an integer"));
-}
-
-double JsonObject::asNumber(const nlohmann::json& value, std::string_view what) {
-    if (!value.is_number()) throw DecodeError(describe(what, "", "expected a number"));
-    return value.get<double>();
-}
-
-bool JsonObject::asBoolean(const nlohmann::json& value, std::string_view what) {
-    if (!value.is_boolean()) throw DecodeError(describe(what, "", "expected true or false"));
-    return value.get<bool>();
-}
-
 std::string JsonObject::string(std::string_view key) const {
     const nlohmann::json& value = required(key);
     if (!value.is_string()) fail(key, "expected a string");

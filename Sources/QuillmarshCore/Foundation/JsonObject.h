@@ -73,12 +73,6 @@ public:
         return std::optional<T>{decode(*value)};
     }
 
-    // Kind checks on a bare value, for array elements.
-    static std::string asString(const nlohmann::json& value, std::string_view what);
-    static std::int64_t asInteger(const nlohmann::json& value, std::string_view what);
-    static double asNumber(const nlohmann::json& value, std::string_view what);
-    static bool asBoolean(const nlohmann::json& value, std::string_view what);
-
     [[noreturn]] void fail(std::string_view key, std::string_view problem) const;
 
 private:

@@ -1,9 +1,7 @@
 #include "Foundation/PropertyList.h"
 
+#include "Foundation/FileIO.h"
 #include "Foundation/Text.h"
-
-#include <fstream>
-#include <sstream>
 
 namespace quillmarsh {
 
@@ -275,17 +273,11 @@ std::optional<PropertyList::Strings> PropertyList::dictionaryStrings(std::string
 }
 
 std::optional<PropertyList::Strings> PropertyList::readDictionaryStrings(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // A file longer than 4 MiB counts as unreadable.
+    const auto text = FileIO::readFile(path, 4 * 1024 * 1024);
+    if (!text)
         return std::nullopt;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    const std::string text = buffer.str();
-    if (text.size() > 4 * 1024 * 1024)
-        return std::nullopt;
-    return dictionaryStrings(text);
+    return dictionaryStrings(*text);
 }
 
 } // namespace quillmarsh

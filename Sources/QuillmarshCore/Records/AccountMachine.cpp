@@ -4,24 +4,6 @@
 
 namespace quillmarsh {
 
-std::string_view rawValue(AccountMachine::Routing routing) {
-    switch (routing) {
-    case AccountMachine::Routing::primary: return "primary";
-    case AccountMachine::Routing::backup: return "backup";
-    case AccountMachine::Routing::off: return "off";
-    }
-    return "off";
-}
-
-template <>
-std::optional<AccountMachine::Routing> fromRaw<AccountMachine::Routing>(std::string_view text) {
-    using Routing = AccountMachine::Routing;
-    for (Routing routing : {Routing::primary, Routing::backup, Routing::off}) {
-        if (rawValue(routing) == text) return routing;
-    }
-    return std::nullopt;
-}
-
 AccountMachine AccountMachine::decode(const nlohmann::json& json) {
     const JsonObject o(json, "AccountMachine");
     AccountMachine m;

@@ -31,8 +31,14 @@ struct AccountMachine {
     static AccountMachine decode(const nlohmann::json& json);
 };
 
-std::string_view rawValue(AccountMachine::Routing routing);
 template <>
-std::optional<AccountMachine::Routing> fromRaw<AccountMachine::Routing>(std::string_view text);
+struct RawValues<AccountMachine::Routing> {
+    using Routing = AccountMachine::Routing;
+    static constexpr auto table = std::to_array<RawEntry<Routing>>({
+        {Routing::primary, "primary"},
+        {Routing::backup, "backup"},
+        {Routing::off, "off"},
+    });
+};
 
 } // namespace quillmarsh

@@ -1,10 +1,10 @@
 #include "Records/AgentStatus.h"
 
+#include "Foundation/IntegerText.h"
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace quillmarsh {
 
@@ -23,15 +23,9 @@ std::vector<std::string_view> nonEmptyPieces(std::string_view text, char separat
     return pieces;
 }
 
-// A decimal integer with an optional leading "+"; anything else (or out of range) is 0.
-std::int64_t versionNumber(std::string_view piece) {
-    if (!piece.empty() && piece.front() == '+') piece.remove_prefix(1);
-    if (piece.empty() || piece.front() == '+') return 0;
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(piece.data(), piece.data() + piece.size(), value);
-    if (error != std::errc() || end != piece.data() + piece.size()) return 0;
-    return value;
-}
+// A decimal integer with an optional leading "+"; anything else (or out of range) is 0. The
+// pieces come from a text cut at every "-", so none of them carries a minus sign.
+std::int64_t versionNumber(std::string_view piece) { return IntegerText::parse(piece).value_or(0); }
 
 std::vector<std::int64_t> versionParts(std::string_view version) {
     std::vector<std::int64_t> parts;
@@ -42,26 +36,6 @@ std::vector<std::int64_t> versionParts(std::string_view version) {
 }
 
 } // namespace
-
-std::string_view rawValue(AgentStatus::State state) {
-    switch (state) {
-    case AgentStatus::State::online: return "online";
-    case AgentStatus::State::offline: return "offline";
-    case AgentStatus::State::paused: return "paused";
-    case AgentStatus::State::draining: return "draining";
-    case AgentStatus::State::needsUpdate: return "needs_update";
-    }
-    return "offline";
-}
-
-template <>
-std::optional<AgentStatus::State> fromRaw<AgentStatus::State>(std::string_view text) {
-    using State = AgentStatus::State;
-    for (State state : {State::online, State::offline, State::paused, State::draining, State::needsUpdate}) {
-        if (rawValue(state) == text) return state;
-    }
-    return std::nullopt;
-}
 
 int AgentStatus::compareVersions(std::string_view a, std::string_view b) {
     const auto left = versionParts(a);

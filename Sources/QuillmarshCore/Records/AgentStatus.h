@@ -17,7 +17,7 @@ namespace quillmarsh {
 
 // The agent's answer to GET /status (camelCase keys at the top level).
 // Times (pausedUntil, lastHeartbeat, needsUpdateSince) stay RFC 3339 text; readers parse
-// them with MenuModel::parseRFC3339 where they use them.
+// them with RFC3339::parse where they use them.
 struct AgentStatus {
     enum class State { online, offline, paused, draining, needsUpdate };
 
@@ -75,8 +75,16 @@ struct AgentStatus {
     static AgentStatus parse(std::string_view body);
 };
 
-std::string_view rawValue(AgentStatus::State state);
 template <>
-std::optional<AgentStatus::State> fromRaw<AgentStatus::State>(std::string_view text);
+struct RawValues<AgentStatus::State> {
+    using State = AgentStatus::State;
+    static constexpr auto table = std::to_array<RawEntry<State>>({
+        {State::online, "online"},
+        {State::offline, "offline"},
+        {State::paused, "paused"},
+        {State::draining, "draining"},
+        {State::needsUpdate, "needs_update"},
+    });
+};
 
 } // namespace quillmarsh

@@ -3,7 +3,7 @@
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
 #include "Foundation/Saturating.h"
-#include "Words/MenuModel.h"
+#include "Time/RFC3339.h"
 
 namespace quillmarsh {
 
@@ -21,7 +21,7 @@ CachesReport::Entry CachesReport::Entry::decode(const nlohmann::json& json) {
     e.repository = o.string("repository");
     e.bytes = o.integer("bytes");
     if (const nlohmann::json* value = o.find("last_used"); value && value->is_string()) {
-        const auto date = MenuModel::parseRFC3339(value->get_ref<const std::string&>());
+        const auto date = RFC3339::parse(value->get_ref<const std::string&>());
         if (date && date->millisecondsSince1970() > 0) e.lastUsed = date;
     }
     e.inUse = o.booleanOr("in_use", false);

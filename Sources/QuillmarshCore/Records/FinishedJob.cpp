@@ -2,14 +2,14 @@
 
 #include "Foundation/JsonObject.h"
 #include "Foundation/NumberText.h"
-#include "Words/MenuModel.h"
+#include "Time/RFC3339.h"
 
 namespace quillmarsh {
 
 namespace {
 
 Date decodeDate(const JsonObject& o, std::string_view key, const std::string& text) {
-    const auto date = MenuModel::parseRFC3339(text);
+    const auto date = RFC3339::parse(text);
     if (!date) o.fail(key, "expected an RFC 3339 time");
     return *date;
 }

@@ -11,7 +11,7 @@
 namespace quillmarsh {
 
 // A recently finished job, an element of JobsSnapshot::recent (snake_case keys).
-// Its dates come as RFC 3339 text and are read with MenuModel::parseRFC3339.
+// Its dates come as RFC 3339 text and are read with RFC3339::parse.
 struct FinishedJob {
     std::string jobId;  // may be empty
     std::int64_t runId = 0;

@@ -1,5 +1,6 @@
 #include "VM/VMOptions.h"
 
+#include "Foundation/IntegerText.h"
 #include "Foundation/Text.h"
 
 #include <clocale>
@@ -9,67 +10,10 @@
 
 namespace quillmarsh {
 
-std::string_view rawValue(VMDiskSync sync) {
-    switch (sync) {
-    case VMDiskSync::full: return "full";
-    case VMDiskSync::none: return "none";
-    }
-    return "none";
-}
-
-std::string_view rawValue(VMDiskCache cache) {
-    switch (cache) {
-    case VMDiskCache::uncached: return "uncached";
-    case VMDiskCache::cached: return "cached";
-    case VMDiskCache::automatic: return "automatic";
-    }
-    return "uncached";
-}
-
-std::string_view rawValue(VMDiskBus bus) {
-    switch (bus) {
-    case VMDiskBus::nvme: return "nvme";
-    case VMDiskBus::virtio: return "virtio";
-    }
-    return "nvme";
-}
-
 namespace {
-
-template <class E>
-std::optional<E> findRaw(std::string_view text) {
-    for (E value : allCases<E>()) {
-        if (rawValue(value) == text) return value;
-    }
-    return std::nullopt;
-}
 
 bool endsWithReadOnly(const std::string& value) {
     return value.size() >= 3 && value.compare(value.size() - 3, 3, ":ro") == 0;
-}
-
-// An optional sign and one or more ASCII digits, within signed 64 bits.
-std::optional<std::int64_t> strictInteger(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty()) return std::nullopt;
-    // Accumulate as a negative number so that INT64_MIN fits.
-    std::int64_t value = 0;
-    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        const int digit = c - '0';
-        if (value < (lowest + digit) / 10) return std::nullopt;
-        value = value * 10 - digit;
-    }
-    if (!negative) {
-        if (value == lowest) return std::nullopt;
-        value = -value;
-    }
-    return value;
 }
 
 // Unicode lower case, character by character, from the C library's UTF-8 character tables (the
@@ -159,12 +103,12 @@ public:
                 options.rosetta = true;
             } else if (option == "--disk-bus") {
                 const std::string text = value(option);
-                const auto bus = findRaw<VMDiskBus>(text);
+                const auto bus = fromRaw<VMDiskBus>(text);
                 if (!bus) throw VMOptions::ParseError("--disk-bus must be nvme or virtio, got " + text);
                 options.bus = *bus;
             } else if (option == "--cache") {
                 const std::string text = value(option);
-                const auto cache = findRaw<VMDiskCache>(text);
+                const auto cache = fromRaw<VMDiskCache>(text);
                 if (!cache) {
                     throw VMOptions::ParseError("--cache must be uncached, cached or automatic, got " + text);
                 }
@@ -195,7 +139,7 @@ public:
                 options.mac = lower;
             } else if (option == "--sync") {
                 const std::string text = value(option);
-                const auto sync = findRaw<VMDiskSync>(text);
+                const auto sync = fromRaw<VMDiskSync>(text);
                 if (!sync) throw VMOptions::ParseError("--sync must be full or none, got " + text);
                 options.sync = *sync;
             } else {
@@ -216,7 +160,7 @@ private:
 
     std::int64_t integer(const std::string& option, std::int64_t minimum) {
         const std::string text = value(option);
-        const auto parsed = strictInteger(text);
+        const auto parsed = IntegerText::parse(text);
         if (!parsed || *parsed < minimum) {
             throw VMOptions::ParseError(option + " must be an integer of at least " + std::to_string(minimum) +
                                         ", got " + text);
@@ -261,19 +205,6 @@ private:
 };
 
 } // namespace
-
-template <>
-std::optional<VMDiskSync> fromRaw<VMDiskSync>(std::string_view text) {
-    return findRaw<VMDiskSync>(text);
-}
-template <>
-std::optional<VMDiskCache> fromRaw<VMDiskCache>(std::string_view text) {
-    return findRaw<VMDiskCache>(text);
-}
-template <>
-std::optional<VMDiskBus> fromRaw<VMDiskBus>(std::string_view text) {
-    return findRaw<VMDiskBus>(text);
-}
 
 VMOptions VMOptions::parse(const std::vector<std::string>& args) {
     return Parser(args).run();

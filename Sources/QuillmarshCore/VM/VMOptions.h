@@ -19,27 +19,28 @@ enum class VMDiskCache { uncached, cached, automatic };
 // Controller of the first disk of a Linux guest.
 enum class VMDiskBus { nvme, virtio };
 
-std::string_view rawValue(VMDiskSync sync);
-std::string_view rawValue(VMDiskCache cache);
-std::string_view rawValue(VMDiskBus bus);
 template <>
-std::optional<VMDiskSync> fromRaw<VMDiskSync>(std::string_view text);
+struct RawValues<VMDiskSync> {
+    static constexpr auto table = std::to_array<RawEntry<VMDiskSync>>({
+        {VMDiskSync::full, "full"},
+        {VMDiskSync::none, "none"},
+    });
+};
 template <>
-std::optional<VMDiskCache> fromRaw<VMDiskCache>(std::string_view text);
+struct RawValues<VMDiskCache> {
+    static constexpr auto table = std::to_array<RawEntry<VMDiskCache>>({
+        {VMDiskCache::uncached, "uncached"},
+        {VMDiskCache::cached, "cached"},
+        {VMDiskCache::automatic, "automatic"},
+    });
+};
 template <>
-std::optional<VMDiskBus> fromRaw<VMDiskBus>(std::string_view text);
-template <>
-constexpr auto allCases<VMDiskSync>() {
-    return std::array{VMDiskSync::full, VMDiskSync::none};
-}
-template <>
-constexpr auto allCases<VMDiskCache>() {
-    return std::array{VMDiskCache::uncached, VMDiskCache::cached, VMDiskCache::automatic};
-}
-template <>
-constexpr auto allCases<VMDiskBus>() {
-    return std::array{VMDiskBus::nvme, VMDiskBus::virtio};
-}
+struct RawValues<VMDiskBus> {
+    static constexpr auto table = std::to_array<RawEntry<VMDiskBus>>({
+        {VMDiskBus::nvme, "nvme"},
+        {VMDiskBus::virtio, "virtio"},
+    });
+};
 
 // A disk image attached to the guest.
 struct VMDisk {

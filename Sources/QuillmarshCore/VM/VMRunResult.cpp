@@ -7,24 +7,6 @@
 
 namespace quillmarsh {
 
-std::string_view rawValue(VMRunResult::Reason reason) {
-    switch (reason) {
-    case VMRunResult::Reason::guestStopped: return "guest_stopped";
-    case VMRunResult::Reason::timeout: return "timeout";
-    case VMRunResult::Reason::cancelled: return "cancelled";
-    case VMRunResult::Reason::error: return "error";
-    }
-    return "error";
-}
-
-template <>
-std::optional<VMRunResult::Reason> fromRaw<VMRunResult::Reason>(std::string_view text) {
-    for (VMRunResult::Reason reason : allCases<VMRunResult::Reason>()) {
-        if (rawValue(reason) == text) return reason;
-    }
-    return std::nullopt;
-}
-
 VMRunResult::VMRunResult(Reason why, std::int64_t milliseconds, std::optional<std::string> message)
     : status(why == Reason::error ? "error" : "stopped"), reason(why), durationMs(milliseconds),
       error(std::move(message)) {}

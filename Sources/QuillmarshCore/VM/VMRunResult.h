@@ -38,13 +38,15 @@ private:
     VMRunResult() = default;
 };
 
-std::string_view rawValue(VMRunResult::Reason reason);  // "guest_stopped", "timeout", "cancelled", "error"
 template <>
-std::optional<VMRunResult::Reason> fromRaw<VMRunResult::Reason>(std::string_view text);
-template <>
-constexpr auto allCases<VMRunResult::Reason>() {
-    return std::array{VMRunResult::Reason::guestStopped, VMRunResult::Reason::timeout,
-                      VMRunResult::Reason::cancelled, VMRunResult::Reason::error};
-}
+struct RawValues<VMRunResult::Reason> {
+    using Reason = VMRunResult::Reason;
+    static constexpr auto table = std::to_array<RawEntry<Reason>>({
+        {Reason::guestStopped, "guest_stopped"},
+        {Reason::timeout, "timeout"},
+        {Reason::cancelled, "cancelled"},
+        {Reason::error, "error"},
+    });
+};
 
 } // namespace quillmarsh

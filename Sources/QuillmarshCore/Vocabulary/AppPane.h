@@ -12,15 +12,17 @@ namespace quillmarsh {
 // which is also what "appWindow.pane" stores.
 enum class AppPane { general, thisMac, images, jobs, machines, caches, about };
 
-std::string_view rawValue(AppPane pane);  // "General", "This Mac", "Images", "Jobs", ...
-
 template <>
-std::optional<AppPane> fromRaw<AppPane>(std::string_view text);
-
-template <>
-constexpr auto allCases<AppPane>() {
-    return std::array{AppPane::general, AppPane::thisMac, AppPane::images, AppPane::jobs,
-                      AppPane::machines, AppPane::caches, AppPane::about};
-}
+struct RawValues<AppPane> {
+    static constexpr auto table = std::to_array<RawEntry<AppPane>>({
+        {AppPane::general, "General"},
+        {AppPane::thisMac, "This Mac"},
+        {AppPane::images, "Images"},
+        {AppPane::jobs, "Jobs"},
+        {AppPane::machines, "Machines"},
+        {AppPane::caches, "Caches"},
+        {AppPane::about, "About"},
+    });
+};
 
 } // namespace quillmarsh

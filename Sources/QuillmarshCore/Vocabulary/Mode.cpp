@@ -2,15 +2,6 @@
 
 namespace quillmarsh {
 
-std::string_view rawValue(Mode mode) {
-    switch (mode) {
-    case Mode::primary: return "primary";
-    case Mode::backup: return "backup";
-    case Mode::off: return "off";
-    }
-    return "off";
-}
-
 std::string_view label(Mode mode) {
     switch (mode) {
     case Mode::primary: return "Primary";
@@ -18,14 +9,6 @@ std::string_view label(Mode mode) {
     case Mode::off: return "Off";
     }
     return "Off";
-}
-
-template <>
-std::optional<Mode> fromRaw<Mode>(std::string_view text) {
-    for (Mode mode : allCases<Mode>()) {
-        if (rawValue(mode) == text) return mode;
-    }
-    return std::nullopt;
 }
 
 } // namespace quillmarsh

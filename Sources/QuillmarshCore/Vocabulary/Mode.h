@@ -11,13 +11,15 @@ namespace quillmarsh {
 // This Mac's routing role, sent with POST /mode.
 enum class Mode { primary, backup, off };
 
-std::string_view rawValue(Mode mode);   // "primary", "backup", "off"
-std::string_view label(Mode mode);      // "Primary", "Backup", "Off"
 template <>
-std::optional<Mode> fromRaw<Mode>(std::string_view text);
-template <>
-constexpr auto allCases<Mode>() {
-    return std::array{Mode::primary, Mode::backup, Mode::off};
-}
+struct RawValues<Mode> {
+    static constexpr auto table = std::to_array<RawEntry<Mode>>({
+        {Mode::primary, "primary"},
+        {Mode::backup, "backup"},
+        {Mode::off, "off"},
+    });
+};
+
+std::string_view label(Mode mode);  // "Primary", "Backup", "Off"
 
 } // namespace quillmarsh

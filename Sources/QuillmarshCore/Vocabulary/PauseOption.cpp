@@ -1,6 +1,6 @@
 #include "Vocabulary/PauseOption.h"
 
-#include "Words/MenuModel.h"
+#include "Time/RFC3339.h"
 
 namespace quillmarsh {
 
@@ -44,7 +44,7 @@ std::optional<PauseOption> inForce(bool paused, const std::optional<std::string>
                                    const Calendar& calendar) {
     if (!paused) return std::nullopt;
     if (!until || until->empty()) return PauseOption::untilResume;
-    const auto end = MenuModel::parseRFC3339(*until);
+    const auto end = RFC3339::parse(*until);
     if (!end) return PauseOption::untilResume;
     const Calendar::Components c = calendar.components(*end);
     const bool sameDay = calendar.isSameDay(*end, now);

@@ -11,13 +11,15 @@ namespace quillmarsh {
 // When the agent keeps this Mac awake (the policy key "stay_awake").
 enum class StayAwake { never, pluggedIn, always };
 
-std::string_view rawValue(StayAwake value);  // "never", "plugged_in", "always"
-std::string_view label(StayAwake value);     // "Never", "While plugged in", "Always"
 template <>
-std::optional<StayAwake> fromRaw<StayAwake>(std::string_view text);
-template <>
-constexpr auto allCases<StayAwake>() {
-    return std::array{StayAwake::never, StayAwake::pluggedIn, StayAwake::always};
-}
+struct RawValues<StayAwake> {
+    static constexpr auto table = std::to_array<RawEntry<StayAwake>>({
+        {StayAwake::never, "never"},
+        {StayAwake::pluggedIn, "plugged_in"},
+        {StayAwake::always, "always"},
+    });
+};
+
+std::string_view label(StayAwake value);  // "Never", "While plugged in", "Always"
 
 } // namespace quillmarsh

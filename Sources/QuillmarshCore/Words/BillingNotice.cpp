@@ -4,6 +4,7 @@
 #include "Time/Calendar.h"
 #include "Time/DateText.h"
 #include "Time/Locale.h"
+#include "Time/RFC3339.h"
 #include "Words/MenuModel.h"
 
 #include <string_view>
@@ -42,7 +43,7 @@ BillingMessage BillingNotice::message() const {
 
 std::optional<std::string> BillingNotice::day(const std::optional<std::string>& text) {
     if (!text) return std::nullopt;
-    const auto date = MenuModel::parseRFC3339(*text);
+    const auto date = RFC3339::parse(*text);
     if (!date) return std::nullopt;
     // The day is the UTC calendar day, in British English whatever the user's locale.
     return DateText::pattern(*date, "d MMM", Calendar::utc(), Locale::enGB());

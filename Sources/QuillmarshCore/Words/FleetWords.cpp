@@ -1,7 +1,7 @@
 #include "Words/FleetWords.h"
 
 #include "Foundation/NumberText.h"
-#include "Words/MenuModel.h"
+#include "Time/RFC3339.h"
 #include "Words/WindowWords.h"
 
 #include <algorithm>
@@ -34,7 +34,7 @@ std::string line(const std::string& word, const std::vector<Part>& parts) {
 
 std::optional<Date> read(const std::optional<std::string>& text) {
     if (!text) return std::nullopt;
-    return MenuModel::parseRFC3339(*text);
+    return RFC3339::parse(*text);
 }
 
 bool contains(const std::string& text, std::string_view word) { return text.find(word) != std::string::npos; }

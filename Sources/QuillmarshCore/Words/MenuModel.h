@@ -46,10 +46,8 @@ public:
     // The sheet shown before quitting the app (the agent goes on running).
     static AlertText quitAlert();
 
-    // RFC 3339 reader: "yyyy-MM-ddTHH:mm:ss" with optional fractional seconds (any number of
-    // digits, kept to the millisecond), then "Z" or "±hh:mm". A date without a time fails.
+    // RFC3339::parse and RFC3339::format, for the app's callers.
     static std::optional<Date> parseRFC3339(std::string_view text);
-    // RFC 3339 writer: whole seconds (floored), UTC written as Z.
     static std::string rfc3339(Date date);
 
     // The menu-bar icon's look and tooltip; no status means the agent is not running.

@@ -1,5 +1,6 @@
 #include "Words/StepWords.h"
 
+#include "Time/RFC3339.h"
 #include "Words/MenuModel.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace {
 
 std::optional<Date> read(const std::optional<std::string>& text) {
     if (!text) return std::nullopt;
-    return MenuModel::parseRFC3339(*text);
+    return RFC3339::parse(*text);
 }
 
 // Whole seconds from start to end, cut toward zero; clock skew shows as 0.

@@ -1,23 +1,10 @@
 #include "Foundation/DecodeError.h"
 #include "Records/AccountInfo.h"
+#include "Support/Fixtures.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 using namespace quillmarsh;
-
-namespace {
-
-std::string sampleAnswer(const char* name) {
-    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-} // namespace
 
 TEST(AccountInfoTest, DecodesAllFiveTextsAndNothingLess) {
     EXPECT_EQ(AccountInfo::parse(R"({"owner":"acme","machineId":"m-1","machineName":"Studio A",
@@ -58,5 +45,5 @@ TEST(AccountInfoTest, DashboardLinksEncodeTheNameAndRepository) {
 
 // The sample agent's answers (served by fake-agent and the demo) must stay decodable.
 TEST(AccountInfoTest, SampleAgentAnswerDecodes) {
-    EXPECT_FALSE(AccountInfo::parse(sampleAnswer("account.json")).machineName.empty());
+    EXPECT_FALSE(AccountInfo::parse(test::sampleAnswer("account.json")).machineName.empty());
 }

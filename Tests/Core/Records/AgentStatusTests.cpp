@@ -1,11 +1,9 @@
 #include "Foundation/DecodeError.h"
 #include "Foundation/JsonText.h"
 #include "Records/AgentStatus.h"
+#include "Support/Fixtures.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 using namespace quillmarsh;
 
@@ -13,13 +11,6 @@ namespace {
 
 constexpr const char* minimal =
     R"({"state":"online","runningJobs":0,"capacity":2,"savedThisMonthCents":0,"failoverActive":false})";
-
-std::string readFixture(const std::string& name) {
-    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/records/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // The minimal status with the keys of patch set over it (a JSON null in patch stays a null).
 AgentStatus decodeWith(const char* patch) {
@@ -47,7 +38,7 @@ TEST(AgentStatusTest, MinimalObjectGivesTheDefaults) {
 }
 
 TEST(AgentStatusTest, FullObjectDecodesEveryField) {
-    const AgentStatus s = AgentStatus::parse(readFixture("status-full.json"));
+    const AgentStatus s = AgentStatus::parse(test::fixture("records/status-full.json"));
     EXPECT_EQ(s.state, AgentStatus::State::needsUpdate);
     EXPECT_EQ(s.runningJobs, 1);
     EXPECT_EQ(s.savedThisMonthCents, 1234);
@@ -147,7 +138,7 @@ TEST(AgentStatusTest, ImageBuildKeepsAbsentStepsAbsent) {
 }
 
 TEST(AgentStatusTest, EqualityCoversEveryField) {
-    const std::string full = readFixture("status-full.json");
+    const std::string full = test::fixture("records/status-full.json");
     const AgentStatus a = AgentStatus::parse(full);
     EXPECT_EQ(a, AgentStatus::parse(full));
     AgentStatus b = a;
@@ -228,8 +219,5 @@ TEST(AgentStatusTest, ImageBuildInProgressStates) {
 
 // The sample agent's answers (served by fake-agent and the demo) must stay decodable.
 TEST(AgentStatusTest, SampleAgentAnswerDecodes) {
-    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/status.json", std::ios::binary);
-    std::ostringstream body;
-    body << in.rdbuf();
-    EXPECT_FALSE(AgentStatus::parse(body.str()).machines.empty());
+    EXPECT_FALSE(AgentStatus::parse(test::sampleAnswer("status.json")).machines.empty());
 }

@@ -1,22 +1,13 @@
 #include "Foundation/DecodeError.h"
 #include "Foundation/JsonText.h"
 #include "Records/HostInfo.h"
+#include "Support/Fixtures.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 using namespace quillmarsh;
 
 namespace {
-
-std::string sampleAnswer(const char* name) {
-    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 const char* host = R"({"chip":"Apple M2 Pro","cores":12,"performanceCores":8,"efficiencyCores":4,"memoryMiB":32768,
     "memoryUsedMiB":-1,"availableMiB":20000,"pressure":1,"swapUsedMiB":0,"laptop":true,"onBattery":false,"idle":true,
@@ -70,5 +61,5 @@ TEST(HostInfoTest, MalformedHostsFail) {
 
 // The sample agent's answers (served by fake-agent and the demo) must stay decodable.
 TEST(HostInfoTest, SampleAgentAnswerDecodes) {
-    EXPECT_GT(HostInfo::parse(sampleAnswer("host.json")).cores, 0);
+    EXPECT_GT(HostInfo::parse(test::sampleAnswer("host.json")).cores, 0);
 }

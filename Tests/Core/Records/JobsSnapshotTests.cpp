@@ -1,23 +1,14 @@
 #include "Foundation/DecodeError.h"
 #include "Foundation/JsonText.h"
 #include "Records/JobsSnapshot.h"
+#include "Support/Fixtures.h"
 #include "Time/Calendar.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 using namespace quillmarsh;
 
 namespace {
-
-std::string sampleAnswer(const char* name) {
-    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 const char* runningJob = R"({"job_id":"j-1","run_id":42,"repository":"acme/app","workflow":"CI","name":"build",
     "label":"macos-15","started":true,"elapsed_seconds":30,"expected_seconds":600})";
@@ -151,5 +142,5 @@ TEST(JobsSnapshotTest, SucceededIsExactlySuccess) {
 
 // The sample agent's answers (served by fake-agent and the demo) must stay decodable.
 TEST(JobsSnapshotTest, SampleAgentAnswerDecodes) {
-    EXPECT_FALSE(JobsSnapshot::parse(sampleAnswer("jobs.json")).recent.empty());
+    EXPECT_FALSE(JobsSnapshot::parse(test::sampleAnswer("jobs.json")).recent.empty());
 }

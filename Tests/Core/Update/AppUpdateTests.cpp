@@ -1,16 +1,13 @@
-#include "Foundation/PropertyList.h"
+#include "Support/TempFolder.h"
 #include "Update/AppUpdate.h"
 #include "Update/UpdateState.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
+#include <string>
 
 using namespace quillmarsh;
-namespace fs = std::filesystem;
 
 TEST(AppUpdateTest, DecisionFollowsTheNumericVersionOrder) {
     using D = AppUpdate::Decision;
@@ -206,56 +203,7 @@ TEST(AppUpdateTest, RelaunchLineIsConstantAndCarriesValuesOnlyInVariables) {
     EXPECT_NE(line.find("exec \"$QM_APP/Contents/MacOS/Quillmarsh\""), std::string::npos);
 }
 
-TEST(UpdateStateTest, MenuRowsAndAboutTexts) {
-    using Row = UpdateState::MenuRow;
-    EXPECT_EQ(UpdateState::installing("2.0.0").menuRow(), (Row{"Updating\u2026", "", false}));
-    EXPECT_EQ(UpdateState::ready("2.0.0").menuRow(), (Row{"Update available", "2.0.0", true}));
-    EXPECT_EQ(UpdateState::manual("2.0.1", "r").menuRow(), (Row{"Update available", "2.0.1", true}));
-    for (const auto& state : {UpdateState::downloading("2.0.0"), UpdateState::failed("2.0.0", "r"),
-                              UpdateState::idle(), UpdateState::checking()})
-        EXPECT_EQ(state.menuRow(), std::nullopt);
-
-    const std::optional<std::string> current = "1.0.0";
-    struct Case {
-        UpdateState state;
-        std::string text;
-    };
-    const Case cases[] = {
-        {UpdateState::downloading("2.0.0"), "Downloading version 2.0.0\u2026"},
-        {UpdateState::ready("2.0.0"),
-         "Version 2.0.0 is ready. It installs when you choose Update available in the menu, or when the app next "
-         "quits. Jobs are not affected."},
-        {UpdateState::installing("2.0.0"), "Installing version 2.0.0\u2026"},
-        {UpdateState::manual("2.0.0", "Because."), "Version 2.0.0 is available. Because. Download it and replace this copy."},
-        {UpdateState::failed("2.0.0", "it broke."),
-         "Version 2.0.0 could not be installed: it broke. It is tried again at the next check."},
-        {UpdateState::idle(), "Up to date. Checked daily."},
-        {UpdateState::checking(), "Checking\u2026"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.state.detail(current), c.text);
-        EXPECT_EQ(c.state.detail(std::nullopt), "Available in the installed app.");
-    }
-    EXPECT_EQ(UpdateState::ready("2.0.0").version(), "2.0.0");
-    EXPECT_EQ(UpdateState::checking().version(), std::nullopt);
-    EXPECT_NE(UpdateState::failed("2.0.0", "a"), UpdateState::failed("2.0.0", "b"));
-}
-
 namespace {
-
-struct TempBundle {
-    fs::path root;
-    TempBundle() {
-        char pattern[] = "/tmp/qm-plist-XXXXXX";
-        root = mkdtemp(pattern);
-        fs::create_directories(root / "Q.app/Contents");
-    }
-    ~TempBundle() { fs::remove_all(root); }
-    std::string write(const std::string& plist) {
-        std::ofstream(root / "Q.app/Contents/Info.plist", std::ios::binary) << plist;
-        return (root / "Q.app").string();
-    }
-};
 
 std::string plist(const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -266,8 +214,15 @@ std::string plist(const std::string& body) {
 } // namespace
 
 TEST(AppUpdateTest, BundleVersionReadsTheInfoPlistAndNeverThrows) {
-    TempBundle bundle;
-    EXPECT_EQ(AppUpdate::bundleVersion((bundle.root / "Q.app").string()), std::nullopt);  // no file
+    const test::TempFolder folder;
+    folder.mkdir("Q.app/Contents");
+    const std::string app = (folder / "Q.app").string();
+    // Writes the bundle's Info.plist; gives the bundle's path.
+    const auto write = [&](const std::string& text) {
+        folder.write("Q.app/Contents/Info.plist", text);
+        return app;
+    };
+    EXPECT_EQ(AppUpdate::bundleVersion(app), std::nullopt);  // no file
     struct Case {
         std::string text;
         std::optional<std::string> version;
@@ -289,7 +244,7 @@ TEST(AppUpdateTest, BundleVersionReadsTheInfoPlistAndNeverThrows) {
         {"{\"CFBundleShortVersionString\":\"1.4.0\"}", std::nullopt},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(AppUpdate::bundleVersion(bundle.write(c.text)), c.version) << c.text;
-    bundle.write(plist("<dict><key>CFBundleIdentifier</key><string>org.quillmarsh.app</string></dict>"));
-    EXPECT_EQ(AppUpdate::bundleIdentifierAt((bundle.root / "Q.app").string()), "org.quillmarsh.app");
+        EXPECT_EQ(AppUpdate::bundleVersion(write(c.text)), c.version) << c.text;
+    write(plist("<dict><key>CFBundleIdentifier</key><string>org.quillmarsh.app</string></dict>"));
+    EXPECT_EQ(AppUpdate::bundleIdentifierAt(app), "org.quillmarsh.app");
 }

@@ -1,6 +1,6 @@
 #include "Time/Calendar.h"
+#include "Time/RFC3339.h"
 #include "Vocabulary/PauseOption.h"
-#include "Words/MenuModel.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ TEST(PauseOptionTest, EveningIsOfferedWhileMoreThanAnHourAway) {
         {at(2026, 12, 10, 0, 0), true},
     };
     for (const auto& [now, expected] : cases) {
-        EXPECT_EQ(isAvailable(PauseOption::untilEvening, now, london), expected) << MenuModel::rfc3339(now);
+        EXPECT_EQ(isAvailable(PauseOption::untilEvening, now, london), expected) << RFC3339::format(now);
         for (PauseOption other : {PauseOption::oneHour, PauseOption::untilTomorrow, PauseOption::untilResume})
             EXPECT_TRUE(isAvailable(other, now, london));
     }
