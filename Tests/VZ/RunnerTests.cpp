@@ -206,6 +206,16 @@ struct RunFixture {
         runner->start();
         loop.settle();
     }
+    // Starts an on-demand run and opens two guest connections that wait on port 1024 for the line.
+    void startWithTwoWaiting(UniqueFd& first, UniqueFd& second) {
+        auto o = options();
+        o.secretOnDemand = true;
+        start(o);
+        first = vm->connect(1024);
+        second = vm->connect(1024);
+        ASSERT_TRUE(first);
+        ASSERT_TRUE(second);
+    }
     VMRunResult result() const {
         EXPECT_EQ(lines.size(), 1u);
         EXPECT_EQ(exits.size(), 1u);
@@ -360,13 +370,8 @@ TEST(Runner, HandOffFailureAfterAnotherReasonKeepsThatReasonWithTheMessage) {
 
 TEST(Runner, OnDemandHandsTheLineToTheFirstWaitingConnectionOnly) {
     RunFixture run;
-    auto o = run.options();
-    o.secretOnDemand = true;
-    run.start(o);
-    UniqueFd first = run.vm->connect(1024);
-    UniqueFd second = run.vm->connect(1024);
-    ASSERT_TRUE(first);
-    ASSERT_TRUE(second);
+    UniqueFd first, second;
+    ASSERT_NO_FATAL_FAILURE(run.startWithTwoWaiting(first, second));
     ASSERT_EQ(::write(run.stdinWrite.get(), "line\r\n\n", 7), 7);
     run.stdinWrite.reset();
     run.loop.awaitPost();
@@ -437,13 +442,8 @@ TEST(Runner, PreBootReadIsBoundedAndASignalEndsItWithALine) {
 
 TEST(Runner, AWaitingConnectionWhoseGuestHasGoneLeavesTheLineToTheNext) {
     RunFixture run;
-    auto o = run.options();
-    o.secretOnDemand = true;
-    run.start(o);
-    UniqueFd gone = run.vm->connect(1024);
-    UniqueFd waiting = run.vm->connect(1024);
-    ASSERT_TRUE(gone);
-    ASSERT_TRUE(waiting);
+    UniqueFd gone, waiting;
+    ASSERT_NO_FATAL_FAILURE(run.startWithTwoWaiting(gone, waiting));
     gone.reset();
     ASSERT_TRUE(FileIO::writeAll(run.stdinWrite.get(), "line\n"));
     run.stdinWrite.reset();
