@@ -4,6 +4,9 @@
 // The guest's moments are taken from its console log (each command is logged just before it runs),
 // watched with inotify; the tool's from its stdout pipe and the share folder.
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -11,7 +14,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using quillmarsh::UniqueFd;
 
 namespace {
 
@@ -34,10 +37,7 @@ std::string binDir() {
 }
 
 std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return quillmarsh::FileIO::readFile(path.string(), 16 << 20).value_or(std::string());
 }
 
 // Runs one guest and returns the seconds between the console showing `mark` and `arrived` holding.
@@ -47,11 +47,14 @@ double measure(const std::string& script, const std::string& mark, bool untilStd
     fs::create_directories(dir / "share");
     std::ofstream(dir / "kernel") << "#!quillmarsh-guest\n" << script;
     std::ofstream(dir / "disk.img") << "disk";
-    int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    ::inotify_add_watch(watch, dir.c_str(), IN_MODIFY | IN_CREATE);
-    ::inotify_add_watch(watch, (dir / "share").c_str(), IN_CLOSE_WRITE);
+    UniqueFd watch(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+    ::inotify_add_watch(watch.get(), dir.c_str(), IN_MODIFY | IN_CREATE);
+    ::inotify_add_watch(watch.get(), (dir / "share").c_str(), IN_CLOSE_WRITE);
     int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return 0;
+    if (::pipe2(in, O_CLOEXEC) != 0) return 0;
+    UniqueFd inRead(in[0]), inWrite(in[1]);
+    if (::pipe2(out, O_CLOEXEC) != 0) return 0;
+    UniqueFd outRead(out[0]), outWrite(out[1]);
     std::string program = binDir() + "/quillmarsh-vz";
     std::vector<std::string> args = {program, "run", "--disk", (dir / "disk.img").string(), "--kernel", (dir / "kernel").string(),
                                      "--share", "out=" + (dir / "share").string(), "--console-log", (dir / "console.log").string(),
@@ -61,24 +64,25 @@ double measure(const std::string& script, const std::string& mark, bool untilStd
     argv.push_back(nullptr);
     pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(in[0], 0);
-        ::dup2(out[1], 1);
+        ::dup2(inRead.get(), 0);
+        ::dup2(outWrite.get(), 1);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
-    ::close(in[0]);
-    ::close(out[1]);
-    [[maybe_unused]] auto w = ::write(in[1], "runner-config\n", 14);
-    ::close(in[1]);
+    // The tool holds its own copies: the stdout pipe ends when it exits, and stdin ends here.
+    inRead.reset();
+    outWrite.reset();
+    quillmarsh::FileIO::writeAll(inWrite.get(), "runner-config\n");
+    inWrite.reset();
     Clock::time_point marked{}, arrived{};
     bool haveMark = false, done = false;
     while (!done) {
-        pollfd fds[2] = {{watch, POLLIN, 0}, {out[0], POLLIN, 0}};
+        pollfd fds[2] = {{watch.get(), POLLIN, 0}, {outRead.get(), POLLIN, 0}};
         if (::poll(fds, 2, 10000) <= 0) break;
         auto now = Clock::now();
         if (fds[0].revents) {
             alignas(inotify_event) char events[4096];
-            ssize_t n = ::read(watch, events, sizeof events);
+            ssize_t n = ::read(watch.get(), events, sizeof events);
             for (char* p = events; n > 0 && p < events + n;) {
                 auto* e = reinterpret_cast<inotify_event*>(p);
                 std::string name = e->len ? e->name : "";
@@ -95,7 +99,7 @@ double measure(const std::string& script, const std::string& mark, bool untilStd
         }
         if (fds[1].revents) {
             char buffer[512];
-            ssize_t n = ::read(out[0], buffer, sizeof buffer);
+            ssize_t n = ::read(outRead.get(), buffer, sizeof buffer);
             if (untilStdout && n > 0) {
                 arrived = now;
                 done = true;
@@ -103,8 +107,8 @@ double measure(const std::string& script, const std::string& mark, bool untilStd
             if (n <= 0) break;
         }
     }
-    ::close(out[0]);
-    ::close(watch);
+    outRead.reset();
+    watch.reset();
     ::waitpid(pid, nullptr, 0);
     fs::remove_all(dir);
     return haveMark && done ? std::chrono::duration<double>(arrived - marked).count() : 0;

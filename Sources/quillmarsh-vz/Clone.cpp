@@ -1,6 +1,7 @@
 #include "Clone.h"
 
 #include "ErrorLineCode.h"
+#include "Foundation/UniqueFd.h"
 #include "ToolOutput.h"
 
 #include <cerrno>
@@ -15,24 +16,16 @@
 namespace quillmarsh {
 
 int Clone::cloneFile(const std::string& source, const std::string& destination) {
-    const int from = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (from < 0) return errno;
+    UniqueFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!from) return errno;
     struct stat info {};
-    if (::fstat(from, &info) != 0) {
-        const int error = errno;
-        ::close(from);
-        return error;
-    }
-    const int to = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (to < 0) {
-        const int error = errno;
-        ::close(from);
-        return error;
-    }
+    if (::fstat(from.get(), &info) != 0) return errno;
+    UniqueFd to(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!to) return errno;
     int error = 0;
-    if (::ioctl(to, FICLONE, from) != 0 || ::fchmod(to, info.st_mode & 07777) != 0) error = errno;
-    ::close(from);
-    if (::close(to) != 0 && error == 0) error = errno;
+    if (::ioctl(to.get(), FICLONE, from.get()) != 0 || ::fchmod(to.get(), info.st_mode & 07777) != 0) error = errno;
+    from.reset();
+    if (!to.close() && error == 0) error = errno;
     // O_EXCL made the destination ours: nothing else is ever removed.
     if (error != 0) ::unlink(destination.c_str());
     return error;

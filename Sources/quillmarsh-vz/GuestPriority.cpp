@@ -1,12 +1,11 @@
 #include "GuestPriority.h"
 
+#include "Foundation/IntegerText.h"
 #include "ResponsibleFor.h"
+#include "SysfsText.h"
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include <dirent.h>
@@ -18,16 +17,15 @@ namespace quillmarsh {
 namespace {
 
 std::int32_t parentFromProc(std::int32_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string stat = SysfsText::read("/proc/" + std::to_string(pid) + "/stat").value_or(std::string());
     // "pid (comm) state ppid …"; the name may hold spaces and parentheses, so read after the last ")".
     auto close = stat.rfind(')');
     if (close == std::string::npos) return -1;
     std::istringstream rest(stat.substr(close + 1));
-    std::string state;
-    long ppid = -1;
+    std::string state, ppid;
     rest >> state >> ppid;
-    return rest ? std::int32_t(ppid) : -1;
+    const auto parent = IntegerText::parse(ppid);
+    return parent && *parent >= INT32_MIN && *parent <= INT32_MAX ? std::int32_t(*parent) : -1;
 }
 
 std::vector<std::int32_t> numericEntries(const std::string& dir) {
@@ -35,9 +33,8 @@ std::vector<std::int32_t> numericEntries(const std::string& dir) {
     DIR* d = ::opendir(dir.c_str());
     if (!d) return out;
     while (dirent* entry = ::readdir(d)) {
-        char* end = nullptr;
-        long value = std::strtol(entry->d_name, &end, 10);
-        if (end && *end == '\0' && value > 0 && value <= INT32_MAX) out.push_back(std::int32_t(value));
+        const auto value = IntegerText::parseDigits(entry->d_name);
+        if (value && *value > 0 && *value <= INT32_MAX) out.push_back(std::int32_t(*value));
     }
     ::closedir(d);
     return out;

@@ -1,6 +1,7 @@
 #include "LinuxScreenLock.h"
 
 #include "Foundation/Text.h"
+#include "Foundation/UniqueFd.h"
 #include "SysfsText.h"
 
 #include <cerrno>
@@ -29,10 +30,12 @@ std::string activeSession(const std::string& root) {
 std::optional<std::string> capture(const std::string& program, const std::vector<std::string>& args, int timeoutMs) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;
+    UniqueFd readEnd(pipeFds[0]);
+    UniqueFd writeEnd(pipeFds[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -42,23 +45,21 @@ std::optional<std::string> capture(const std::string& program, const std::vector
     pid_t pid = 0;
     const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        return std::nullopt;
-    }
+    // The child's copy is then the only writer: the reads end when it exits.
+    writeEnd.reset();
+    if (spawned != 0) return std::nullopt;
     std::string out;
     bool complete = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
-        pollfd fd{pipeFds[0], POLLIN, 0};
+        pollfd fd{readEnd.get(), POLLIN, 0};
         const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) break;
         char buffer[1024];
-        const ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer);
+        const ssize_t got = ::read(readEnd.get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) {
             complete = got == 0;
@@ -66,7 +67,7 @@ std::optional<std::string> capture(const std::string& program, const std::vector
         }
         if (out.size() < 64 * 1024) out.append(buffer, static_cast<std::size_t>(got));
     }
-    ::close(pipeFds[0]);
+    readEnd.reset();
     if (!complete) ::kill(pid, SIGKILL);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {

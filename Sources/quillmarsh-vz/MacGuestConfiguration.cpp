@@ -1,25 +1,27 @@
 #include "MacGuestConfiguration.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
 #include "ToolDomainError.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+
+#include <fcntl.h>
 
 namespace quillmarsh {
 
 namespace {
 
+// A bundle file's bytes. One that opens but cannot be read, or is longer than any hardware model
+// or machine identifier, reads as empty: the caller refuses it as it does any unusable content.
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) {
         int err = errno;
         throw vz::DomainError("vz", 3, "The file \xe2\x80\x9c" + path + "\xe2\x80\x9d couldn\xe2\x80\x99t be opened: " + std::strerror(err) + ".");
     }
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return FileIO::readAll(file.get(), 64 * 1024).value_or(std::string());
 }
 
 } // namespace

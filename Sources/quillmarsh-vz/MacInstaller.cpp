@@ -1,6 +1,9 @@
 #include "MacInstaller.h"
 
 #include "ErrorLineCode.h"
+#include "Foundation/FileIO.h"
+#include "Foundation/IntegerText.h"
+#include "Foundation/UniqueFd.h"
 #include "MacGuestConfiguration.h"
 #include "MainLoop.h"
 #include "RunCommand.h"
@@ -9,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -30,57 +32,28 @@ namespace {
 constexpr std::int64_t bytesPerGB = 1'000'000'000;
 constexpr std::int64_t bytesPerMiB = 1024 * 1024;
 
-// A decimal integer: an optional sign, then digits, within 64 bits.
-std::optional<std::int64_t> integer(const std::string& text) {
-    std::string_view digits = text;
-    const bool negative = !digits.empty() && digits.front() == '-';
-    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
-        digits.remove_prefix(1);
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    const std::string signedDigits = std::string(negative ? "-" : "").append(digits);
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
-    if (error != std::errc() || end != signedDigits.data() + signedDigits.size())
-        return std::nullopt;
-    return value;
-}
-
 [[noreturn]] void failWith(const std::string& what, const fs::path& path, int error) {
     throw std::runtime_error(what + " " + path.string() + ": " + std::strerror(error));
 }
 
 void writeFile(const fs::path& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!file)
         failWith("cannot create", path, errno);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            const int error = errno;
-            ::close(fd);
-            failWith("cannot write", path, error);
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    if (::close(fd) != 0)
+    if (!FileIO::writeAll(file.get(), bytes))
+        failWith("cannot write", path, errno);
+    if (!file.close())
         failWith("cannot write", path, errno);
 }
 
 // An empty file extended to `size` bytes: sparse, so it takes no space until written.
 void createDisk(const fs::path& path, std::int64_t size) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!file)
         failWith("cannot create", path, errno);
-    if (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
-        const int error = errno;
-        ::close(fd);
-        failWith("cannot resize", path, error);
-    }
-    if (::close(fd) != 0)
+    if (::ftruncate(file.get(), static_cast<off_t>(size)) != 0)
+        failWith("cannot resize", path, errno);
+    if (!file.close())
         failWith("cannot write", path, errno);
 }
 
@@ -111,7 +84,7 @@ MacInstaller::Arguments MacInstaller::Arguments::parse(const std::vector<std::st
         else if (option == "--bundle")
             result.bundle = value;
         else if (option == "--disk-gb" || option == "--cpus" || option == "--memory-mib") {
-            const auto number = integer(value);
+            const auto number = IntegerText::parse(value);
             if (!number)
                 continue; // an unparsable value keeps the setting as it was
             (option == "--disk-gb" ? result.diskGB : option == "--cpus" ? result.cpus : result.memoryMiB) = *number;

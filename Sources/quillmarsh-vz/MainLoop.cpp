@@ -19,7 +19,7 @@ namespace quillmarsh {
 struct MainLoop::Queue {
     std::mutex mutex;
     std::deque<Block> blocks;
-    int wakeFd = -1;
+    UniqueFd wakeFd;
     bool open = true;
 
     void push(Block block) {
@@ -28,7 +28,7 @@ struct MainLoop::Queue {
         blocks.push_back(std::move(block));
         std::uint64_t one = 1;
         // A full counter still leaves the descriptor readable, so a failed write loses nothing.
-        [[maybe_unused]] auto n = ::write(wakeFd, &one, sizeof one);
+        [[maybe_unused]] auto n = ::write(wakeFd.get(), &one, sizeof one);
     }
 };
 
@@ -39,19 +39,17 @@ bool later(const auto& a, const auto& b) {
 } // namespace
 
 MainLoop::MainLoop() : queue_(std::make_shared<Queue>()) {
-    queue_->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (queue_->wakeFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+    queue_->wakeFd.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!queue_->wakeFd) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
 MainLoop::~MainLoop() {
-    {
-        std::lock_guard lock(queue_->mutex);
-        queue_->open = false;
-        queue_->blocks.clear();
-        ::close(queue_->wakeFd);
-        queue_->wakeFd = -1;
-    }
-    if (signalFd_ >= 0) ::close(signalFd_);
+    // Under the lock: a poster on another thread that still holds the queue writes to no descriptor
+    // once it is closed.
+    std::lock_guard lock(queue_->mutex);
+    queue_->open = false;
+    queue_->blocks.clear();
+    queue_->wakeFd.reset();
 }
 
 void MainLoop::blockSignals() {
@@ -83,9 +81,10 @@ void MainLoop::onSignal(int signal, Block block) {
     for (auto& [sig, _] : signalBlocks_) sigaddset(&set, sig);
     // The signals must stay blocked so that they queue on the descriptor instead of acting.
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    int fd = ::signalfd(signalFd_, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    // The first call makes the descriptor; later ones change its set in place and return it again.
+    int fd = ::signalfd(signalFd_.get(), &set, SFD_CLOEXEC | SFD_NONBLOCK);
     if (fd < 0) throw std::system_error(errno, std::generic_category(), "signalfd");
-    signalFd_ = fd;
+    if (!signalFd_) signalFd_.reset(fd);
 }
 
 EventLoop::Poster MainLoop::poster() {
@@ -114,7 +113,7 @@ void MainLoop::runDue() {
 
 void MainLoop::drainQueue() {
     std::uint64_t count;
-    [[maybe_unused]] auto n = ::read(queue_->wakeFd, &count, sizeof count);
+    [[maybe_unused]] auto n = ::read(queue_->wakeFd.get(), &count, sizeof count);
     std::deque<Block> blocks;
     {
         std::lock_guard lock(queue_->mutex);
@@ -128,7 +127,7 @@ void MainLoop::drainQueue() {
 
 void MainLoop::readSignals() {
     signalfd_siginfo info{};
-    while (::read(signalFd_, &info, sizeof info) == ssize_t(sizeof info)) {
+    while (::read(signalFd_.get(), &info, sizeof info) == ssize_t(sizeof info)) {
         auto found = signalBlocks_.find(int(info.ssi_signo));
         if (found != signalBlocks_.end()) {
             Block block = found->second;
@@ -142,9 +141,9 @@ void MainLoop::run() {
     std::vector<pollfd> fds;
     while (!stopped_) {
         fds.clear();
-        fds.push_back({queue_->wakeFd, POLLIN, 0});
+        fds.push_back({queue_->wakeFd.get(), POLLIN, 0});
         // The signal descriptor may appear while this round's handlers run: remember where it was.
-        int polledSignalFd = signalFd_;
+        int polledSignalFd = signalFd_.get();
         if (polledSignalFd >= 0) fds.push_back({polledSignalFd, POLLIN, 0});
         std::size_t firstWatched = fds.size();
         for (auto& [fd, _] : watched_) fds.push_back({fd, POLLIN, 0});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventLoop.h"
+#include "Foundation/UniqueFd.h"
 
 #include <map>
 #include <memory>
@@ -47,7 +48,7 @@ private:
     void readSignals();
 
     std::shared_ptr<Queue> queue_;
-    int signalFd_ = -1;
+    UniqueFd signalFd_;
     std::map<int, Block> signalBlocks_;
     std::map<int, std::shared_ptr<Block>> watched_;
     std::vector<Timer> timers_; // a min-heap on (due, seq)

@@ -1,5 +1,7 @@
 #include "ReportListener.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
 #include "Virtualization/VirtioSocketConnection.h"
 
 #include <cerrno>
@@ -20,22 +22,13 @@ bool ReportListener::isValidName(std::string_view name) {
 }
 
 bool ReportListener::writeReport(const std::string& dir, const std::string& name, std::string_view content) {
-    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) return false;
-    int fd = ::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    ::close(dirFd);
-    if (fd < 0) return false;
-    bool ok = true;
-    while (!content.empty()) {
-        ssize_t n = ::write(fd, content.data(), content.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        content.remove_prefix(std::size_t(n));
-    }
-    return ::close(fd) == 0 && ok;
+    UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) return false;
+    UniqueFd file(::openat(folder.get(), name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    folder.reset();
+    if (!file) return false;
+    const bool written = FileIO::writeAll(file.get(), content);
+    return file.close() && written;
 }
 
 bool ReportListener::listener(vz::VirtioSocketListener&, std::shared_ptr<vz::VirtioSocketConnection> connection,

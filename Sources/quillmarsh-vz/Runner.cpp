@@ -1,5 +1,6 @@
 #include "Runner.h"
 
+#include "Foundation/FileIO.h"
 #include "Foundation/Saturating.h"
 #include "GuestPriority.h"
 #include "MacGuestConfiguration.h"
@@ -9,7 +10,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <sys/stat.h>
 #include <thread>
 
 #include <unistd.h>
@@ -27,11 +27,6 @@ std::string rosettaWord(Config::RosettaShare::Availability availability) {
     case Config::RosettaShare::Availability::installed: return "installed";
     }
     return "unknown";
-}
-
-bool fileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
 }
 
 std::int64_t millis(std::int64_t seconds) { return Saturating::multiply(seconds, 1000); }
@@ -63,7 +58,7 @@ Config Runner::configuration() {
         if (options.kernel) {
             c.bootLoader = Config::LinuxBootLoader{*options.kernel, options.initrd, options.cmdline};
         } else {
-            c.bootLoader = Config::EFIBootLoader{fileExists(options.efiStore) ? Config::EFIVariableStore::open(options.efiStore)
+            c.bootLoader = Config::EFIBootLoader{FileIO::exists(options.efiStore) ? Config::EFIVariableStore::open(options.efiStore)
                                                                               : Config::EFIVariableStore::create(options.efiStore)};
         }
     }
@@ -269,15 +264,6 @@ SecretBytes Runner::readSecretLine(int fd) {
     return bytes;
 }
 
-bool Runner::writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 1) return false;
-        bytes.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
 void Runner::readInBackground(std::function<void(std::shared_ptr<Runner>, std::optional<SecretBytes>)> then) {
     std::weak_ptr<Runner> weak = weak_from_this();
     auto post = host_.loop.poster();
@@ -352,7 +338,7 @@ bool Runner::deliverSecret(vz::VirtioSocketConnection& connection) {
     if (!secret) return false;
     SecretBytes copy(*secret);
     copy.push_back('\n');
-    bool written = writeAll(connection.fileDescriptor(), copy.view());
+    bool written = FileIO::sendAll(connection.fileDescriptor(), copy.view());
     copy.wipe();
     connection.close();
     if (!written) return false;

@@ -52,8 +52,6 @@ public:
     // Reads `fd` to its end: the runner configuration without its trailing line ends. Throws
     // ToolDomainError 4 (and wipes what it read) for an empty or multi-line input.
     static SecretBytes readSecretLine(int fd);
-    // Writes every byte; false at the first write that returns less than 1.
-    static bool writeAll(int fd, std::string_view bytes);
 
     void serveSecret(vz::VirtualMachine& vm);
     void secretArrived(std::optional<SecretBytes> bytes);

@@ -8,7 +8,7 @@ namespace quillmarsh {
 // Small reads of the kernel's text files (sysfs, procfs, runtime state), which are never large.
 namespace SysfsText {
 
-// The whole file (at most 64 KiB), or none when it cannot be read.
+// The whole file, or none when it cannot be read or holds more than 64 KiB.
 std::optional<std::string> read(const std::string& path);
 // The file without surrounding white space and line ends.
 std::optional<std::string> trimmed(const std::string& path);

@@ -1,58 +1,46 @@
 #include "Clone.h"
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+#include "Support/TempFolder.h"
+#include "VZ/ToolProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace fs = std::filesystem;
+using quillmarsh::FileIO;
+using quillmarsh::UniqueFd;
 using quillmarsh::Clone::cloneFile;
 
 namespace {
 
-class CloneTest : public ::testing::Test {
+class CloneTest : public quillmarsh::test::TempFolderTest {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("vz-clone-test-" + std::to_string(::getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
-    void write(const std::string& name, const std::string& text) const { std::ofstream(folder_ / name) << text; }
-    std::string read(const std::string& name) const {
-        std::ifstream in(folder_ / name);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string path(const std::string& name) const { return (root / name).string(); }
+    void write(const std::string& name, const std::string& text) const { root.write(name, text); }
+    std::string read(const std::string& name) const { return FileIO::readFile(path(name), 1 << 20).value_or(std::string()); }
 
     // Whether this folder's file system shares extents (FICLONE works here).
     bool supportsReflinks() const {
         write("probe-a", "probe");
-        const int from = ::open(path("probe-a").c_str(), O_RDONLY);
-        const int to = ::open(path("probe-b").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-        const bool works = from >= 0 && to >= 0 && ::ioctl(to, FICLONE, from) == 0;
-        if (from >= 0) ::close(from);
-        if (to >= 0) ::close(to);
+        bool works = false;
+        {
+            const UniqueFd from(::open(path("probe-a").c_str(), O_RDONLY | O_CLOEXEC));
+            const UniqueFd to(::open(path("probe-b").c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+            works = from && to && ::ioctl(to.get(), FICLONE, from.get()) == 0;
+        }
         fs::remove(path("probe-a"));
         fs::remove(path("probe-b"));
         return works;
     }
-
-    fs::path folder_;
 };
 
 TEST_F(CloneTest, FailuresReportTheirErrnoAndKeepWhatWasThere) {
@@ -80,24 +68,17 @@ TEST_F(CloneTest, FailuresReportTheirErrnoAndKeepWhatWasThere) {
 
 TEST_F(CloneTest, ClonesThroughTheToolWhereReflinksWork) {
     if (!supportsReflinks()) {
-        GTEST_SKIP() << "the temporary folder's file system (" << folder_ << ") does not support reflinks";
+        GTEST_SKIP() << "the temporary folder's file system (" << root.path() << ") does not support reflinks";
     }
     write("image", "disk image contents");
     ::chmod(path("image").c_str(), 0640);
-    const std::string program = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
     const std::string destination = path("job/copy.img");
-    fs::create_directories(folder_ / "job");
-    const std::string command = "'" + program + "' clone --to '" + destination + "' --from '" + path("image") + "'";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char buffer[4096];
-    std::string out;
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    const int status = ::pclose(pipe);
+    root.mkdir("job");
+    const auto outcome = quillmarsh::test::runTool({"clone", "--to", destination, "--from", path("image")});
     std::string escaped;
     for (char c : destination) escaped += c == '/' ? std::string("\\/") : std::string(1, c);
-    EXPECT_EQ(out, "{\"path\":\"" + escaped + "\",\"status\":\"ok\"}\n");
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(outcome.out, "{\"path\":\"" + escaped + "\",\"status\":\"ok\"}\n");
+    EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(read("job/copy.img"), "disk image contents");
     EXPECT_EQ(fs::status(destination).permissions() & fs::perms::all, fs::perms(0640));
 }

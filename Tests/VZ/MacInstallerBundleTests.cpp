@@ -1,5 +1,6 @@
 #include "MacInstaller.h"
 
+#include "Support/Fixtures.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string fixtures = QUILLMARSH_FIXTURES "/ipsw/";
+const std::string fixtures = quillmarsh::test::fixturesFolder() + "/ipsw/";
 
 // A main loop of the test's own: blocks posted from any thread run on the test's thread.
 class TestLoop {

@@ -1,15 +1,11 @@
 // macos-install as a process: the real tool, fixture restore images, bundles in a temporary folder.
 
 #include "Foundation/JsonText.h"
-
+#include "Support/Fixtures.h"
 #include "Support/TempFolder.h"
+#include "VZ/ToolProcess.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -20,46 +16,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string fixtures = QUILLMARSH_FIXTURES "/ipsw/";
+const std::string fixtures = quillmarsh::test::fixturesFolder() + "/ipsw/";
 
 struct Outcome {
     std::vector<nlohmann::json> lines;
     int status = -1;
 };
 
+// The tool's run with its output as JSON lines.
 Outcome runTool(const std::vector<std::string>& args) {
-    const std::string program = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    std::string out;
-    if (spawned == 0) {
-        char buffer[4096];
-        ssize_t got;
-        while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0)
-            out.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fds[0]);
+    const auto run = quillmarsh::test::runTool(args);
     Outcome outcome;
-    if (spawned != 0)
-        return outcome;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.status = run.status;
     // Every line is one JSON object.
+    const std::string& out = run.out;
     std::size_t at = 0;
     while (at < out.size()) {
         const auto end = out.find('\n', at);

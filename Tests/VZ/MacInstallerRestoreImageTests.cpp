@@ -1,11 +1,10 @@
+#include "Support/TempFolder.h"
 #include "Virtualization/RestoreImage.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 using vz::RestoreImage;
 
@@ -79,6 +78,13 @@ TEST(MacInstallerRestoreImageTest, RefusesWhatIsNotARestoreImage) {
         {image("", "min-cpus") + "min-cpus 0\n", prefix + ": line 7: min-cpus must be a whole number of at least 1"},
         {image("", "min-memory-mib") + "min-memory-mib 99999999999999999\n",
          prefix + ": line 7: min-memory-mib must be a whole number of at least 1"},
+        // Numbers past 64 bits are refused, not read as some other number.
+        {image("", "min-memory-mib") + "min-memory-mib 18446744073709551617\n",
+         prefix + ": line 7: min-memory-mib must be a whole number of at least 1"},
+        {image("", "min-cpus") + "min-cpus 9223372036854775808\n", prefix + ": line 7: min-cpus must be a whole number of at least 1"},
+        {image("", "min-cpus") + "min-cpus +2\n", prefix + ": line 7: min-cpus must be a whole number of at least 1"},
+        {image("", "version") + "version 14.18446744073709551616.1\n",
+         prefix + ": line 7: version must be three numbers joined by \".\""},
         {image("", "build") + "build 23 A\n", prefix + ": line 7: build must be one word"},
         {image("hardware\1 x\n"), prefix + ": line 8: control character"},
         {image("") + "\xff\n", prefix + ": the text is not UTF-8"},
@@ -104,13 +110,13 @@ TEST(MacInstallerRestoreImageTest, LoadReadsTheFileAndNamesWhatFailed) {
     EXPECT_EQ(message(QUILLMARSH_FIXTURES "/ipsw"), "cannot read restore image " QUILLMARSH_FIXTURES "/ipsw: Is a directory");
     EXPECT_EQ(message(QUILLMARSH_FIXTURES "/ipsw/garbage.ipsw"), QUILLMARSH_FIXTURES "/ipsw/garbage.ipsw is not a restore image");
 
-    // A large file with the right first line is refused by its size, without parsing it.
-    const auto big = std::filesystem::temp_directory_path() / ("big-" + std::to_string(::getpid()) + ".ipsw");
-    {
-        std::ofstream out(big);
-        out << image("");
-        out << std::string(RestoreImage::maximumSize, '\n');
-    }
+    // A large file with the right first line is refused by its size, without parsing it; one that
+    // starts with anything else is not a restore image, however large.
+    quillmarsh::test::TempFolder folder("qm-ipsw");
+    const auto big = folder.write("big.ipsw", image("") + std::string(RestoreImage::maximumSize, '\n'));
     EXPECT_EQ(message(big), big.string() + " is not a restore image: the file is too large");
-    std::filesystem::remove(big);
+    const auto zip = folder.write("zip.ipsw", "PK\3\4" + std::string(RestoreImage::maximumSize, '\0'));
+    EXPECT_EQ(message(zip), zip.string() + " is not a restore image");
+    const auto exact = folder.write("exact.ipsw", image("") + std::string(RestoreImage::maximumSize - image("").size(), '\n'));
+    EXPECT_EQ(RestoreImage::load(exact).buildVersion, "23A344");
 }

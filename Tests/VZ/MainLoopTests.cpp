@@ -1,14 +1,17 @@
+#include "Foundation/UniqueFd.h"
 #include "MainLoop.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include <unistd.h>
 
 using quillmarsh::MainLoop;
+using quillmarsh::UniqueFd;
 
 TEST(MainLoop, TimersRunInDueOrderAndEqualDelaysInPostingOrder) {
     MainLoop loop;
@@ -42,14 +45,19 @@ TEST(MainLoop, BlocksPostedFromOtherThreadsRunOnTheLoopThread) {
 }
 
 TEST(MainLoop, PosterOutlivesTheLoopAndDropsItsBlocks) {
+    // Once the loop is gone nothing can run a block, so what shows that one was dropped is that it
+    // is destroyed, and with it what it holds: a block kept anywhere keeps the witness alive.
+    auto witness = std::make_shared<int>(0);
+    const std::weak_ptr<int> held = witness;
     quillmarsh::EventLoop::Poster post;
     {
         MainLoop loop;
         post = loop.poster();
+        post([witness] { ++*witness; }); // queued, never run
     }
-    bool ran = false;
-    post([&] { ran = true; });
-    EXPECT_FALSE(ran);
+    post([witness] { ++*witness; }); // posted after the loop is gone
+    witness.reset();
+    EXPECT_TRUE(held.expired());
 }
 
 TEST(MainLoop, BlockedSignalsArriveAsBlocksAndWatchedDescriptorsWake) {
@@ -62,17 +70,16 @@ TEST(MainLoop, BlockedSignalsArriveAsBlocksAndWatchedDescriptorsWake) {
     });
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
-    loop.watch(fds[0], [&] {
+    const UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
+    loop.watch(readEnd.get(), [&] {
         char c;
-        if (::read(fds[0], &c, 1) == 1) read += c;
-        loop.unwatch(fds[0]);
+        if (::read(readEnd.get(), &c, 1) == 1) read += c;
+        loop.unwatch(readEnd.get());
         ::kill(::getpid(), SIGTERM);
         loop.after(20, [] { ::kill(::getpid(), SIGTERM); });
     });
-    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    ASSERT_EQ(::write(writeEnd.get(), "x", 1), 1);
     loop.run();
     EXPECT_EQ(read, "x");
     EXPECT_EQ(terms, 2);
-    ::close(fds[0]);
-    ::close(fds[1]);
 }

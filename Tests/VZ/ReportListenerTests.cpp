@@ -1,14 +1,18 @@
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
 #include "ReportListener.h"
+#include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using quillmarsh::FileIO;
 using quillmarsh::ReportListener;
+using quillmarsh::UniqueFd;
 
 TEST(ReportListener, NameRuleHoldsForTheWholeName) {
     struct Case {
@@ -22,19 +26,15 @@ TEST(ReportListener, NameRuleHoldsForTheWholeName) {
 }
 
 TEST(ReportListener, WritesReplaceFilesButNeverFollowALink) {
-    fs::path dir = fs::temp_directory_path() / ("qm-report-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    std::ofstream(dir / "outside") << "keep";
+    quillmarsh::test::TempFolder dir("qm-report");
+    dir.write("outside", "keep");
     fs::create_symlink(dir / "outside", dir / "link");
     EXPECT_TRUE(ReportListener::writeReport(dir.string(), "r", std::string("first", 5)));
     EXPECT_TRUE(ReportListener::writeReport(dir.string(), "r", "x"));
     EXPECT_EQ(fs::file_size(dir / "r"), 1u);
     EXPECT_FALSE(ReportListener::writeReport(dir.string(), "link", "overwritten"));
-    std::ifstream in(dir / "outside");
-    std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(kept, "keep");
+    EXPECT_EQ(FileIO::readFile((dir / "outside").string(), 64), "keep");
     EXPECT_FALSE(ReportListener::writeReport((dir / "missing").string(), "r", "x"));
-    fs::remove_all(dir);
 }
 
 #include "Virtualization/VirtioSocketConnection.h"
@@ -75,29 +75,19 @@ struct PostedBlocks {
     }
 };
 
-bool writeBytes(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n < 1) return false;
-        done += std::size_t(n);
-    }
-    return true;
-}
-
-int connect(vz::VirtioSocketDevice& device) {
+// A guest connection to port 1025: the guest's end, none when refused.
+UniqueFd connect(vz::VirtioSocketDevice& device) {
     int pair[2];
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
-    if (device.connectionArrived(std::make_shared<vz::VirtioSocketConnection>(pair[1], 7, 1025))) return pair[0];
-    ::close(pair[0]);
-    return -1;
+    UniqueFd guestEnd(pair[0]);
+    if (!device.connectionArrived(std::make_shared<vz::VirtioSocketConnection>(pair[1], 7, 1025))) guestEnd.reset();
+    return guestEnd;
 }
 
 } // namespace
 
 TEST(ReportListener, ReadsAtMostSixteenConnectionsAtOnceAndCapsEachOne) {
-    fs::path dir = fs::temp_directory_path() / ("qm-report-limit-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    quillmarsh::test::TempFolder dir("qm-report-limit");
     PostedBlocks posted;
     auto reports = std::make_shared<ReportListener>(dir.string(), posted.poster());
     vz::VirtioSocketDevice device;
@@ -105,36 +95,33 @@ TEST(ReportListener, ReadsAtMostSixteenConnectionsAtOnceAndCapsEachOne) {
     listener->delegate = reports;
     device.setSocketListener(listener, 1025);
 
-    std::vector<int> open;
+    std::vector<UniqueFd> open;
     for (int i = 0; i < 16; ++i) {
-        int fd = connect(device);
-        ASSERT_GE(fd, 0) << i;
-        open.push_back(fd);
+        open.push_back(connect(device));
+        ASSERT_TRUE(open.back()) << i;
     }
-    EXPECT_EQ(connect(device), -1); // a seventeenth while sixteen are read: refused
+    EXPECT_FALSE(connect(device)); // a seventeenth while sixteen are read: refused
     std::string head = "r0\n";
-    ASSERT_EQ(::write(open[0], head.data(), head.size()), ssize_t(head.size()));
-    ::close(open[0]);
+    ASSERT_EQ(::write(open[0].get(), head.data(), head.size()), ssize_t(head.size()));
+    open[0].reset();
     posted.run(1);
     EXPECT_TRUE(fs::exists(dir / "r0"));
-    int again = connect(device); // room again
-    ASSERT_GE(again, 0);
+    UniqueFd again = connect(device); // room again
+    ASSERT_TRUE(again);
 
     // Past 64 MiB the read stops: name line and content stay within the limit plus one chunk.
-    std::thread writer([again] {
+    std::thread writer([again = std::move(again)]() mutable {
         std::string chunk(1 << 20, '\0');
         std::string name = "big\n";
-        if (::write(again, name.data(), name.size()) != ssize_t(name.size())) return;
+        if (::write(again.get(), name.data(), name.size()) != ssize_t(name.size())) return;
         for (int i = 0; i < 70; ++i)
-            if (!writeBytes(again, chunk)) break;
-        ::close(again);
+            if (!FileIO::sendAll(again.get(), chunk)) break;
     });
     posted.run(1);
     writer.join();
     auto size = fs::file_size(dir / "big");
     EXPECT_GT(size + 4, ReportListener::limit);
     EXPECT_LE(size + 4, ReportListener::limit + ReportListener::chunk);
-    for (std::size_t i = 1; i < open.size(); ++i) ::close(open[i]);
+    open.clear();
     posted.run(15);
-    fs::remove_all(dir);
 }

@@ -1,5 +1,8 @@
 // The real quillmarsh-vz run, as a process, with simulated guests driven by guest scripts.
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+#include "Support/TempFolder.h"
 #include "VM/VMRunResult.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +10,6 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -19,6 +21,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using quillmarsh::UniqueFd;
 using quillmarsh::VMRunResult;
 using Reason = VMRunResult::Reason;
 
@@ -26,39 +29,31 @@ namespace {
 
 const std::string secretText = "SeCrEt-7f3a9c-runner-config";
 
+// The file's bytes; empty when it cannot be read (yet).
 std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return quillmarsh::FileIO::readFile(path.string(), 16 << 20).value_or(std::string());
 }
 
 // One run of the tool in a temporary folder: "kernel" holds the guest script, "share" is shared
 // with the tag "out", "reports" is the report folder and "console.log" the serial console.
 struct ToolRun {
-    fs::path dir;
+    quillmarsh::test::TempFolder dir{"qm-run"};
     pid_t pid = -1;
-    int in = -1, out = -1, err = -1;
+    UniqueFd in, out, err;
     std::string stdoutText, stderrText;
     int status = -1;
 
     explicit ToolRun(const std::string& script) {
-        static int counter = 0;
-        dir = fs::temp_directory_path() / ("qm-run-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        fs::remove_all(dir);
-        fs::create_directories(dir / "share");
-        fs::create_directories(dir / "reports");
-        std::ofstream(dir / "kernel") << "#!quillmarsh-guest\n" << script;
-        std::ofstream(dir / "disk.img") << "disk";
+        dir.mkdir("share");
+        dir.mkdir("reports");
+        dir.write("kernel", "#!quillmarsh-guest\n" + script);
+        dir.write("disk.img", "disk");
     }
     ~ToolRun() {
         if (pid > 0) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
         }
-        for (int fd : {in, out, err})
-            if (fd >= 0) ::close(fd);
-        fs::remove_all(dir);
     }
     std::vector<std::string> baseArgs() const {
         return {"run", "--disk", (dir / "disk.img").string(), "--kernel", (dir / "kernel").string(), "--share",
@@ -68,34 +63,32 @@ struct ToolRun {
     void start(std::vector<std::string> extra) {
         auto args = baseArgs();
         args.insert(args.end(), extra.begin(), extra.end());
+        // The child's ends are closed here once it has its copies; the tool's exit ends the outputs.
         int i[2], o[2], e[2];
         ASSERT_EQ(::pipe2(i, O_CLOEXEC), 0);
+        const UniqueFd childIn(i[0]);
+        in.reset(i[1]);
         ASSERT_EQ(::pipe2(o, O_CLOEXEC), 0);
+        out.reset(o[0]);
+        const UniqueFd childOut(o[1]);
         ASSERT_EQ(::pipe2(e, O_CLOEXEC), 0);
+        err.reset(e[0]);
+        const UniqueFd childErr(e[1]);
         std::string program = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
         std::vector<char*> argv{program.data()};
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         pid = ::fork();
         if (pid == 0) {
-            ::dup2(i[0], 0);
-            ::dup2(o[1], 1);
-            ::dup2(e[1], 2);
+            ::dup2(childIn.get(), 0);
+            ::dup2(childOut.get(), 1);
+            ::dup2(childErr.get(), 2);
             ::execv(program.c_str(), argv.data());
             ::_exit(127);
         }
-        ::close(i[0]);
-        ::close(o[1]);
-        ::close(e[1]);
-        in = i[1];
-        out = o[0];
-        err = e[0];
     }
-    void write(const std::string& text) { ASSERT_EQ(::write(in, text.data(), text.size()), ssize_t(text.size())); }
-    void closeInput() {
-        if (in >= 0) ::close(in);
-        in = -1;
-    }
+    void write(const std::string& text) { ASSERT_EQ(::write(in.get(), text.data(), text.size()), ssize_t(text.size())); }
+    void closeInput() { in.reset(); }
     // Waits, within a generous deadline, until `ready` holds.
     static bool waitUntil(const std::function<bool()>& ready, int seconds = 20) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -124,23 +117,22 @@ struct ToolRun {
     // Reads both outputs to their end and reaps the tool, within the deadline.
     void finish(int seconds = 30) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while ((out >= 0 || err >= 0) && std::chrono::steady_clock::now() < deadline) {
-            pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
+        while ((out || err) && std::chrono::steady_clock::now() < deadline) {
+            pollfd fds[2] = {{out.get(), POLLIN, 0}, {err.get(), POLLIN, 0}};
             ::poll(fds, 2, 100);
             for (int k = 0; k < 2; ++k) {
-                int& fd = k == 0 ? out : err;
-                if (fd < 0 || !fds[k].revents) continue;
+                UniqueFd& fd = k == 0 ? out : err;
+                if (!fd || !fds[k].revents) continue;
                 char buffer[4096];
-                ssize_t n = ::read(fd, buffer, sizeof buffer);
+                ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
                 if (n <= 0) {
-                    ::close(fd);
-                    fd = -1;
+                    fd.reset();
                 } else {
                     (k == 0 ? stdoutText : stderrText).append(buffer, std::size_t(n));
                 }
             }
         }
-        ASSERT_TRUE(out < 0 && err < 0) << "the tool did not end in time";
+        ASSERT_TRUE(!out && !err) << "the tool did not end in time";
         int wstatus = 0;
         ASSERT_EQ(::waitpid(pid, &wstatus, 0), pid);
         pid = -1;
@@ -322,11 +314,10 @@ TEST(RunProcess, NiceLowersThisRunsServiceOnly) {
 TEST(RunProcess, MacOSBundleBootsTheScriptAtTheStartOfItsDisk) {
     ToolRun run("");
     fs::path bundle = run.dir / "bundle";
-    fs::create_directories(bundle);
-    std::ofstream(bundle / "hardware-model.bin") << "model";
-    std::ofstream(bundle / "aux.img") << "aux";
-    std::ofstream(bundle / "machine-id.bin") << "garbage";
-    std::ofstream(bundle / "disk.img") << "#!quillmarsh-guest\nfetch-config out/got\npoweroff\n" << std::string(64, '\0') << "rest";
+    run.dir.write("bundle/hardware-model.bin", "model");
+    run.dir.write("bundle/aux.img", "aux");
+    run.dir.write("bundle/machine-id.bin", "garbage");
+    run.dir.write("bundle/disk.img", "#!quillmarsh-guest\nfetch-config out/got\npoweroff\n" + std::string(64, '\0') + "rest");
     run.start({"--macos-bundle", bundle.string(), "--keep-identity", "--secret-stdin"});
     run.write(secretText + "\n");
     run.closeInput();
@@ -335,7 +326,7 @@ TEST(RunProcess, MacOSBundleBootsTheScriptAtTheStartOfItsDisk) {
     EXPECT_EQ(slurp(run.dir / "share/got"), secretText + "\n");
 
     ToolRun missing("");
-    fs::create_directories(missing.dir / "bundle");
+    missing.dir.mkdir("bundle");
     missing.start({"--macos-bundle", (missing.dir / "bundle").string()});
     missing.closeInput();
     missing.finish();

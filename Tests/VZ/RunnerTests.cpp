@@ -1,4 +1,7 @@
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
 #include "Runner.h"
+#include "Support/TempFolder.h"
 #include "Virtualization/VirtioSocketConnection.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +9,6 @@
 #include <csignal>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -134,46 +136,36 @@ public:
         current = State::error;
         if (auto d = delegate.lock()) d->virtualMachineDidStopWithError(*this, vz::DomainError(text));
     }
-    // A guest connection to `port`; returns the guest's end (or -1 when refused).
-    int connect(std::uint32_t port) {
+    // A guest connection to `port`; returns the guest's end (none when refused).
+    UniqueFd connect(std::uint32_t port) {
         int pair[2];
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+        UniqueFd guestEnd(pair[0]);
         auto connection = std::make_shared<vz::VirtioSocketConnection>(pair[1], 0x40000000, port);
-        if (device.connectionArrived(connection)) return pair[0];
-        ::close(pair[0]);
-        return -1;
+        if (!device.connectionArrived(connection)) guestEnd.reset();
+        return guestEnd;
     }
 };
 
-std::string readAll(int fd) {
-    std::string out;
-    char buffer[256];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, std::size_t(n));
-    ::close(fd);
-    return out;
+// What the host sent on a connection, up to the end the host made.
+std::string readToEnd(UniqueFd guestEnd) {
+    return FileIO::readAll(guestEnd.get(), 1 << 20).value_or("<read failed>");
 }
 
 struct RunFixture {
-    fs::path dir;
+    test::TempFolder dir{"qm-runner"};
     TestLoop loop;
     std::vector<std::string> lines;
     std::vector<int> exits;
     FakeVM* vm = nullptr;
     int vmsMade = 0;
-    int stdinWrite = -1;
+    UniqueFd stdinWrite;
     std::function<void(FakeVM&)> setUp = [](FakeVM&) {};
     std::shared_ptr<Runner> runner;
 
     RunFixture() {
-        dir = fs::temp_directory_path() / ("qm-runner-" + std::to_string(::getpid()) + "-" + std::to_string(rand()));
-        fs::create_directories(dir);
-        std::ofstream(dir / "disk.img") << "disk";
-        std::ofstream(dir / "kernel") << "kernel";
-    }
-    ~RunFixture() {
-        if (stdinWrite >= 0) ::close(stdinWrite);
-        fs::remove_all(dir);
+        dir.write("disk.img", "disk");
+        dir.write("kernel", "kernel");
     }
     VMOptions options() const {
         VMOptions o;
@@ -189,11 +181,12 @@ struct RunFixture {
     void start(VMOptions o, std::optional<std::string> input = std::nullopt) {
         int pipeFds[2];
         ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
-        stdinWrite = pipeFds[1];
+        // The read end stays open for good: the runner's background read may still be on it when
+        // the test has ended.
+        stdinWrite.reset(pipeFds[1]);
         if (input) {
-            ASSERT_EQ(::write(stdinWrite, input->data(), input->size()), ssize_t(input->size()));
-            ::close(stdinWrite);
-            stdinWrite = -1;
+            ASSERT_EQ(::write(stdinWrite.get(), input->data(), input->size()), ssize_t(input->size()));
+            stdinWrite.reset();
         }
         Runner::Host host{
             loop,
@@ -212,6 +205,16 @@ struct RunFixture {
         runner = std::make_shared<Runner>(std::move(o), host);
         runner->start();
         loop.settle();
+    }
+    // Starts an on-demand run and opens two guest connections that wait on port 1024 for the line.
+    void startWithTwoWaiting(UniqueFd& first, UniqueFd& second) {
+        auto o = options();
+        o.secretOnDemand = true;
+        start(o);
+        first = vm->connect(1024);
+        second = vm->connect(1024);
+        ASSERT_TRUE(first);
+        ASSERT_TRUE(second);
     }
     VMRunResult result() const {
         EXPECT_EQ(lines.size(), 1u);
@@ -367,20 +370,14 @@ TEST(Runner, HandOffFailureAfterAnotherReasonKeepsThatReasonWithTheMessage) {
 
 TEST(Runner, OnDemandHandsTheLineToTheFirstWaitingConnectionOnly) {
     RunFixture run;
-    auto o = run.options();
-    o.secretOnDemand = true;
-    run.start(o);
-    int first = run.vm->connect(1024);
-    int second = run.vm->connect(1024);
-    ASSERT_GE(first, 0);
-    ASSERT_GE(second, 0);
-    ASSERT_EQ(::write(run.stdinWrite, "line\r\n\n", 7), 7);
-    ::close(run.stdinWrite);
-    run.stdinWrite = -1;
+    UniqueFd first, second;
+    ASSERT_NO_FATAL_FAILURE(run.startWithTwoWaiting(first, second));
+    ASSERT_EQ(::write(run.stdinWrite.get(), "line\r\n\n", 7), 7);
+    run.stdinWrite.reset();
     run.loop.awaitPost();
-    EXPECT_EQ(readAll(first), "line\n");
-    EXPECT_EQ(readAll(second), "");
-    EXPECT_EQ(run.vm->connect(1024), -1);
+    EXPECT_EQ(readToEnd(std::move(first)), "line\n");
+    EXPECT_EQ(readToEnd(std::move(second)), "");
+    EXPECT_FALSE(run.vm->connect(1024));
     EXPECT_TRUE(run.runner->secretDelivered);
     EXPECT_FALSE(run.runner->secret.has_value());
     run.loop.advance(120000); // the hand-off time-out after delivery does nothing
@@ -443,7 +440,19 @@ TEST(Runner, PreBootReadIsBoundedAndASignalEndsItWithALine) {
     }
 }
 
-TEST(Runner, ReadSecretLineAndWriteAll) {
+TEST(Runner, AWaitingConnectionWhoseGuestHasGoneLeavesTheLineToTheNext) {
+    RunFixture run;
+    UniqueFd gone, waiting;
+    ASSERT_NO_FATAL_FAILURE(run.startWithTwoWaiting(gone, waiting));
+    gone.reset();
+    ASSERT_TRUE(FileIO::writeAll(run.stdinWrite.get(), "line\n"));
+    run.stdinWrite.reset();
+    run.loop.awaitPost();
+    EXPECT_EQ(readToEnd(std::move(waiting)), "line\n");
+    EXPECT_TRUE(run.runner->secretDelivered);
+}
+
+TEST(Runner, ReadSecretLine) {
     struct Case {
         std::string input;
         std::optional<std::string> line;
@@ -452,22 +461,16 @@ TEST(Runner, ReadSecretLineAndWriteAll) {
                                            {"\n\r", std::nullopt}, {"one\ntwo", std::nullopt}}) {
         int fds[2];
         ASSERT_EQ(::pipe(fds), 0);
-        ASSERT_EQ(::write(fds[1], c.input.data(), c.input.size()), ssize_t(c.input.size()));
-        ::close(fds[1]);
+        const UniqueFd readEnd(fds[0]);
+        UniqueFd writeEnd(fds[1]);
+        ASSERT_EQ(::write(writeEnd.get(), c.input.data(), c.input.size()), ssize_t(c.input.size()));
+        writeEnd.reset();
         try {
-            auto line = Runner::readSecretLine(fds[0]);
+            auto line = Runner::readSecretLine(readEnd.get());
             EXPECT_EQ(std::string(line.view()), c.line.value_or("<error>"));
         } catch (const vz::DomainError& e) {
             EXPECT_FALSE(c.line) << c.input;
             EXPECT_EQ(e.code(), 4);
         }
-        ::close(fds[0]);
     }
-    int pair[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-    ::close(pair[1]);
-    std::signal(SIGPIPE, SIG_IGN);
-    EXPECT_FALSE(Runner::writeAll(pair[0], "peer gone"));
-    EXPECT_TRUE(Runner::writeAll(pair[0], ""));
-    ::close(pair[0]);
 }

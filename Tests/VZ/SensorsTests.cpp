@@ -5,23 +5,24 @@
 #include "LinuxSMCService.h"
 #include "LinuxThermal.h"
 #include "Sensors.h"
+#include "SysfsText.h"
+#include "Support/Fixtures.h"
+#include "Support/TempFolder.h"
 #include "VM/JsonLine.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
 using namespace quillmarsh;
+using test::TempFolder;
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string fixtures = std::string(QUILLMARSH_FIXTURES) + "/sensors";
+const std::string fixtures = test::fixturesFolder() + "/sensors";
 
 std::string sensorsLine(const std::string& root) {
     LinuxScreenLock screenLock(root);
@@ -49,29 +50,39 @@ TEST(SensorsTest, ThermalWords) {
     for (const auto& [state, word] : words) EXPECT_EQ(Sensors::thermalWord(state), word) << state;
 }
 
-// A temporary host root that tests fill with a few files.
-class TempRoot {
-public:
-    TempRoot() {
-        path_ = fs::temp_directory_path() / ("vz-sensors-" + std::to_string(::getpid()) + "-" + std::to_string(next_++));
-        fs::create_directories(path_);
-    }
-    ~TempRoot() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    void write(const std::string& relative, const std::string& text, bool executable = false) const {
-        const fs::path file = path_ / relative;
-        fs::create_directories(file.parent_path());
-        std::ofstream(file) << text;
-        if (executable) fs::permissions(file, fs::perms::owner_all);
-    }
-    std::string path() const { return path_.string(); }
+// A program at relative in the host root: a shell script the owner may run.
+void writeProgram(const TempFolder& root, const std::string& relative, const std::string& script) {
+    fs::permissions(root.write(relative, script), fs::perms::owner_all);
+}
 
-private:
-    static inline int next_ = 0;
-    fs::path path_;
-};
+TEST(SensorsTest, KernelTextFilesAreSmallAndTheirIntegersStrict) {
+    TempFolder root("vz-sensors");
+    const std::string limit(64 * 1024, 'k');
+    EXPECT_TRUE(SysfsText::read(root.write("full", limit).string()) == limit);
+    EXPECT_FALSE(SysfsText::read(root.write("longer", limit + "k").string()).has_value());
+    EXPECT_EQ(SysfsText::read((root / "missing").string()), std::nullopt);
+    EXPECT_EQ(SysfsText::trimmed(root.write("word", " \tlow-power\n").string()), "low-power");
+
+    struct Case {
+        std::string text;
+        std::optional<long long> value;
+    };
+    const std::vector<Case> cases = {
+        {"42\n", 42},
+        {"  -273200 \n", -273200},
+        {"9223372036854775807", 9223372036854775807LL},
+        {"9223372036854775808", std::nullopt},
+        {"+5", std::nullopt},
+        {"", std::nullopt},
+        {"\n", std::nullopt},
+        {"4 2", std::nullopt},
+        {"12abc", std::nullopt},
+        {"0x10", std::nullopt},
+        {"n/a", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SysfsText::integer(root.write("value", c.text).string()), c.value) << c.text;
+}
 
 TEST(SensorsTest, ThermalStateIsTheHighestTripReached) {
     struct Zone {
@@ -96,7 +107,7 @@ TEST(SensorsTest, ThermalStateIsTheHighestTripReached) {
         {"unknown trip type", {{"50000", {{"40000", "fancy"}}}}, 0},
     };
     for (const auto& c : cases) {
-        TempRoot root;
+        TempFolder root("vz-sensors");
         for (std::size_t z = 0; z < c.zones.size(); ++z) {
             const std::string zone = "sys/class/thermal/thermal_zone" + std::to_string(z) + "/";
             root.write(zone + "temp", c.zones[z].temp + "\n");
@@ -106,7 +117,7 @@ TEST(SensorsTest, ThermalStateIsTheHighestTripReached) {
                 root.write(trip + "_type", c.zones[z].trips[t].second + "\n");
             }
         }
-        EXPECT_EQ(LinuxThermal(root.path()).thermalState(), c.state) << c.what;
+        EXPECT_EQ(LinuxThermal(root.string()).thermalState(), c.state) << c.what;
     }
 }
 
@@ -128,45 +139,45 @@ TEST(SensorsTest, ScreenLockNeedsAnActiveSessionAndAnAnswer) {
         {"other answer", "ACTIVE=7\n", "#!/bin/sh\necho LockedHint=no\n", false},
     };
     for (const auto& c : cases) {
-        TempRoot root;
+        TempFolder root("vz-sensors");
         if (!c.seat.empty()) root.write("run/systemd/seats/seat0", c.seat);
-        if (!c.loginctl.empty()) root.write("usr/bin/loginctl", c.loginctl, true);
-        EXPECT_EQ(LinuxScreenLock(root.path()).screenLocked(), c.locked) << c.what;
+        if (!c.loginctl.empty()) writeProgram(root, "usr/bin/loginctl", c.loginctl);
+        EXPECT_EQ(LinuxScreenLock(root.string()).screenLocked(), c.locked) << c.what;
     }
 
     // A loginctl that never answers is given up after the time-out.
-    TempRoot hung;
+    TempFolder hung("vz-sensors");
     hung.write("run/systemd/seats/seat0", "ACTIVE=7\n");
-    hung.write("usr/bin/loginctl", "#!/bin/sh\nexec sleep 30\n", true);
-    EXPECT_FALSE(LinuxScreenLock(hung.path(), 50).screenLocked());
+    writeProgram(hung, "usr/bin/loginctl", "#!/bin/sh\nexec sleep 30\n");
+    EXPECT_FALSE(LinuxScreenLock(hung.string(), 50).screenLocked());
 }
 
 TEST(SensorsTest, MicrophoneCountsOnlyRunningCaptureStreams) {
-    TempRoot root;
+    TempFolder root("vz-sensors");
     root.write("proc/asound/card0/pcm0p/sub0/status", "state: RUNNING\n");
     root.write("proc/asound/card0/pcm1c/sub0/status", "state: PREPARED\n");
     root.write("proc/asound/card0/pcm1c/info", "state: RUNNING\n");
-    EXPECT_FALSE(LinuxMicrophone(root.path()).microphoneInUse());
+    EXPECT_FALSE(LinuxMicrophone(root.string()).microphoneInUse());
     root.write("proc/asound/card2/pcm0c/sub3/status", "state: RUNNING\nowner_pid   : 1\n");
-    EXPECT_TRUE(LinuxMicrophone(root.path()).microphoneInUse());
+    EXPECT_TRUE(LinuxMicrophone(root.string()).microphoneInUse());
 }
 
 TEST(SensorsTest, CameraNeedsADescriptorOnAnExistingVideoDevice) {
-    TempRoot root;
+    TempFolder root("vz-sensors");
     root.write("proc/12/fd/.keep", "");
-    fs::create_symlink("/dev/video0", root.path() + "/proc/12/fd/3");
+    fs::create_symlink("/dev/video0", root / "proc/12/fd/3");
     // The descriptor alone is not enough: the device must exist under the same root.
-    EXPECT_FALSE(LinuxCamera(root.path()).cameraInUse());
+    EXPECT_FALSE(LinuxCamera(root.string()).cameraInUse());
     root.write("dev/video0", "");
-    EXPECT_TRUE(LinuxCamera(root.path()).cameraInUse());
+    EXPECT_TRUE(LinuxCamera(root.string()).cameraInUse());
 
-    TempRoot named;
+    TempFolder named("vz-sensors");
     named.write("dev/video0", "");
     named.write("proc/self/fd/.keep", "");
-    fs::create_symlink("/dev/video0", named.path() + "/proc/self/fd/3");  // not a process id
-    fs::create_directories(named.path() + "/proc/13/fd");
-    fs::create_symlink("/dev/video01", named.path() + "/proc/13/fd/3");
-    EXPECT_FALSE(LinuxCamera(named.path()).cameraInUse());
+    fs::create_symlink("/dev/video0", named / "proc/self/fd/3");  // not a process id
+    named.mkdir("proc/13/fd");
+    fs::create_symlink("/dev/video01", named / "proc/13/fd/3");
+    EXPECT_FALSE(LinuxCamera(named.string()).cameraInUse());
 }
 
 } // namespace

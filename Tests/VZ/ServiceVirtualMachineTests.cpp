@@ -1,32 +1,39 @@
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
 #include "MainLoop.h"
+#include "Support/TempFolder.h"
+#include "Virtualization/ControlChannel.h"
 #include "Virtualization/ServiceVirtualMachine.h"
 #include "Virtualization/VirtioSocketConnection.h"
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <filesystem>
 #include <functional>
-#include <fstream>
-#include <sstream>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using quillmarsh::UniqueFd;
+using vz::ControlChannel;
 using vz::VirtualMachine;
 using Config = vz::VirtualMachineConfiguration;
 
 namespace {
 
+// The file's bytes; empty when it cannot be read (yet).
 std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return quillmarsh::FileIO::readFile(path.string(), 16 << 20).value_or(std::string());
 }
 
 // A VM over a guest script, driven on a real main loop, that records what the VM layer reports.
 struct Harness : vz::VirtualMachineDelegate, vz::VirtioSocketListenerDelegate, std::enable_shared_from_this<Harness> {
-    fs::path dir;
+    quillmarsh::test::TempFolder dir{"qm-vm"};
     quillmarsh::MainLoop loop;
     std::unique_ptr<vz::ServiceVirtualMachine> vm;
     std::string events;
@@ -35,12 +42,10 @@ struct Harness : vz::VirtualMachineDelegate, vz::VirtioSocketListenerDelegate, s
     std::shared_ptr<vz::VirtioSocketListener> portListener = std::make_shared<vz::VirtioSocketListener>();
 
     explicit Harness(const std::string& script) {
-        dir = fs::temp_directory_path() / ("qm-vm-" + std::to_string(::getpid()) + "-" + std::to_string(rand()));
-        fs::create_directories(dir / "share");
-        std::ofstream(dir / "kernel") << "#!quillmarsh-guest\n" << script;
-        std::ofstream(dir / "disk.img") << "disk";
+        dir.mkdir("share");
+        dir.write("kernel", "#!quillmarsh-guest\n" + script);
+        dir.write("disk.img", "disk");
     }
-    ~Harness() override { fs::remove_all(dir); }
 
     void boot() {
         Config c;
@@ -181,4 +186,107 @@ TEST(VirtualMachineConfiguration, ValidateNamesTheProblem) {
     EXPECT_EQ(Config::MACAddress::parse("02:AB:00:00:00:01")->text(), "02:ab:00:00:00:01");
     auto random = Config::MACAddress::randomLocallyAdministered();
     EXPECT_EQ(random.bytes[0] & 0x03, 0x02);
+}
+
+TEST(ControlChannel, ConnectionIdsAndPortsAreDecimalNumbersInRange) {
+    struct Case {
+        std::string text;
+        std::optional<std::pair<int, std::uint32_t>> connect;
+    };
+    const std::vector<Case> cases = {
+        {"1 1024", std::pair(1, 1024u)},
+        {"2147483647 4294967295", std::pair(2147483647, 4294967295u)},
+        {"0 1024", std::nullopt}, // ids begin at 1
+        {"2147483648 1024", std::nullopt},
+        {"1 4294967296", std::nullopt},
+        {"1", std::nullopt},
+        {"1 ", std::nullopt},
+        {" 1 1024", std::nullopt},
+        {"1  1024", std::nullopt},
+        {"1 1024 2", std::nullopt},
+        {"1x 1024", std::nullopt},
+        {"-1 1024", std::nullopt},
+        {"+1 1024", std::nullopt},
+        {"1 -1", std::nullopt},
+        {"1 0x400", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ControlChannel::parseConnect(c.text);
+        EXPECT_EQ(parsed ? std::optional(std::pair(parsed->id, parsed->port)) : std::nullopt, c.connect) << c.text;
+    }
+    for (const std::string answer : {"", "0", "7x", "x", "-7", "+7", " 7", "2147483648"})
+        EXPECT_EQ(ControlChannel::parseId(answer), std::nullopt) << answer;
+    EXPECT_EQ(ControlChannel::parseId("7"), 7);
+    EXPECT_EQ(ControlChannel::parseId("2147483647"), 2147483647);
+}
+
+namespace {
+
+// The service on its own, its channel end as descriptor 3 and `argument` as its channel number.
+pid_t startService(int channelEnd, std::string argument) {
+    std::string program = std::string(QUILLMARSH_BIN_DIR) + "/" + vz::ServiceVirtualMachine::serviceProgram;
+    char* argv[] = {program.data(), argument.data(), nullptr};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (channelEnd == 3) ::fcntl(3, F_SETFD, 0);
+        else ::dup2(channelEnd, 3);
+        ::execv(program.c_str(), argv);
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int exitStatus(pid_t pid) {
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(ServiceProcess, ItsChannelNumberMustBeJustDigits) {
+    // With the tool's end closed, a service on its channel ends at once with 0: the tool is gone.
+    const std::pair<std::string, int> cases[] = {{"3", 0}, {"3x", 2}, {" 3", 2}, {"+3", 2}, {"", 2}, {"99999999999", 2}};
+    for (const auto& [argument, status] : cases) {
+        int pair[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
+        UniqueFd toolEnd(pair[0]);
+        UniqueFd serviceEnd(pair[1]);
+        const pid_t pid = startService(serviceEnd.get(), argument);
+        ASSERT_GT(pid, 0);
+        serviceEnd.reset();
+        toolEnd.reset();
+        EXPECT_EQ(exitStatus(pid), status) << argument;
+    }
+}
+
+TEST(ServiceProcess, AnAnswerNamingNoConnectionIsIgnored) {
+    quillmarsh::test::TempFolder dir("qm-service");
+    dir.write("kernel", "#!quillmarsh-guest\nreport r text\npoweroff\n");
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
+    UniqueFd toolEnd(pair[0]);
+    UniqueFd serviceEnd(pair[1]);
+    const pid_t pid = startService(serviceEnd.get(), "3");
+    ASSERT_GT(pid, 0);
+    serviceEnd.reset();
+    const nlohmann::json config = {
+        {"script", (dir / "kernel").string()}, {"console", (dir / "console.log").string()}, {"shares", nlohmann::json::object()}};
+    ControlChannel::send(toolEnd.get(), "config\n" + config.dump());
+    ControlChannel::send(toolEnd.get(), "start");
+    std::vector<std::string> received;
+    while (auto message = ControlChannel::receive(toolEnd.get())) {
+        received.push_back(message->text);
+        if (message->text == "connect 1 1025") {
+            // "1x" is not connection 1: only the refusal after it answers the guest.
+            ControlChannel::send(toolEnd.get(), "accept 1x");
+            ControlChannel::send(toolEnd.get(), "refuse 1");
+        }
+        if (message->text == "guest-stopped") break;
+    }
+    toolEnd.reset();
+    EXPECT_EQ(exitStatus(pid), 0);
+    EXPECT_EQ(received, (std::vector<std::string>{"started", "connect 1 1025", "guest-stopped"}));
+    const std::string console = slurp(dir / "console.log");
+    EXPECT_NE(console.find("report: refused"), std::string::npos) << console;
 }

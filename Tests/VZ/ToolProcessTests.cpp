@@ -1,56 +1,19 @@
 // The tool as a process: each command line against its exact stdout and exit status.
 
 #include "Foundation/JsonText.h"
+#include "Support/TempFolder.h"
+#include "VZ/ToolProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct Outcome {
-    std::string out;
-    int status = -1;
-};
-
-Outcome runTool(const std::vector<std::string>& args) {
-    const std::string program = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
-    int fds[2];
-    if (::pipe(fds) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    Outcome outcome;
-    if (spawned != 0) {
-        ::close(fds[0]);
-        return outcome;
-    }
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0) outcome.out.append(buffer, static_cast<std::size_t>(got));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
+using quillmarsh::test::runTool;
+using Outcome = quillmarsh::test::ToolOutcome;
 
 std::string badArguments(const std::string& message) {
     return R"({"code":"bad_arguments","message":")" + message + R"(","status":"error"})" "\n";
@@ -144,8 +107,7 @@ TEST(ToolProcessTest, RunWithAcceptedOptionsEndsWithItsResultLine) {
 }
 
 TEST(ToolProcessTest, CloneFailureNamesBothPathsWithEscapedSlashes) {
-    const auto folder = std::filesystem::temp_directory_path() / ("vz-clone-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
+    const quillmarsh::test::TempFolder folder("vz-clone");
     const std::string source = (folder / "missing.img").string();
     const std::string destination = (folder / "copy.img").string();
     const Outcome outcome = runTool({"clone", "--to", destination, "--from", source});
@@ -158,7 +120,6 @@ TEST(ToolProcessTest, CloneFailureNamesBothPathsWithEscapedSlashes) {
                                "\n");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_FALSE(std::filesystem::exists(destination));
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -35,6 +35,14 @@ public:
         if (old >= 0) ::close(old);
     }
 
+    // Closes the descriptor now, for a caller that reports close(2)'s answer (some file systems
+    // report a failed write only there): false with errno set when it failed. Empty afterwards
+    // either way; true when nothing was held.
+    bool close() noexcept {
+        const int old = release();
+        return old < 0 || ::close(old) == 0;
+    }
+
 private:
     int fd_ = -1;
 };

@@ -1,6 +1,10 @@
 #include "Virtualization/ControlChannel.h"
 
+#include "Foundation/IntegerText.h"
+
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -43,11 +47,30 @@ std::optional<ControlChannel::Message> ControlChannel::receive(int channel) {
     do n = ::recvmsg(channel, &msg, MSG_CMSG_CLOEXEC);
     while (n < 0 && errno == EINTR);
     if (n <= 0) return std::nullopt;
-    Message out{std::string(buffer.data(), std::size_t(n)), -1};
+    Message out{std::string(buffer.data(), std::size_t(n)), {}};
     for (cmsghdr* cmsg = CMSG_FIRSTHDR(&msg); cmsg; cmsg = CMSG_NXTHDR(&msg, cmsg)) {
-        if (cmsg->cmsg_level == SOL_SOCKET && cmsg->cmsg_type == SCM_RIGHTS) std::memcpy(&out.fd, CMSG_DATA(cmsg), sizeof(int));
+        if (cmsg->cmsg_level == SOL_SOCKET && cmsg->cmsg_type == SCM_RIGHTS) {
+            int fd = -1;
+            std::memcpy(&fd, CMSG_DATA(cmsg), sizeof fd);
+            out.fd.reset(fd);
+        }
     }
     return out;
+}
+
+std::optional<ControlChannel::Connect> ControlChannel::parseConnect(std::string_view text) {
+    const auto space = text.find(' ');
+    if (space == std::string_view::npos) return std::nullopt;
+    const auto id = parseId(text.substr(0, space));
+    const auto port = quillmarsh::IntegerText::parseDigits(text.substr(space + 1));
+    if (!id || !port || *port > UINT32_MAX) return std::nullopt;
+    return Connect{*id, std::uint32_t(*port)};
+}
+
+std::optional<int> ControlChannel::parseId(std::string_view text) {
+    const auto id = quillmarsh::IntegerText::parseDigits(text);
+    if (!id || *id < 1 || *id > INT_MAX) return std::nullopt;
+    return int(*id);
 }
 
 } // namespace vz

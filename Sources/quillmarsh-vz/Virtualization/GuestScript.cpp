@@ -1,5 +1,7 @@
 #include "Virtualization/GuestScript.h"
 
+#include "Foundation/IntegerText.h"
+
 #include <stdexcept>
 
 namespace vz {
@@ -46,6 +48,9 @@ std::vector<std::string> words(const std::string& line) {
                 }
             }
             if (!closed) throw std::invalid_argument("an unclosed quote");
+            // "a"b would otherwise be two words without a word of warning.
+            if (i < line.size() && line[i] != ' ' && line[i] != '\t')
+                throw std::invalid_argument("a closing quote must end its word");
         } else {
             while (i < line.size() && line[i] != ' ' && line[i] != '\t') word += line[i++];
         }
@@ -54,10 +59,11 @@ std::vector<std::string> words(const std::string& line) {
     return out;
 }
 
+// Decimal digits, at most 18 of them.
 std::int64_t number(const std::string& word) {
-    if (word.empty() || word.size() > 18 || word.find_first_not_of("0123456789") != std::string::npos)
-        throw std::invalid_argument("expected a number, got " + word);
-    return std::stoll(word);
+    const auto value = word.size() > 18 ? std::nullopt : quillmarsh::IntegerText::parseDigits(word);
+    if (!value) throw std::invalid_argument("expected a number, got " + word);
+    return *value;
 }
 
 void splitTagPath(const std::string& word, GuestScript::Command& command) {
@@ -100,8 +106,13 @@ std::optional<GuestScript> GuestScript::parse(const std::string& text) {
             auto need = [&](std::size_t n) {
                 if (w.size() < n + 1) throw std::invalid_argument(verb + " needs " + std::to_string(n) + " argument(s)");
             };
+            // A command without a trailing TEXT takes no more words than it needs.
+            auto exactly = [&](std::size_t n) {
+                need(n);
+                if (w.size() > n + 1) throw std::invalid_argument(verb + " takes " + std::to_string(n) + " argument(s)");
+            };
             if (verb == "fetch-config" || verb == "record-nice") {
-                need(1);
+                exactly(1);
                 c.kind = verb == "fetch-config" ? Command::Kind::fetchConfig : Command::Kind::recordNice;
                 splitTagPath(w[1], c);
             } else if (verb == "report") {
@@ -110,21 +121,22 @@ std::optional<GuestScript> GuestScript::parse(const std::string& text) {
                 c.name = w[1];
                 c.text = rest(w, 2);
             } else if (verb == "report-bytes") {
-                need(2);
+                exactly(2);
                 c.kind = Command::Kind::reportBytes;
                 c.name = w[1];
                 c.number = number(w[2]);
             } else if (verb == "sleep-ms") {
-                need(1);
+                exactly(1);
                 c.kind = Command::Kind::sleepMs;
                 c.number = number(w[1]);
             } else if (verb == "poweroff") {
+                exactly(0);
                 c.kind = Command::Kind::poweroff;
             } else if (verb == "crash" || verb == "boot-fail") {
                 c.kind = verb == "crash" ? Command::Kind::crash : Command::Kind::bootFail;
                 c.text = rest(w, 1);
             } else if (verb == "on-stop-request") {
-                need(1);
+                exactly(1);
                 if (w[1] != "obey" && w[1] != "ignore") throw std::invalid_argument("on-stop-request takes obey or ignore");
                 c.kind = Command::Kind::onStopRequest;
                 c.obey = w[1] == "obey";

@@ -9,7 +9,8 @@ namespace vz {
 
 // What a simulated guest does, one command a line, after the header line "#!quillmarsh-guest".
 // Words are separated by spaces; a word in double quotes may hold spaces and the escapes \n \r \t
-// \\ \" and \xHH. A trailing TEXT takes the rest of the words joined by single spaces.
+// \\ \" and \xHH, and ends at its closing quote. A trailing TEXT takes the rest of the words joined
+// by single spaces; a command without one takes exactly its arguments.
 class GuestScript {
 public:
     static constexpr const char* header = "#!quillmarsh-guest";

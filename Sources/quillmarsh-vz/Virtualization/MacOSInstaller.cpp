@@ -1,5 +1,7 @@
 #include "Virtualization/MacOSInstaller.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
 #include "Virtualization/RestoreImage.h"
 
 #include <cerrno>
@@ -8,6 +10,9 @@
 #include <unistd.h>
 
 namespace vz {
+
+using quillmarsh::FileIO;
+using quillmarsh::UniqueFd;
 
 MacOSInstaller::MacOSInstaller(const VirtualMachineConfiguration& configuration, std::string restoreImagePath, Queue queue)
     : diskPath_(configuration.storageDevices.empty() ? std::string() : configuration.storageDevices.front().attachment.path),
@@ -56,24 +61,14 @@ std::optional<std::string> MacOSInstaller::run() {
     if (diskPath_.empty())
         return std::string("The virtual machine has no disk to install macOS on.");
 
-    const int fd = ::open(diskPath_.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd disk(::open(diskPath_.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!disk)
         return "cannot open the disk " + diskPath_ + ": " + std::strerror(errno);
-    std::size_t written = 0;
-    while (written < installedSystem.size()) {
-        const ssize_t count = ::pwrite(fd, installedSystem.data() + written, installedSystem.size() - written,
-                                       static_cast<off_t>(written));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            const int error = errno;
-            ::close(fd);
-            return "cannot write to the disk " + diskPath_ + ": " + std::strerror(error);
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    const int syncError = ::fsync(fd) == 0 ? 0 : errno;
-    const int closeError = ::close(fd) == 0 ? 0 : errno;
+    // The installed system goes at the start of the disk, where the descriptor stands after open.
+    if (!FileIO::writeAll(disk.get(), installedSystem))
+        return "cannot write to the disk " + diskPath_ + ": " + std::strerror(errno);
+    const int syncError = ::fsync(disk.get()) == 0 ? 0 : errno;
+    const int closeError = disk.close() ? 0 : errno;
     if (syncError != 0 || closeError != 0)
         return "cannot write to the disk " + diskPath_ + ": " + std::strerror(syncError != 0 ? syncError : closeError);
     return std::nullopt;

@@ -1,6 +1,9 @@
 #include "Virtualization/RestoreImage.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/IntegerText.h"
 #include "Foundation/Text.h"
+#include "Foundation/UniqueFd.h"
 
 #include <cerrno>
 #include <charconv>
@@ -25,12 +28,11 @@ bool isDigits(std::string_view text) {
     return true;
 }
 
+// A whole number: at most 18 digits (no sign), so every accepted one fits in 64 bits.
 std::optional<std::int64_t> decimal(std::string_view text) {
     if (!isDigits(text))
         return std::nullopt;
-    std::int64_t value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return quillmarsh::IntegerText::parseDigits(text);
 }
 
 // A fraction written as digits with an optional decimal part, from 0 to 1.
@@ -59,6 +61,18 @@ std::vector<std::string_view> words(std::string_view text) {
         at = end + 1;
     }
     return out;
+}
+
+// The first `count` bytes of a file (fewer when it is shorter), read again from its start; empty
+// when they cannot be, as from a pipe.
+std::string firstBytes(int fd, std::size_t count) {
+    std::string bytes(count, '\0');
+    ssize_t got;
+    do
+        got = ::pread(fd, bytes.data(), count, 0);
+    while (got < 0 && errno == EINTR);
+    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return bytes;
 }
 
 class Parser {
@@ -195,36 +209,20 @@ RestoreImage RestoreImage::parse(std::string_view text, const std::string& path)
 }
 
 RestoreImage RestoreImage::load(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const quillmarsh::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file)
         throw LoadError("cannot open restore image " + path + ": " + std::strerror(errno));
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw LoadError("cannot read restore image " + path + ": " + std::strerror(error));
-        }
-        if (count == 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(count));
-        // Refuse anything that is plainly not ours as soon as its first bytes show it, so a
-        // multi-gigabyte file is not read to the end.
-        if (text.compare(0, std::min(text.size(), header.size()), header.substr(0, std::min(text.size(), header.size()))) != 0) {
-            ::close(fd);
-            throw LoadError(path + " is not a restore image");
-        }
-        if (text.size() > maximumSize) {
-            ::close(fd);
-            throw LoadError(path + " is not a restore image: the file is too large");
-        }
-    }
-    ::close(fd);
-    RestoreImage image = parse(text, path);
+    const auto text = quillmarsh::FileIO::readAll(file.get(), maximumSize);
+    if (!text && errno != EFBIG)
+        throw LoadError("cannot read restore image " + path + ": " + std::strerror(errno));
+    // Anything that is plainly not ours is named so by its first bytes, also when it is large (a
+    // multi-gigabyte file is read no further than the bound).
+    const std::string start = text ? text->substr(0, header.size()) : firstBytes(file.get(), header.size());
+    if (header.substr(0, start.size()) != start)
+        throw LoadError(path + " is not a restore image");
+    if (!text)
+        throw LoadError(path + " is not a restore image: the file is too large");
+    RestoreImage image = parse(*text, path);
     image.url = path;
     return image;
 }

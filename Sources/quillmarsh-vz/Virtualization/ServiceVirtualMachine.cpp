@@ -44,9 +44,9 @@ ServiceVirtualMachine::ServiceVirtualMachine(VirtualMachineConfiguration configu
 }
 
 ServiceVirtualMachine::~ServiceVirtualMachine() {
-    if (channel_ >= 0) {
-        loop_.unwatch(channel_);
-        ::close(channel_);
+    if (channel_) {
+        loop_.unwatch(channel_.get());
+        channel_.reset();
     }
     if (pid_ > 0) {
         ::kill(-pid_, SIGKILL);
@@ -77,10 +77,12 @@ void ServiceVirtualMachine::start(Completion completion) {
         completion(DomainError("vz", 6, std::string("The virtual machine service could not be started: ") + std::strerror(errno) + "."));
         return;
     }
+    quillmarsh::UniqueFd toolEnd(pair[0]);
+    quillmarsh::UniqueFd serviceEnd(pair[1]);
     std::string program = programFolder() + "/" + serviceProgram;
     std::string fdText = "3";
     char* argv[] = {program.data(), fdText.data(), nullptr};
-    int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const quillmarsh::UniqueFd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
     pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -92,37 +94,39 @@ void ServiceVirtualMachine::start(Completion completion) {
         ::setpgid(0, 0);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(127);
-        if (pair[1] == 3) ::fcntl(3, F_SETFD, 0);
-        else ::dup2(pair[1], 3);
-        if (devNull >= 0) {
-            ::dup2(devNull, 0);
-            ::dup2(devNull, 1);
+        // The service's end becomes its descriptor 3; every other one closes on exec.
+        if (serviceEnd.get() == 3) ::fcntl(3, F_SETFD, 0);
+        else ::dup2(serviceEnd.get(), 3);
+        if (devNull) {
+            ::dup2(devNull.get(), 0);
+            ::dup2(devNull.get(), 1);
         }
         ::execv(program.c_str(), argv);
         ::_exit(127);
     }
-    if (devNull >= 0) ::close(devNull);
-    ::close(pair[1]);
+    // The service holds its own copy of its end: the tool's copy goes, so that the service's exit
+    // ends the channel.
+    serviceEnd.reset();
     if (pid < 0) {
         int err = errno;
-        ::close(pair[0]);
+        toolEnd.reset();
         completion(DomainError("vz", 6, std::string("The virtual machine service could not be started: ") + std::strerror(err) + "."));
         return;
     }
     ::setpgid(pid, pid); // also from here, so the group exists whichever side runs first
     pid_ = pid;
-    channel_ = pair[0];
+    channel_ = std::move(toolEnd);
     state_ = State::starting;
     startCompletion_ = std::move(completion);
-    ControlChannel::send(channel_, "config\n" + describe(configuration_));
-    ControlChannel::send(channel_, "start");
-    loop_.watch(channel_, [this] { readControl(); });
+    ControlChannel::send(channel_.get(), "config\n" + describe(configuration_));
+    ControlChannel::send(channel_.get(), "start");
+    loop_.watch(channel_.get(), [this] { readControl(); });
 }
 
 bool ServiceVirtualMachine::canRequestStop() const { return state_ == State::running; }
 
 std::optional<DomainError> ServiceVirtualMachine::requestStop() {
-    if (state_ != State::running || !ControlChannel::send(channel_, "request-stop"))
+    if (state_ != State::running || !ControlChannel::send(channel_.get(), "request-stop"))
         return DomainError("vz", 7, "The stop request could not be sent to the guest.");
     return std::nullopt;
 }
@@ -138,7 +142,7 @@ void ServiceVirtualMachine::stop(Completion completion) {
     }
     state_ = State::stopping;
     stopCompletion_ = std::move(completion);
-    if (!ControlChannel::send(channel_, "stop")) ended(std::nullopt);
+    if (!ControlChannel::send(channel_.get(), "stop")) ended(std::nullopt);
 }
 
 std::vector<VirtioSocketDevice*> ServiceVirtualMachine::socketDevices() {
@@ -154,9 +158,8 @@ void ServiceVirtualMachine::finishStart(std::optional<DomainError> error) {
 }
 
 void ServiceVirtualMachine::ended(const std::optional<DomainError>& error) {
-    loop_.unwatch(channel_);
-    ::close(channel_);
-    channel_ = -1;
+    loop_.unwatch(channel_.get());
+    channel_.reset();
     if (pid_ > 0) {
         ::kill(-pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
@@ -182,7 +185,7 @@ void ServiceVirtualMachine::ended(const std::optional<DomainError>& error) {
 }
 
 void ServiceVirtualMachine::readControl() {
-    auto message = ControlChannel::receive(channel_);
+    auto message = ControlChannel::receive(channel_.get());
     if (!message) {
         ended(DomainError("vz", 10, "The virtual machine stopped unexpectedly."));
         return;
@@ -204,17 +207,16 @@ void ServiceVirtualMachine::readControl() {
     } else if (verb == "error") {
         ended(DomainError("vz", 11, rest));
     } else if (verb == "connect") {
-        // "connect ID PORT" with the host end of a socket pair.
-        auto idEnd = rest.find(' ');
-        std::string id = rest.substr(0, idEnd);
-        std::uint32_t port = idEnd == std::string::npos ? 0 : std::uint32_t(std::strtoul(rest.c_str() + idEnd + 1, nullptr, 10));
+        // "connect ID PORT" with the host end of a socket pair; a garbled one is refused.
+        std::string id = rest.substr(0, rest.find(' '));
+        const auto connect = ControlChannel::parseConnect(rest);
         bool accepted = false;
-        if (message->fd >= 0) {
-            auto connection = std::make_shared<VirtioSocketConnection>(message->fd, 0x40000000u + std::uint32_t(std::atoi(id.c_str())), port);
+        if (message->fd && connect) {
+            auto connection = std::make_shared<VirtioSocketConnection>(message->fd.release(), 0x40000000u + std::uint32_t(connect->id), connect->port);
             if (socketDevice_ && state_ == State::running) accepted = socketDevice_->connectionArrived(connection);
             else connection->close();
         }
-        if (channel_ >= 0) ControlChannel::send(channel_, (accepted ? "accept " : "refuse ") + id);
+        if (channel_) ControlChannel::send(channel_.get(), (accepted ? "accept " : "refuse ") + id);
     }
 }
 

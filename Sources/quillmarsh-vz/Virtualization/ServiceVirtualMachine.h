@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Foundation/UniqueFd.h"
 #include "Virtualization/VirtualMachine.h"
 #include "Virtualization/VirtualMachineConfiguration.h"
 
@@ -46,7 +47,7 @@ private:
     quillmarsh::MainLoop& loop_;
     std::unique_ptr<VirtioSocketDevice> socketDevice_;
     State state_ = State::stopped;
-    int channel_ = -1;
+    quillmarsh::UniqueFd channel_;
     pid_t pid_ = 0;
     Completion startCompletion_;
     Completion stopCompletion_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Foundation/UniqueFd.h"
+
 #include <cstdint>
 
 namespace vz {
@@ -9,18 +11,17 @@ class VirtioSocketConnection {
 public:
     VirtioSocketConnection(int fd, std::uint32_t sourcePort, std::uint32_t destinationPort)
         : fd_(fd), sourcePort_(sourcePort), destinationPort_(destinationPort) {}
-    ~VirtioSocketConnection();
     VirtioSocketConnection(const VirtioSocketConnection&) = delete;
     VirtioSocketConnection& operator=(const VirtioSocketConnection&) = delete;
 
-    int fileDescriptor() const { return fd_; }
+    int fileDescriptor() const { return fd_.get(); }
     std::uint32_t sourcePort() const { return sourcePort_; }
     std::uint32_t destinationPort() const { return destinationPort_; }
-    bool isClosed() const { return fd_ < 0; }
-    void close();
+    bool isClosed() const { return !fd_; }
+    void close() { fd_.reset(); }
 
 private:
-    int fd_;
+    quillmarsh::UniqueFd fd_;
     std::uint32_t sourcePort_;
     std::uint32_t destinationPort_;
 };

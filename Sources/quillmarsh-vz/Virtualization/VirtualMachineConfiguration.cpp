@@ -1,5 +1,8 @@
 #include "Virtualization/VirtualMachineConfiguration.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -14,6 +17,8 @@ namespace vz {
 namespace {
 
 using Config = VirtualMachineConfiguration;
+using quillmarsh::FileIO;
+using quillmarsh::UniqueFd;
 
 DomainError invalid(const std::string& problem) {
     return DomainError("vz", 2, "Invalid virtual machine configuration. " + problem);
@@ -51,11 +56,10 @@ int hexValue(char c) {
 
 Config::DiskImageAttachment::DiskImageAttachment(std::string p, bool ro, CachingMode c, SynchronizationMode s)
     : path(std::move(p)), readOnly(ro), caching(c), sync(s) {
-    int fd = ::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
-    if (fd < 0) throw fileError(path, errno);
+    const UniqueFd disk(::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC));
+    if (!disk) throw fileError(path, errno);
     struct stat st {};
-    bool regular = ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
-    ::close(fd);
+    bool regular = ::fstat(disk.get(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
     if (!regular) throw DomainError("vz", 3, "The storage device attachment \xe2\x80\x9c" + path + "\xe2\x80\x9d is not a disk image.");
 }
 
@@ -85,9 +89,7 @@ std::string Config::MACAddress::text() const {
 }
 
 Config::SerialPort Config::SerialPort::fileAttachment(const std::string& path) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw fileError(path, errno);
-    ::close(fd);
+    if (!UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644))) throw fileError(path, errno);
     return SerialPort{path};
 }
 
@@ -134,11 +136,10 @@ Config::EFIVariableStore Config::EFIVariableStore::open(const std::string& path)
 }
 
 Config::EFIVariableStore Config::EFIVariableStore::create(const std::string& path) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) throw fileError(path, errno);
-    static const char header[] = "quillmarsh-efi-variable-store\n";
-    bool ok = ::write(fd, header, sizeof header - 1) == ssize_t(sizeof header - 1);
-    ::close(fd);
+    UniqueFd store(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!store) throw fileError(path, errno);
+    bool ok = FileIO::writeAll(store.get(), "quillmarsh-efi-variable-store\n");
+    store.reset();
     if (!ok) throw fileError(path, EIO);
     return EFIVariableStore{path};
 }

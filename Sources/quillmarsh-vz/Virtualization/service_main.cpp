@@ -2,6 +2,9 @@
 // control channel on the descriptor named by the first argument; what the guest does comes from its
 // guest script (see GuestScript.h and the README).
 
+#include "Foundation/FileIO.h"
+#include "Foundation/IntegerText.h"
+#include "Foundation/UniqueFd.h"
 #include "Virtualization/ControlChannel.h"
 #include "Virtualization/GuestScript.h"
 
@@ -10,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -28,10 +32,14 @@
 
 namespace {
 
+using quillmarsh::FileIO;
+using quillmarsh::UniqueFd;
+
 int channel = -1;
 std::mutex sendMutex;
 std::atomic<bool> obeyStop{true};
 nlohmann::json shares = nlohmann::json::object();
+// Open for the rest of the process: a detached guest thread may write to it while the process ends.
 int consoleFd = -1;
 
 void send(const std::string& text, int fd = -1) {
@@ -68,21 +76,27 @@ std::condition_variable pendingChanged;
 std::map<int, Pending> pending;
 int nextId = 1;
 
-// Opens a guest connection to a host port and returns its id and the guest's end. `beforeAnswer`
-// runs with the guest's end before the host is asked, so a reader is in place before any byte comes.
-std::pair<int, int> openConnection(std::uint32_t port, const std::function<void(int fd, int id)>& beforeAnswer = {}) {
+// A guest connection: its id (-1 when it could not be made) and the guest's end.
+struct Connection {
+    int id = -1;
+    UniqueFd guestEnd;
+};
+
+// Opens a guest connection to a host port. `beforeAnswer` runs with it before the host is asked,
+// so a reader is in place before any byte comes; it may take the guest's end.
+Connection openConnection(std::uint32_t port, const std::function<void(Connection&)>& beforeAnswer = {}) {
     int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return {-1, -1};
-    int id;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return {};
+    Connection connection{-1, UniqueFd(pair[0])};
+    const UniqueFd hostEnd(pair[1]); // the tool gets its own copy with the message
     {
         std::lock_guard lock(pendingMutex);
-        id = nextId++;
-        pending[id] = Pending{};
+        connection.id = nextId++;
+        pending[connection.id] = Pending{};
     }
-    if (beforeAnswer) beforeAnswer(pair[0], id);
-    send("connect " + std::to_string(id) + " " + std::to_string(port), pair[1]);
-    ::close(pair[1]);
-    return {id, pair[0]};
+    if (beforeAnswer) beforeAnswer(connection);
+    send("connect " + std::to_string(connection.id) + " " + std::to_string(port), hostEnd.get());
+    return connection;
 }
 
 // Waits for the host's answer on a connection: true when it was accepted.
@@ -106,25 +120,8 @@ std::string sharePath(const std::string& tag, const std::string& path) {
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += std::size_t(n);
-    }
-    ::close(fd);
-}
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n <= 0) return false;
-        data += n;
-        size -= std::size_t(n);
-    }
-    return true;
+    const UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (file) FileIO::writeAll(file.get(), bytes);
 }
 
 std::vector<std::thread> readers;
@@ -133,13 +130,13 @@ void fetchConfig(const vz::GuestScript::Command& c) {
     std::string target = sharePath(c.tag, c.path);
     // The reader reads to the end of the stream, then writes the file when the host accepted. The
     // script goes on once the host has answered; poweroff waits for the readers.
-    auto [id, guestEnd] = openConnection(1024, [&](int fd, int readerId) {
-        readers.emplace_back([fd, readerId, target] {
+    const Connection connection = openConnection(1024, [&](Connection& opened) {
+        readers.emplace_back([guestEnd = std::move(opened.guestEnd), readerId = opened.id, target]() mutable {
             std::string bytes;
             char buffer[65536];
             ssize_t n;
-            while ((n = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, std::size_t(n));
-            ::close(fd);
+            while ((n = ::read(guestEnd.get(), buffer, sizeof buffer)) > 0) bytes.append(buffer, std::size_t(n));
+            guestEnd.reset();
             bool accepted = awaitAnswer(readerId);
             if (accepted && !target.empty()) writeFile(target, bytes);
             console(accepted ? "fetch-config: " + std::to_string(bytes.size()) + " bytes" : "fetch-config: refused");
@@ -147,20 +144,19 @@ void fetchConfig(const vz::GuestScript::Command& c) {
             explicit_bzero(buffer, sizeof buffer);
         });
     });
-    (void)guestEnd; // owned by the reader
-    awaitAnswer(id);
+    awaitAnswer(connection.id);
 }
 
 void report(const std::string& name, const std::string& content) {
-    auto [id, guestEnd] = openConnection(1025);
-    bool accepted = awaitAnswer(id);
-    forgetConnection(id);
+    Connection connection = openConnection(1025);
+    bool accepted = awaitAnswer(connection.id);
+    forgetConnection(connection.id);
     if (accepted) {
-        std::string head = name + "\n";
-        if (writeAll(guestEnd, head.data(), head.size())) writeAll(guestEnd, content.data(), content.size());
+        const int fd = connection.guestEnd.get();
+        if (FileIO::sendAll(fd, name + "\n")) FileIO::sendAll(fd, content);
     }
     console(accepted ? "report: sent" : "report: refused");
-    ::close(guestEnd);
+    connection.guestEnd.reset(); // the end of the report for the host
 }
 
 void runScript(vz::GuestScript script) {
@@ -208,17 +204,17 @@ void runScript(vz::GuestScript script) {
 }
 
 std::string readScript(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return "";
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) return "";
     std::string text;
     char buffer[65536];
     ssize_t n;
-    // A script is small; a disk image holds it at its start, ended by the first zero byte.
-    while (text.size() < (1 << 20) && (n = ::read(fd, buffer, sizeof buffer)) > 0) {
+    // A script is small; a disk image holds it at its start, ended by the first zero byte, so only
+    // the start of a file is read, never the whole of it.
+    while (text.size() < (1 << 20) && (n = ::read(file.get(), buffer, sizeof buffer)) > 0) {
         text.append(buffer, std::size_t(n));
         if (text.find('\0') != std::string::npos) break;
     }
-    ::close(fd);
     auto zero = text.find('\0');
     if (zero != std::string::npos) text.resize(zero);
     return text;
@@ -227,13 +223,13 @@ std::string readScript(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return 2;
-    channel = std::atoi(argv[1]);
+    const auto fd = argc < 2 ? std::nullopt : quillmarsh::IntegerText::parseDigits(argv[1]);
+    if (!fd || *fd > INT_MAX) return 2;
+    channel = int(*fd);
     std::signal(SIGPIPE, SIG_IGN);
     std::thread guest;
     while (auto message = vz::ControlChannel::receive(channel)) {
-        const std::string& text = message->text;
-        if (message->fd >= 0) ::close(message->fd);
+        const std::string& text = message->text; // a descriptor sent along is closed with the message
         if (text.rfind("config\n", 0) == 0) {
             auto config = nlohmann::json::parse(text.substr(7), nullptr, false);
             if (config.is_discarded()) endGuest("start-failed the virtual machine description is unreadable");
@@ -275,10 +271,12 @@ int main(int argc, char** argv) {
         } else if (text == "stop") {
             endGuest("stopped");
         } else if (text.rfind("accept ", 0) == 0 || text.rfind("refuse ", 0) == 0) {
-            int id = std::atoi(text.c_str() + 7);
-            std::lock_guard lock(pendingMutex);
-            pending[id] = Pending{true, text[0] == 'a'};
-            pendingChanged.notify_all();
+            // An answer that names no connection is ignored.
+            if (const auto id = vz::ControlChannel::parseId(std::string_view(text).substr(7))) {
+                std::lock_guard lock(pendingMutex);
+                pending[*id] = Pending{true, text[0] == 'a'};
+                pendingChanged.notify_all();
+            }
         }
     }
     return 0; // the tool is gone

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -31,4 +32,22 @@ TEST(UniqueFd, ClosesExactlyOnceAndHandsOverOnMove) {
     writeEnd.reset(released);
     writeEnd.reset();
     EXPECT_FALSE(isOpen(released));
+}
+
+TEST(UniqueFd, CloseAnswersLikeCloseAndLeavesTheOwnerEmpty) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    UniqueFd readEnd(pipeFds[0]);
+    ::close(pipeFds[1]);
+    EXPECT_TRUE(readEnd.close());
+    EXPECT_FALSE(readEnd);
+    EXPECT_EQ(::fcntl(pipeFds[0], F_GETFD), -1);
+    EXPECT_TRUE(readEnd.close()); // nothing held
+
+    // A number that is no longer open: close(2) fails, and so does close().
+    UniqueFd stale(pipeFds[1]);
+    errno = 0;
+    EXPECT_FALSE(stale.close());
+    EXPECT_EQ(errno, EBADF);
+    EXPECT_FALSE(stale);
 }
