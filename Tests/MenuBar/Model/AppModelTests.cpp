@@ -1,6 +1,7 @@
 #include "AppModelHarness.h"
 
 #include "Support/TempFolder.h"
+#include "Updater/AppUpdater.h"
 #include "Words/MenuModel.h"
 
 #include <gtest/gtest.h>
