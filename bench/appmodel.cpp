@@ -6,25 +6,16 @@
 #include "Model/MemoryDefaults.h"
 #include "Model/SystemClock.h"
 #include "Support/FakeAgent.h"
+#include "Support/Fixtures.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
 using namespace quillmarsh;
-
-std::string sample(const std::string& name) {
-    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 class NoUpdater final : public UpdaterPort {
 public:
@@ -54,9 +45,9 @@ void BM_WholeRefresh(benchmark::State& state) {
     test::FakeAgent agent;
     using Reply = test::FakeAgent::Reply;
     for (const char* route : {"status", "jobs", "host", "account", "policy"}) {
-        agent.route("GET", std::string("/") + route, Reply::json(sample(std::string(route) + ".json")));
+        agent.route("GET", std::string("/") + route, Reply::json(test::sampleAnswer(std::string(route) + ".json")));
     }
-    agent.route("GET", "/update", Reply::json(sample("get.update.json"), 405));
+    agent.route("GET", "/update", Reply::json(test::sampleAnswer("get.update.json"), 405));
     NoUpdater updater;
     MemoryDefaults defaults;
     AppModel model(AgentClient(agent.socketPath()), updater, defaults);

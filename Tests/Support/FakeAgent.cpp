@@ -1,5 +1,7 @@
 #include "Support/FakeAgent.h"
 
+#include "Foundation/FileIO.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,17 +19,6 @@ namespace {
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error("fake agent: " + what + ": " + std::strerror(errno));
-}
-
-// Writes all bytes; false when the peer has gone.
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 std::string hex(std::size_t value) {
@@ -166,11 +157,14 @@ void FakeAgent::start() {
     }
     std::memcpy(address.sun_path, socketPath_.data(), socketPath_.size());
     ::unlink(socketPath_.c_str());
-    listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener_ < 0) fail("socket");
-    if (::bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) fail("bind");
-    if (::listen(listener_, 64) != 0) fail("listen");
-    if (::pipe2(wake_, O_CLOEXEC) != 0) fail("pipe");
+    listener_.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!listener_) fail("socket");
+    if (::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) fail("bind");
+    if (::listen(listener_.get(), 64) != 0) fail("listen");
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC) != 0) fail("pipe");
+    wakeRead_.reset(wake[0]);
+    wakeWrite_.reset(wake[1]);
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -178,11 +172,12 @@ void FakeAgent::stop() {
     if (!thread_.joinable()) return;
     stopping_ = true;
     char byte = 1;
-    (void)!::write(wake_[1], &byte, 1);
+    (void)!::write(wakeWrite_.get(), &byte, 1);
     thread_.join();
-    ::close(listener_);
-    ::close(wake_[0]);
-    ::close(wake_[1]);
+    // Closed before the socket file goes, so no client connects in between.
+    listener_.reset();
+    wakeRead_.reset();
+    wakeWrite_.reset();
     ::unlink(socketPath_.c_str());
     if (ownsHome_) ::rmdir(home_.c_str());
 }
@@ -205,7 +200,7 @@ std::vector<FakeAgent::Request> FakeAgent::requests() const {
 }
 
 bool FakeAgent::waitReadable(int fd) {
-    pollfd entries[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    pollfd entries[2] = {{fd, POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
     for (;;) {
         int ready = ::poll(entries, 2, -1);
         if (ready < 0 && errno == EINTR) continue;
@@ -216,12 +211,11 @@ bool FakeAgent::waitReadable(int fd) {
 
 void FakeAgent::serve() {
     while (!stopping_) {
-        if (!waitReadable(listener_)) break;
-        int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
+        if (!waitReadable(listener_.get())) break;
+        const UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (!connection) continue;
         ++connections_;
-        if (!closeOnAccept_) handle(fd);
-        ::close(fd);
+        if (!closeOnAccept_) handle(connection.get());
     }
 }
 
@@ -297,7 +291,7 @@ void FakeAgent::handle(int fd) {
     for (std::size_t i = 0; i < writes.size(); ++i) {
         // Separate writes reach the client as separate reads.
         if (i > 0) ::usleep(1000);
-        if (!writeAll(fd, writes[i])) return;
+        if (!FileIO::sendAll(fd, writes[i])) return;
     }
 }
 

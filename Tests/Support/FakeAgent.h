@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Foundation/UniqueFd.h"
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -93,8 +95,10 @@ private:
     std::string home_;
     std::string socketPath_;
     bool ownsHome_ = false;
-    int listener_ = -1;
-    int wake_[2] = {-1, -1};
+    UniqueFd listener_;
+    // A byte written here wakes the server thread to stop.
+    UniqueFd wakeRead_;
+    UniqueFd wakeWrite_;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> closeOnAccept_{false};

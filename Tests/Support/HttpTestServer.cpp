@@ -1,5 +1,7 @@
 #include "Support/HttpTestServer.h"
 
+#include "Foundation/FileIO.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -29,28 +31,29 @@ HttpTestServer::Reply HttpTestServer::Reply::stalled(std::string body, std::size
 }
 
 HttpTestServer::HttpTestServer() {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0)
+    listenFd_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!listenFd_)
         throw std::runtime_error("socket failed");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listenFd_, 64) != 0)
+    if (::bind(listenFd_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listenFd_.get(), 64) != 0)
         throw std::runtime_error("bind or listen failed");
     socklen_t length = sizeof address;
-    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
+    ::getsockname(listenFd_.get(), reinterpret_cast<sockaddr*>(&address), &length);
     port_ = ntohs(address.sin_port);
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
-    wakeRead_ = pipeFds[0];
-    wakeWrite_ = pipeFds[1];
+    wakeRead_.reset(pipeFds[0]);
+    wakeWrite_.reset(pipeFds[1]);
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 
 HttpTestServer::~HttpTestServer() {
-    (void)!::write(wakeWrite_, "x", 1);
+    (void)!::write(wakeWrite_.get(), "x", 1);
     acceptor_.join();
     std::vector<std::thread> workers;
     {
@@ -59,9 +62,6 @@ HttpTestServer::~HttpTestServer() {
     }
     for (auto& worker : workers)
         worker.join();
-    ::close(listenFd_);
-    ::close(wakeRead_);
-    ::close(wakeWrite_);
 }
 
 std::string HttpTestServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
@@ -85,48 +85,31 @@ std::vector<std::string> HttpTestServer::targets() const {
 
 void HttpTestServer::acceptLoop() {
     for (;;) {
-        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        pollfd fds[2] = {{listenFd_.get(), POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0)
             continue;
         if (fds[1].revents)
             return;
-        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
+        UniqueFd connection(::accept4(listenFd_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (!connection)
             continue;
         std::lock_guard lock(mutex_);
-        workers_.emplace_back([this, fd] { serve(fd); });
+        workers_.emplace_back([this, connection = std::move(connection)]() mutable { serve(std::move(connection)); });
     }
 }
 
-namespace {
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-} // namespace
-
-void HttpTestServer::serve(int fd) {
+void HttpTestServer::serve(UniqueFd connection) {
+    const int fd = connection.get();
     std::string head;
     char buffer[4096];
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 64 * 1024) {
-        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
         ::poll(fds, 2, -1);
-        if (fds[1].revents) {
-            ::close(fd);
+        if (fds[1].revents)
             return;
-        }
         ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            ::close(fd);
+        if (n <= 0)
             return;
-        }
         head.append(buffer, static_cast<std::size_t>(n));
     }
     Request request;
@@ -170,10 +153,10 @@ void HttpTestServer::serve(int fd) {
         answer += name + ": " + value + "\r\n";
     answer += "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n";
     if (reply.stall) {
-        writeAll(fd, answer + reply.body.substr(0, reply.stallAfter));
+        FileIO::sendAll(fd, answer + reply.body.substr(0, reply.stallAfter));
         // Hold the connection, silent, until the client gives up or the server ends.
         for (;;) {
-            pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+            pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
             ::poll(fds, 2, -1);
             if (fds[1].revents)
                 break;
@@ -181,10 +164,10 @@ void HttpTestServer::serve(int fd) {
                 break;
         }
     } else {
-        writeAll(fd, answer + reply.body);
+        FileIO::sendAll(fd, answer + reply.body);
     }
+    // The answer is ended before the descriptor goes (with the connection, on return).
     ::shutdown(fd, SHUT_WR);
-    ::close(fd);
 }
 
 } // namespace quillmarsh::test

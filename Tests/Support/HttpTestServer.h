@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Foundation/UniqueFd.h"
+
 #include <map>
 #include <mutex>
 #include <string>
@@ -47,11 +49,13 @@ public:
 
 private:
     void acceptLoop();
-    void serve(int fd);
+    void serve(UniqueFd connection);
 
-    int listenFd_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    // Closed when the server goes, after every thread has been joined.
+    UniqueFd listenFd_;
+    // A byte written here wakes the acceptor and every worker to end.
+    UniqueFd wakeRead_;
+    UniqueFd wakeWrite_;
     int port_ = 0;
     mutable std::mutex mutex_;
     std::map<std::string, Reply> routes_;

@@ -9,25 +9,29 @@
 // "get.update.json") wins over the plain one. A file NAME.status next to NAME.json holds the
 // answer's status code (200 without one). A path without a file gets a plain-text 404.
 // Runs until SIGTERM or SIGINT, then removes the socket.
+#include "Foundation/FileIO.h"
+#include "Foundation/IntegerText.h"
+#include "Foundation/Text.h"
 #include "Support/FakeAgent.h"
 
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 
 namespace {
 
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+// A sample answer is a few KiB; 16 MiB is room for any a demo or test serves.
+constexpr std::size_t maxAnswerBytes = 16 << 20;
+
+// The code in a NAME.status file: a decimal number, white space and newlines around it allowed.
+// Anything else gives 0, a status no client takes for success.
+int statusCode(const std::string& text) {
+    const auto code = quillmarsh::IntegerText::parse(quillmarsh::Text::trimmingWhitespaceAndNewlines(text));
+    return code && *code >= INT_MIN && *code <= INT_MAX ? static_cast<int>(*code) : 0;
 }
 
 std::string fileStem(std::string target) {
@@ -75,10 +79,11 @@ int main(int argc, char** argv) {
             std::string stem = fileStem(request.target);
             if (stem.empty() || stem.find("..") != std::string::npos) return std::nullopt;
             for (std::string name : {lowered(request.method) + "." + stem, stem}) {
-                auto body = readFile(folder + "/" + name + ".json");
+                auto body = quillmarsh::FileIO::readFile(folder + "/" + name + ".json", maxAnswerBytes);
                 if (!body) continue;
                 int status = 200;
-                if (auto code = readFile(folder + "/" + name + ".status")) status = std::atoi(code->c_str());
+                if (auto code = quillmarsh::FileIO::readFile(folder + "/" + name + ".status", maxAnswerBytes))
+                    status = statusCode(*code);
                 auto reply = quillmarsh::test::FakeAgent::Reply::json(*body, status);
                 return reply;
             }

@@ -6,12 +6,12 @@
 // Writes Contents/_CodeSignature/ (the manifest of every entry and a CMS signature over it by
 // the leaf certificate, with the chain included). The identifier defaults to the bundle's
 // CFBundleIdentifier. Sign last: any later change to the bundle invalidates the signature.
+#include "Foundation/FileIO.h"
 #include "Platform/CodeSignature.h"
 #include "Update/AppUpdate.h"
 
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <optional>
 #include <string>
 
 namespace {
@@ -21,15 +21,8 @@ int usage() {
     return 2;
 }
 
-bool readAll(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    out = text.str();
-    return true;
-}
+// A key or a few certificates in PEM; 1 MiB is far more than any chain needs.
+constexpr std::size_t maxPemBytes = 1 << 20;
 
 } // namespace
 
@@ -61,8 +54,11 @@ int main(int argc, char** argv) {
     }
     if (key.empty() || cert.empty() || bundle.empty())
         return usage();
-    std::string keyPEM, certPEM, chainPEM;
-    if (!readAll(key, keyPEM) || !readAll(cert, certPEM) || (!chain.empty() && !readAll(chain, chainPEM))) {
+    using quillmarsh::FileIO;
+    const auto keyPEM = FileIO::readFile(key, maxPemBytes);
+    const auto certPEM = FileIO::readFile(cert, maxPemBytes);
+    const auto chainPEM = chain.empty() ? std::optional<std::string>("") : FileIO::readFile(chain, maxPemBytes);
+    if (!keyPEM || !certPEM || !chainPEM) {
         std::cerr << "quillmarsh-sign: cannot read the key or certificates\n";
         return 1;
     }
@@ -75,7 +71,7 @@ int main(int argc, char** argv) {
         identifier = *found;
     }
     try {
-        quillmarsh::CodeSignature::sign(bundle, identifier, keyPEM, certPEM, chainPEM);
+        quillmarsh::CodeSignature::sign(bundle, identifier, *keyPEM, *certPEM, *chainPEM);
     } catch (const std::exception& error) {
         std::cerr << "quillmarsh-sign: " << error.what() << "\n";
         return 1;

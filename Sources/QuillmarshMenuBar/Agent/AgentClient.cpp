@@ -1,7 +1,10 @@
 #include "Agent/AgentClient.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/IntegerText.h"
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
+#include "Foundation/UniqueFd.h"
 
 #include <cerrno>
 #include <cmath>
@@ -14,10 +17,8 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 namespace quillmarsh {
 
@@ -26,21 +27,6 @@ namespace {
 constexpr std::string_view kHeadEnd = "\r\n\r\n";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kReadBuffer = 65536;
-
-// Closes the exchange's socket on every way out.
-class Socket {
-public:
-    explicit Socket(int fd) : fd_(fd) {}
-    ~Socket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Text pieces between separators, empty pieces dropped.
 std::vector<std::string_view> pieces(std::string_view text, char separator) {
@@ -55,9 +41,10 @@ std::vector<std::string_view> pieces(std::string_view text, char separator) {
     return out;
 }
 
-// A whole text read as a signed 64-bit integer in the given base, with an optional leading
-// "+" or "-"; none for anything else (empty, stray characters, out of range).
-std::optional<std::int64_t> integer(std::string_view text, int base) {
+// A whole text read as a signed 64-bit hexadecimal integer, with an optional leading "+" or "-";
+// none for anything else (empty, stray characters, out of range).
+std::optional<std::int64_t> hexInteger(std::string_view text) {
+    constexpr int base = 16;
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -70,10 +57,9 @@ std::optional<std::int64_t> integer(std::string_view text, int base) {
     for (char c : text) {
         int digit;
         if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
         else return std::nullopt;
-        if (digit >= base) return std::nullopt;
         if (value < (lowest + digit) / base) return std::nullopt;
         value = value * base - digit;
     }
@@ -86,7 +72,7 @@ std::optional<std::int64_t> integer(std::string_view text, int base) {
 std::optional<std::int64_t> statusOfLine(std::string_view line) {
     auto words = pieces(line, ' ');
     if (words.size() < 2) return std::nullopt;
-    return integer(words[1], 10);
+    return IntegerText::parse(words[1]);
 }
 
 std::string lowercasedASCII(std::string_view text) {
@@ -148,26 +134,26 @@ std::string AgentClient::defaultSocketPath() {
 
 AgentClient::Bytes AgentClient::raw(std::string_view method, std::string_view path,
                                     std::optional<Bytes> body) const {
-    struct stat info {};
-    if (::stat(socketPath_.c_str(), &info) != 0) throw AgentError::notRunning();
+    if (!FileIO::exists(socketPath_)) throw AgentError::notRunning();
 
-    Socket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (socket.fd() < 0) throw AgentError::notRunning();
+    // Closed on every way out.
+    const UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket) throw AgentError::notRunning();
 
     timeval limit{};
     limit.tv_sec = static_cast<time_t>(timeout_.count() / 1000);
     limit.tv_usec = static_cast<suseconds_t>((timeout_.count() % 1000) * 1000);
-    (void)::setsockopt(socket.fd(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    (void)::setsockopt(socket.fd(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    (void)::setsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    (void)::setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     static_assert(sizeof address.sun_path > maxPathBytes);
     if (socketPath_.size() > maxPathBytes) throw AgentError::notRunning();
     std::memcpy(address.sun_path, socketPath_.data(), socketPath_.size());
-    if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         // An interrupted connect goes on in the background; wait for its outcome.
-        if (errno != EINTR || !waitConnected(socket.fd(), timeout_)) throw AgentError::notRunning();
+        if (errno != EINTR || !waitConnected(socket.get(), timeout_)) throw AgentError::notRunning();
     }
 
     std::string request;
@@ -181,21 +167,15 @@ AgentClient::Bytes AgentClient::raw(std::string_view method, std::string_view pa
     request.append("\r\n");
     if (body) request.append(*body);
 
-    // MSG_NOSIGNAL: a peer that has gone away fails the write instead of raising SIGPIPE.
-    std::size_t sent = 0;
-    while (sent < request.size()) {
-        ssize_t n = ::send(socket.fd(), request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw AgentError::notRunning();
-        sent += static_cast<std::size_t>(n);
-    }
+    // A peer that has gone away fails the send instead of raising SIGPIPE.
+    if (!FileIO::sendAll(socket.get(), request)) throw AgentError::notRunning();
 
     // Read until the agent closes. A read error or time-out ends the answer quietly.
     Bytes answer;
     // One buffer per exchange, reused for every read; never zero-filled.
     auto buffer = std::make_unique_for_overwrite<char[]>(kReadBuffer);
     for (;;) {
-        ssize_t n = ::recv(socket.fd(), buffer.get(), kReadBuffer, 0);
+        ssize_t n = ::recv(socket.get(), buffer.get(), kReadBuffer, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         answer.append(buffer.get(), static_cast<std::size_t>(n));
@@ -241,7 +221,7 @@ AgentClient::Bytes AgentClient::dechunk(std::string_view rest) {
         while (!size.empty() && (size.front() == ' ' || size.front() == '\t')) size.remove_prefix(1);
         while (!size.empty() && (size.back() == ' ' || size.back() == '\t')) size.remove_suffix(1);
         if (size.empty()) break;
-        std::optional<std::int64_t> length = integer(size, 16);
+        std::optional<std::int64_t> length = hexInteger(size);
         // Zero is the last chunk; a negative size is never used as a length.
         if (!length || *length <= 0) break;
         rest.remove_prefix(lineEnd + kLineEnd.size());

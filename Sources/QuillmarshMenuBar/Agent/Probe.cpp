@@ -1,10 +1,9 @@
 #include "Agent/Probe.h"
 
+#include "Foundation/FileIO.h"
 #include "Words/MenuModel.h"
 
 #include <initializer_list>
-
-#include <sys/stat.h>
 
 namespace quillmarsh {
 
@@ -19,11 +18,6 @@ std::string joined(std::initializer_list<std::string> items) {
         first = false;
     }
     return line + '\n';
-}
-
-bool fileExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
 }
 
 } // namespace
@@ -66,7 +60,7 @@ std::string Probe::errorLine(const AgentError& error) { return joined({"error:",
 
 int Probe::run(const AgentClient& client, std::ostream& out) {
     // The file test is reported but does not stop the probe: the requests are made in any case.
-    out << socketLine(client.socketPath(), fileExists(client.socketPath())) << std::flush;
+    out << socketLine(client.socketPath(), FileIO::exists(client.socketPath())) << std::flush;
     try {
         out << statusLine(client.get<AgentStatus>("/status")) << std::flush;
         out << jobsLine(client.get<JobsSnapshot>("/jobs")) << std::flush;

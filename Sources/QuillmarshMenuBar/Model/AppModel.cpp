@@ -1,5 +1,6 @@
 #include "Model/AppModel.h"
 
+#include "Foundation/FileIO.h"
 #include "Foundation/JsonObject.h"
 #include "Model/SystemClock.h"
 #include "Platform/AutostartEntry.h"
@@ -8,8 +9,6 @@
 #include "Words/MenuModel.h"
 
 #include <QtGlobal>
-
-#include <sys/stat.h>
 
 #include <utility>
 #include <variant>
@@ -54,11 +53,6 @@ AppModel::Environment completed(AppModel::Environment environment) {
 
 } // namespace
 
-bool AppModel::fileExists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
 std::string AppModel::folderOf(const std::string& path) {
     auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -78,14 +72,7 @@ struct AppModel::Snapshot {
     std::optional<PolicyView> policy;
 };
 
-AppModel::AppModel(AgentClient client, AppUpdater& updater, Defaults& defaults, Environment environment)
-    : AppModel(std::move(client), std::make_unique<AppUpdaterPort>(updater), nullptr, defaults, std::move(environment)) {}
-
 AppModel::AppModel(AgentClient client, UpdaterPort& updater, Defaults& defaults, Environment environment)
-    : AppModel(std::move(client), nullptr, &updater, defaults, std::move(environment)) {}
-
-AppModel::AppModel(AgentClient client, std::unique_ptr<AppUpdaterPort> owned, UpdaterPort* updater,
-                   Defaults& defaults, Environment environment)
     : status_([this] { emit objectWillChange(); }),
       jobs_([this] { emit objectWillChange(); }),
       host_([this] { emit objectWillChange(); }),
@@ -115,8 +102,7 @@ AppModel::AppModel(AgentClient client, std::unique_ptr<AppUpdaterPort> owned, Up
       detail_([this] { emit objectWillChange(); }),
       visiblePane_([this] { emit objectWillChange(); }),
       client_(std::move(client)),
-      ownedPort_(std::move(owned)),
-      updater_(updater != nullptr ? *updater : *ownedPort_),
+      updater_(updater),
       defaults_(defaults),
       environment_(completed(std::move(environment))),
       queue_(environment_.bundleIdentifier + ".agent", this),
@@ -164,7 +150,7 @@ void AppModel::setVisiblePane(std::optional<AppPane> pane) {
 }
 
 bool AppModel::isRegistered() const {
-    return fileExists(folderOf(client_.socketPath()) + "/agent.json");
+    return FileIO::exists(folderOf(client_.socketPath()) + "/agent.json");
 }
 
 // --- Refresh loop --------------------------------------------------------------------------
@@ -179,7 +165,7 @@ void AppModel::refresh() {
     queue_.post(
         [client = client_] {
             Snapshot s;
-            if (!fileExists(client.socketPath())) return s;
+            if (!FileIO::exists(client.socketPath())) return s;
             try {
                 s.status = client.get<AgentStatus>("/status");
             } catch (const std::exception& error) {

@@ -20,7 +20,6 @@
 #include "Records/JobsSnapshot.h"
 #include "Records/PolicyView.h"
 #include "Update/UpdateState.h"
-#include "Updater/AppUpdaterPort.h"
 #include "Updater/UpdaterPort.h"
 #include "Vocabulary/AppPane.h"
 #include "Vocabulary/Mode.h"
@@ -70,9 +69,8 @@ public:
         GitHubIdentity::Fetch fetch;             // GitHubIdentity::httpFetch when none
     };
 
+    // updater is the app's own AppUpdater, or a stand-in; it must outlive the model.
     AppModel(AgentClient client, UpdaterPort& updater, Defaults& defaults, Environment environment = {});
-    // The app's own self-updater.
-    AppModel(AgentClient client, AppUpdater& updater, Defaults& defaults, Environment environment = {});
     ~AppModel() override;
 
     // --- State -------------------------------------------------------------------------------
@@ -190,12 +188,8 @@ signals:
 
 private:
     // The agent home's files sit beside the socket, in the socket path's folder.
-    static bool fileExists(const std::string& path);
     static std::string folderOf(const std::string& path);
     struct Snapshot;  // one refresh's answers
-
-    AppModel(AgentClient client, std::unique_ptr<AppUpdaterPort> owned, UpdaterPort* updater, Defaults& defaults,
-             Environment environment);
 
     void applyRefresh(const Snapshot& snapshot);
     void storeSetting(Published<bool>& property, const char* key, bool value);
@@ -241,7 +235,6 @@ private:
     std::int64_t detailTicks_ = 0;
 
     AgentClient client_;
-    std::unique_ptr<AppUpdaterPort> ownedPort_;
     UpdaterPort& updater_;
     Defaults& defaults_;
     Environment environment_;

@@ -2,6 +2,7 @@
 // the GitHub identity, the Jobs and Machines panes and the open job's detail.
 #include "Model/AppModel.h"
 
+#include "Foundation/FileIO.h"
 #include "Foundation/JsonObject.h"
 #include "Foundation/Text.h"
 #include "Platform/AllocatedBytes.h"
@@ -10,8 +11,6 @@
 
 #include <QRunnable>
 #include <QThreadPool>
-
-#include <sys/stat.h>
 
 #include <variant>
 
@@ -57,7 +56,7 @@ void AppModel::refreshImages(bool force) {
     imagesFetchedAt_ = now();
     queue_.post(
         [client = client_]() -> std::optional<ImageReport> {
-            if (!fileExists(client.socketPath())) return std::nullopt;
+            if (!FileIO::exists(client.socketPath())) return std::nullopt;
             try {
                 return client.get<ImageReport>("/image/checks");
             } catch (const std::exception&) {
@@ -82,7 +81,7 @@ void AppModel::refreshCaches() {
     cachesFetchedAt_ = now();
     queue_.post(
         [client = client_]() -> std::optional<CachesReport> {
-            if (!fileExists(client.socketPath())) return std::nullopt;
+            if (!FileIO::exists(client.socketPath())) return std::nullopt;
             try {
                 return client.get<CachesReport>("/caches");
             } catch (const std::exception&) {
@@ -136,7 +135,7 @@ void AppModel::paneShown() {
 }
 
 void AppModel::refreshPane() {
-    if (!*agentAvailable_ && !fileExists(client_.socketPath())) return;
+    if (!*agentAvailable_ && !FileIO::exists(client_.socketPath())) return;
     if (!visiblePane_->has_value()) return;
     switch (**visiblePane_) {
     case AppPane::jobs: refreshWindowJobs(); break;

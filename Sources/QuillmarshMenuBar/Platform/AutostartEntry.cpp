@@ -1,5 +1,8 @@
 #include "Platform/AutostartEntry.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -80,23 +83,18 @@ void AutostartEntry::enable(const std::string& executable) const {
     const std::string text = desktopEntry(executable);
     makeFolders(folder_);
     const std::string temporary = path() + ".tmp-" + std::to_string(getpid());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw Error(failure("Could not write " + path(), errno));
-    std::size_t written = 0;
-    while (written < text.size()) {
-        ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            int error = errno;
-            close(fd);
-            unlink(temporary.c_str());
-            throw Error(failure("Could not write " + path(), error));
-        }
-        written += static_cast<std::size_t>(n);
+    UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd) throw Error(failure("Could not write " + path(), errno));
+    if (!FileIO::writeAll(fd.get(), text)) {
+        const int error = errno;
+        fd.reset();
+        unlink(temporary.c_str());
+        throw Error(failure("Could not write " + path(), error));
     }
-    bool ok = fsync(fd) == 0;
+    bool ok = fsync(fd.get()) == 0;
     int error = errno;
-    if (close(fd) != 0 && ok) {
+    // Closed by hand, not by the owner: a failed close means the entry may not be on disk.
+    if (::close(fd.release()) != 0 && ok) {
         ok = false;
         error = errno;
     }

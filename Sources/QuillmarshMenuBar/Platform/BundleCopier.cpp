@@ -1,5 +1,8 @@
 #include "Platform/BundleCopier.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace quillmarsh {
@@ -19,44 +23,26 @@ namespace {
 }
 
 void copyFile(const std::string& from, const std::string& to, mode_t mode) {
-    int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (in < 0)
+    // fail() words its message from errno before it throws, so the owners close afterwards.
+    UniqueFd in(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!in)
         fail("cannot read", from);
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0) {
-        int saved = errno;
-        ::close(in);
-        errno = saved;
+    UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out)
         fail("cannot create", to);
-    }
     char buffer[1 << 16];
     for (;;) {
-        ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0) {
-            int saved = errno;
-            ::close(in);
-            ::close(out);
-            errno = saved;
+        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+        if (n < 0)
             fail("cannot read", from);
-        }
         if (n == 0)
             break;
-        const char* p = buffer;
-        while (n > 0) {
-            ssize_t written = ::write(out, p, static_cast<std::size_t>(n));
-            if (written < 0) {
-                int saved = errno;
-                ::close(in);
-                ::close(out);
-                errno = saved;
-                fail("cannot write", to);
-            }
-            p += written;
-            n -= written;
-        }
+        if (!FileIO::writeAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(n))))
+            fail("cannot write", to);
     }
-    ::close(in);
-    if (::fchmod(out, mode & 07777) != 0 || ::close(out) != 0)
+    in.reset();
+    // Closed by hand, not by the owner: a failed close means the copy may be incomplete.
+    if (::fchmod(out.get(), mode & 07777) != 0 || ::close(out.release()) != 0)
         fail("cannot write", to);
 }
 

@@ -1,5 +1,7 @@
 #include "Platform/CodeSignature.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/IntegerText.h"
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
 
@@ -20,7 +22,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <variant>
 
@@ -58,15 +59,13 @@ std::string opensslError() {
     return text;
 }
 
-std::optional<std::string> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return text.str();
+// The longest manifest or signature read. The manifest has one entry of about 150 bytes for each
+// file, folder and link in the bundle, so 64 MiB is room for some 400,000 of them; a signature is
+// a few KiB. Anything longer is no signature this code wrote, and counts as none.
+constexpr std::size_t maxSignatureFileBytes = 64 << 20;
+
+std::optional<std::string> readSignatureFile(const fs::path& path) {
+    return FileIO::readFile(path.string(), maxSignatureFileBytes);
 }
 
 std::string fileSha256(const fs::path& path) {
@@ -270,9 +269,10 @@ private:
                     negative = true;
                     slot = word();
                 }
-                if (slot.empty() || slot.size() > 3 || slot.find_first_not_of("0123456789") != std::string::npos)
+                const auto digits = IntegerText::parseDigits(slot);
+                if (!digits || slot.size() > 3)
                     return std::nullopt;
-                clause.slot = std::stol(slot) * (negative ? -1 : 1);
+                clause.slot = static_cast<long>(*digits) * (negative ? -1 : 1);
                 clause.fromRoot = negative;
             }
             if (!expect('['))
@@ -337,7 +337,7 @@ struct ReadSignature {
 };
 
 CodeSignature::Result readSignature(const fs::path& bundle, const std::string& manifestText, ReadSignature& out) {
-    auto der = readFile(bundle / "Contents" / CodeSignature::folderName / "CodeSignature");
+    auto der = readSignatureFile(bundle / "Contents" / CodeSignature::folderName / "CodeSignature");
     if (!der)
         return {CodeSignature::notSigned, "the bundle is not signed"};
     BioPtr derBio(BIO_new_mem_buf(der->data(), static_cast<int>(der->size())));
@@ -459,7 +459,7 @@ CodeSignature::Result CodeSignature::checkValidity(const std::string& bundlePath
     if (!clauses)
         return {badRequirement, "the requirement cannot be read"};
     const fs::path bundle(bundlePath);
-    auto manifestText = readFile(bundle / "Contents" / folderName / "CodeResources");
+    auto manifestText = readSignatureFile(bundle / "Contents" / folderName / "CodeResources");
     if (!manifestText)
         return {notSigned, "the bundle is not signed"};
     ReadSignature signature;
@@ -506,7 +506,7 @@ CodeSignature::Result CodeSignature::checkValidity(const std::string& bundlePath
 
 std::optional<std::string> CodeSignature::teamIdentifier(const std::string& bundlePath) {
     const fs::path bundle(bundlePath);
-    auto manifestText = readFile(bundle / "Contents" / folderName / "CodeResources");
+    auto manifestText = readSignatureFile(bundle / "Contents" / folderName / "CodeResources");
     if (!manifestText)
         return std::nullopt;
     ReadSignature signature;

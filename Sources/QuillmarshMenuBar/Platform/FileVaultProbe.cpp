@@ -1,11 +1,12 @@
 #include "Platform/FileVaultProbe.h"
 
+#include "Foundation/FileIO.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -13,13 +14,11 @@ namespace quillmarsh {
 
 namespace {
 
-std::optional<std::string> readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+// A sysfs attribute is at most a page; 64 KiB leaves room to spare.
+constexpr std::size_t maxAttributeBytes = 64 << 10;
+// mountinfo has a line of one to two hundred bytes for each mount; 4 MiB is room for tens of
+// thousands of mounts (container hosts have many).
+constexpr std::size_t maxMountinfoBytes = 4 << 20;
 
 bool isFolder(const std::string& path) {
     struct stat info {};
@@ -71,7 +70,7 @@ FileVaultProbe::FileVaultProbe(std::string procRoot, std::string sysRoot)
     : procRoot_(std::move(procRoot)), sysRoot_(std::move(sysRoot)) {}
 
 std::optional<bool> FileVaultProbe::isEncrypted(const std::string& folder) const {
-    auto mountinfo = readText(procRoot_ + "/self/mountinfo");
+    auto mountinfo = FileIO::readFile(procRoot_ + "/self/mountinfo", maxMountinfoBytes);
     if (!mountinfo) return std::nullopt;
 
     std::string path = folder;
@@ -112,7 +111,7 @@ std::optional<std::string> FileVaultProbe::deviceFolder(const std::string& major
     if (source.compare(0, mapper.size(), mapper) == 0) {
         const std::string name = source.substr(mapper.size());
         for (const std::string& entry : entries(classBlock)) {
-            auto dmName = readText(classBlock + entry + "/dm/name");
+            auto dmName = FileIO::readFile(classBlock + entry + "/dm/name", maxAttributeBytes);
             if (dmName && dmName->substr(0, dmName->find('\n')) == name) return classBlock + entry;
         }
         return std::nullopt;
@@ -125,7 +124,7 @@ std::optional<std::string> FileVaultProbe::deviceFolder(const std::string& major
 }
 
 bool FileVaultProbe::cryptBelow(const std::string& device, int depth) const {
-    if (auto uuid = readText(device + "/dm/uuid"); uuid && uuid->compare(0, 6, "CRYPT-") == 0) return true;
+    if (auto uuid = FileIO::readFile(device + "/dm/uuid", maxAttributeBytes); uuid && uuid->compare(0, 6, "CRYPT-") == 0) return true;
     if (depth >= 8) return false;
     for (const std::string& slave : entries(device + "/slaves")) {
         if (cryptBelow(device + "/slaves/" + slave, depth + 1)) return true;

@@ -1,5 +1,7 @@
 #include "Platform/Gatekeeper.h"
 
+#include "Foundation/UniqueFd.h"
+
 #include <elf.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,12 +48,11 @@ std::optional<std::string> Gatekeeper::assess(const std::string& bundlePath) {
         return name + " is not a regular file";
     if ((info.st_mode & 0111) == 0 || ::access(path.c_str(), X_OK) != 0)
         return name + " is not executable";
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd)
         return name + " cannot be read";
     unsigned char header[64] = {0};
-    ssize_t n = ::read(fd, header, sizeof header);
-    ::close(fd);
+    const ssize_t n = ::read(fd.get(), header, sizeof header);
     if (n < 20 || std::memcmp(header, ELFMAG, SELFMAG) != 0)
         return name + " is not an ELF program";
     if (header[EI_CLASS] != thisClass || header[EI_DATA] != thisData)

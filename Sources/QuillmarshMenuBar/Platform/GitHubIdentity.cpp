@@ -1,5 +1,6 @@
 #include "Platform/GitHubIdentity.h"
 
+#include "Foundation/FileIO.h"
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
 #include "Foundation/Text.h"
@@ -10,22 +11,15 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace quillmarsh {
 
 namespace {
 
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream out;
-    out << in.rdbuf();
-    if (!in.good() && !in.eof()) return std::nullopt;
-    return out.str();
-}
+// The longest cache file read. An avatar is asked for at 144 pixels, some tens of KiB as PNG;
+// a file bigger than 8 MiB is not one and is fetched again.
+constexpr std::size_t maxCachedBytes = 8 << 20;
 
 // A temporary file renamed over the old one: a reader never sees half an avatar.
 void writeAtomically(const std::string& path, const std::string& bytes) {
@@ -70,11 +64,11 @@ GitHubIdentity::Result GitHubIdentity::load(const std::string& cacheFolder, cons
     const std::string kindFile = cacheFolder + "/" + owner + ".kind";
 
     Result result;
-    if (auto cached = readFile(png)) {
+    if (auto cached = FileIO::readFile(png, maxCachedBytes)) {
         result.avatar = decode(*cached);
         if (!result.avatar) std::remove(png.c_str());  // unreadable bytes are fetched again
     }
-    if (auto cached = readFile(kindFile)) result.kind = Text::trimmingWhitespaceAndNewlines(*cached);
+    if (auto cached = FileIO::readFile(kindFile, maxCachedBytes)) result.kind = Text::trimmingWhitespaceAndNewlines(*cached);
 
     if (!result.avatar) {
         try {

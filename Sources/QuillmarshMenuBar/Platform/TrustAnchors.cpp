@@ -1,9 +1,9 @@
 #include "Platform/TrustAnchors.h"
 
+#include "Foundation/FileIO.h"
 #include "Platform/AppBundle.h"
 
-#include <fstream>
-#include <sstream>
+#include <utility>
 
 #if __has_include("QuillmarshSigningRoot.h")
 #include "QuillmarshSigningRoot.h"  // defines kQuillmarshSigningRoot, the project's root in PEM
@@ -22,13 +22,11 @@ TrustAnchors TrustAnchors::compiledIn() {
 
 TrustAnchors TrustAnchors::forBundle(const std::string& bundlePath) {
     TrustAnchors anchors = compiledIn();
-    std::ifstream in(bundlePath + "/Contents/Resources/" + resourceName, std::ios::binary);
-    if (in) {
-        std::ostringstream text;
-        text << in.rdbuf();
-        if (!text.str().empty())
-            anchors.pems.push_back(text.str());
-    }
+    // A handful of PEM certificates; 1 MiB is far more than any set of anchors needs.
+    constexpr std::size_t maxAnchorBytes = 1 << 20;
+    auto text = FileIO::readFile(bundlePath + "/Contents/Resources/" + resourceName, maxAnchorBytes);
+    if (text && !text->empty())
+        anchors.pems.push_back(std::move(*text));
     return anchors;
 }
 

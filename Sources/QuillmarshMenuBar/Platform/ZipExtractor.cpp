@@ -1,5 +1,8 @@
 #include "Platform/ZipExtractor.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
@@ -10,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace quillmarsh {
@@ -152,38 +156,25 @@ void ZipExtractor::extract(const std::string& archivePath, const std::string& de
             links.push_back(target);
             continue;
         }
-        int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0)
+        UniqueFd fd(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd)
             fail("cannot create " + target.string() + ": " + std::strerror(errno));
         char buffer[1 << 16];
         for (;;) {
-            la_ssize_t n = archive_read_data(reader.get(), buffer, sizeof buffer);
-            if (n < 0) {
-                ::close(fd);
+            const la_ssize_t n = archive_read_data(reader.get(), buffer, sizeof buffer);
+            if (n < 0)
                 fail(archive_error_string(reader.get()) ? archive_error_string(reader.get()) : "the archive is damaged");
-            }
             if (n == 0)
                 break;
             total += static_cast<std::uint64_t>(n);
-            if (total > limits.maxBytes) {
-                ::close(fd);
+            if (total > limits.maxBytes)
                 fail("it unpacks to more than " + std::to_string(limits.maxBytes) + " bytes");
-            }
-            const char* p = buffer;
-            std::size_t left = static_cast<std::size_t>(n);
-            while (left > 0) {
-                ssize_t written = ::write(fd, p, left);
-                if (written < 0) {
-                    int saved = errno;
-                    ::close(fd);
-                    fail("cannot write " + target.string() + ": " + std::strerror(saved));
-                }
-                p += written;
-                left -= static_cast<std::size_t>(written);
-            }
+            if (!FileIO::writeAll(fd.get(), std::string_view(buffer, static_cast<std::size_t>(n))))
+                fail("cannot write " + target.string() + ": " + std::strerror(errno));
         }
-        ::fchmod(fd, mode);
-        if (::close(fd) != 0)
+        ::fchmod(fd.get(), mode);
+        // Closed by hand, not by the owner: a failed close means the file may be incomplete.
+        if (::close(fd.release()) != 0)
             fail("cannot write " + target.string() + ": " + std::strerror(errno));
     }
 

@@ -1,5 +1,6 @@
 #include "Updater/AppUpdater.h"
 
+#include "Foundation/FileIO.h"
 #include "Platform/BundleCopier.h"
 #include "Platform/BundleSwap.h"
 #include "Platform/CodeSignature.h"
@@ -20,26 +21,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <thread>
 
 namespace quillmarsh {
 
 namespace fs = std::filesystem;
-
-// Shared between the updater and its worker threads: a worker posts its result only while the
-// updater exists, and the updater cannot go away while a worker is posting.
-struct AppUpdater::Life {
-    std::mutex mutex;
-    AppUpdater* updater = nullptr;
-
-    template <class F>
-    void post(F&& function) {
-        std::lock_guard lock(mutex);
-        if (updater)
-            QMetaObject::invokeMethod(updater, std::forward<F>(function), Qt::QueuedConnection);
-    }
-};
 
 namespace {
 
@@ -59,11 +45,6 @@ void removeQuietly(const std::string& path) {
     fs::remove_all(path, ignored);
 }
 
-bool exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
 } // namespace
 
 AppUpdater::Options AppUpdater::Options::standard() {
@@ -81,17 +62,14 @@ AppUpdater::Options AppUpdater::Options::standard() {
 }
 
 AppUpdater::AppUpdater(const AppBundle& bundle, std::string base, Options options, QObject* parent)
-    : QObject(parent), bundlePath_(bundle.path), base_(std::move(base)), options_(std::move(options)),
-      life_(std::make_shared<Life>()) {
+    : QObject(parent), bundlePath_(bundle.path), base_(std::move(base)), options_(std::move(options)), port_(this) {
     if (bundle.identifier)
         currentVersion_ = bundle.shortVersion;
-    life_->updater = this;
 }
 
-AppUpdater::~AppUpdater() {
-    std::lock_guard lock(life_->mutex);
-    life_->updater = nullptr;
-}
+// Closed first, so that no worker posts to an updater that is being taken apart; a result
+// already posted goes with the QObject.
+AppUpdater::~AppUpdater() { port_.close(); }
 
 void AppUpdater::log(const std::string& line) { qWarning().noquote() << QString::fromStdString(line); }
 
@@ -142,7 +120,7 @@ void AppUpdater::check() {
     setState(UpdateState::checking());
     std::string current = *currentVersion_;
     std::string base = base_;
-    std::thread([life = life_, current, base] {
+    std::thread([this, post = port_.poster(), current, base] {
         std::optional<AppUpdate::Decision> result;
         std::string error;
         try {
@@ -150,21 +128,24 @@ void AppUpdater::check() {
         } catch (const std::exception& e) {
             error = e.what();
         }
-        life->post([result, error, life] {
-            if (life->updater)
-                life->updater->decided(result, error);
-        });
+        // Runs on the main thread, and only while the updater exists.
+        post([this, result, error] { decided(result, error); });
     }).detach();
+}
+
+// A check or staging that failed: logged, and shown against the version it was about, if any.
+void AppUpdater::failed(const std::string& error) {
+    log("Quillmarsh: app update failed: " + error);
+    if (auto version = state_.version())
+        setState(UpdateState::failed(*version, error));
+    else
+        setState(UpdateState::idle());
+    busy_ = false;
 }
 
 void AppUpdater::decided(const std::optional<AppUpdate::Decision>& decision, const std::string& error) {
     if (!decision) {
-        log("Quillmarsh: app update failed: " + error);
-        if (auto version = state_.version())
-            setState(UpdateState::failed(*version, error));
-        else
-            setState(UpdateState::idle());
-        busy_ = false;
+        failed(error);
         return;
     }
     if (decision->kind != AppUpdate::Decision::Case::update) {
@@ -183,7 +164,7 @@ void AppUpdater::decided(const std::optional<AppUpdate::Decision>& decision, con
     std::string bundlePath = bundlePath_;
     std::string temporary = options_.temporaryDirectory;
     TrustAnchors anchors = options_.anchors;
-    std::thread([life = life_, version, base, bundlePath, temporary, anchors] {
+    std::thread([this, post = port_.poster(), version, base, bundlePath, temporary, anchors] {
         std::optional<std::string> path;
         std::string failure;
         try {
@@ -191,22 +172,15 @@ void AppUpdater::decided(const std::optional<AppUpdate::Decision>& decision, con
         } catch (const std::exception& e) {
             failure = e.what();
         }
-        life->post([life, version, path, failure] {
-            if (life->updater)
-                life->updater->stageEnded(version, path, failure);
-        });
+        // Runs on the main thread, and only while the updater exists.
+        post([this, version, path, failure] { stageEnded(version, path, failure); });
     }).detach();
 }
 
 void AppUpdater::stageEnded(const std::string& version, const std::optional<std::string>& path,
                             const std::string& error) {
     if (!path) {
-        log("Quillmarsh: app update failed: " + error);
-        if (auto current = state_.version())
-            setState(UpdateState::failed(*current, error));
-        else
-            setState(UpdateState::idle());
-        busy_ = false;
+        failed(error);
         return;
     }
     staged_ = Staged{version, *path};
@@ -258,7 +232,7 @@ std::string AppUpdater::stage(const std::string& version, const std::string& bas
     const std::string unpacked = work + "/unpacked";
     ZipExtractor::extract(zipPath, unpacked);
     const std::string app = unpacked + "/Quillmarsh.app";
-    if (!exists(app + "/Contents/MacOS/Quillmarsh"))
+    if (!FileIO::exists(app + "/Contents/MacOS/Quillmarsh"))
         throw UpdateError("the download is not Quillmarsh.app");
 
     const std::string staging = AppUpdate::stagingPath(bundlePath, newUUID().substr(0, 8));
@@ -302,7 +276,7 @@ void AppUpdater::verify(const std::string& bundlePath, const std::string& versio
 }
 
 void AppUpdater::swap(const std::string& staged, const std::string& installed) {
-    if (!exists(staged + "/Contents/MacOS/Quillmarsh"))
+    if (!FileIO::exists(staged + "/Contents/MacOS/Quillmarsh"))
         throw UpdateError("the staged update is gone");
     BundleSwap::exchange(staged, installed);
     removeQuietly(staged);

@@ -1,15 +1,16 @@
 #pragma once
 
+#include "MainThreadPort.h"
 #include "Platform/AppBundle.h"
 #include "Platform/TrustAnchors.h"
 #include "Update/AppUpdate.h"
 #include "Update/UpdateState.h"
+#include "Updater/UpdaterPort.h"
 
 #include <QObject>
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -27,8 +28,8 @@ namespace quillmarsh {
 // the app reopens itself through a small shell line.
 //
 // Lives on the main thread; the decision and the staging run on threads of their own and hand
-// their results back through the event loop.
-class AppUpdater : public QObject {
+// their results back through the event loop. It is the UpdaterPort the app's model uses.
+class AppUpdater : public QObject, public UpdaterPort {
     Q_OBJECT
 public:
     // An update failure with its user-facing message.
@@ -63,22 +64,23 @@ public:
 
     const UpdateState& state() const { return state_; }
     // Called with the new state whenever it changes (main thread).
-    std::function<void(const UpdateState&)> onChange;
+    OnChange onChange;
     // True when the status menu is closed and the settings window is not visible.
     std::function<bool()> isQuiet = [] { return true; };
 
-    const std::optional<std::string>& currentVersion() const { return currentVersion_; }
+    std::optional<std::string> currentVersion() const override { return currentVersion_; }
     const std::string& bundlePath() const { return bundlePath_; }
-    const std::string& base() const { return base_; }
+    std::string base() const override { return base_; }
     const std::optional<Staged>& staged() const { return staged_; }
     bool busy() const { return busy_; }
     bool hasTimer() const { return timer_ != nullptr; }
 
     // Clean-up of stale staging folders, the first check after a delay, then the daily timer.
     // Nothing at all when the app does not run from a bundle with a version.
-    void start();
-    void check();
-    void install();
+    void start() override;
+    void setOnChange(OnChange callback) override { onChange = std::move(callback); }
+    void check() override;
+    void install() override;
     void installAtQuit();
     // What the daily timer does: install a ready update when quiet, otherwise check.
     void dailyTick();
@@ -92,11 +94,10 @@ public:
     static void log(const std::string& line);
 
 private:
-    struct Life;
-
     void setState(UpdateState state);
     void removeStaleStaging();
     void relaunch();
+    void failed(const std::string& error);
     void decided(const std::optional<AppUpdate::Decision>& decision, const std::string& error);
     void stageEnded(const std::string& version, const std::optional<std::string>& path, const std::string& error);
 
@@ -114,7 +115,9 @@ private:
     QTimer* timer_ = nullptr;
     bool busy_ = false;
     Options options_;
-    std::shared_ptr<Life> life_;
+    // Hands the workers' results to the main thread; a result that arrives after the updater
+    // has gone is dropped.
+    MainThreadPort port_;
 };
 
 } // namespace quillmarsh

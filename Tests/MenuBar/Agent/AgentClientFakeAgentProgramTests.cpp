@@ -1,5 +1,7 @@
 #include "Agent/AgentClient.h"
+#include "Foundation/FileIO.h"
 #include "Foundation/JsonText.h"
+#include "Foundation/UniqueFd.h"
 #include "Records/AgentStatus.h"
 #include "Records/CachesReport.h"
 #include "Records/Fleet.h"
@@ -8,17 +10,16 @@
 #include "Records/JobsSnapshot.h"
 #include "Records/JobSteps.h"
 #include "Records/PolicyView.h"
+#include "Support/Fixtures.h"
+#include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,26 +32,26 @@ namespace {
 class FakeAgentProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        char folder[] = "/tmp/qm-XXXXXX";
-        ASSERT_TRUE(mkdtemp(folder));
-        home_ = folder;
-        socket_ = home_ + "/agent.sock";
+        socket_ = home_.string() + "/agent.sock";
         std::string program = std::string(QUILLMARSH_BIN_DIR) + "/fake-agent";
-        std::string data = std::string(QUILLMARSH_FIXTURES) + "/agent";
+        std::string data = test::fixturesFolder() + "/agent";
         int pipeFds[2];
         ASSERT_EQ(::pipe(pipeFds), 0);
+        const UniqueFd readEnd(pipeFds[0]);
+        UniqueFd writeEnd(pipeFds[1]);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+        posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, readEnd.get());
         char* argv[] = {program.data(), data.data(), socket_.data(), nullptr};
-        ASSERT_EQ(posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ), 0);
+        const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
-        ::close(pipeFds[1]);
+        ASSERT_EQ(spawned, 0);
+        // Our copy of the write end goes now, so the read below ends if the program does.
+        writeEnd.reset();
         // Its first line says the socket is listening.
         char c;
-        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {}
-        ::close(pipeFds[0]);
+        while (::read(readEnd.get(), &c, 1) == 1 && c != '\n') {}
     }
     void TearDown() override {
         if (pid_ > 0) {
@@ -58,15 +59,14 @@ protected:
             int status = 0;
             ::waitpid(pid_, &status, 0);
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-            struct stat info {};
-            EXPECT_NE(::stat(socket_.c_str(), &info), 0) << "socket left behind";
+            EXPECT_FALSE(FileIO::exists(socket_)) << "socket left behind";
         }
-        ::rmdir(home_.c_str());
     }
 
     AgentClient client() const { return AgentClient(socket_, std::chrono::milliseconds(2000)); }
 
-    std::string home_, socket_;
+    const test::TempFolder home_{"qm"};
+    std::string socket_;
     pid_t pid_ = -1;
 };
 
@@ -99,13 +99,11 @@ TEST_F(FakeAgentProgram, ServesTheSampleFilesByRoute) {
 
 TEST(FakeAgentSampleData, EveryAnswerIsStrictJson) {
     std::size_t answers = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(QUILLMARSH_FIXTURES) + "/agent")) {
+    for (const auto& entry : std::filesystem::directory_iterator(test::fixturesFolder() + "/agent")) {
         if (entry.path().extension() != ".json") continue;
-        SCOPED_TRACE(entry.path().filename().string());
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        EXPECT_NO_THROW(JsonText::parse(text.str()));
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        EXPECT_NO_THROW(JsonText::parse(test::sampleAnswer(name)));
         ++answers;
     }
     EXPECT_GT(answers, 0u);

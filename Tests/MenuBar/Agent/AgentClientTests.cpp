@@ -1,12 +1,13 @@
 #include "Agent/AgentClient.h"
 #include "Foundation/JsonObject.h"
+#include "Foundation/UniqueFd.h"
 #include "Support/FakeAgent.h"
+#include "Support/TempFolder.h"
 #include "Words/MenuModel.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <variant>
@@ -179,10 +180,6 @@ TEST(AgentClientParse, Table) {
 }
 
 TEST(AgentClientParse, DescriptionsAreTheUserTexts) {
-    EXPECT_EQ(AgentError::notRunning().errorDescription(), "The Quillmarsh agent is not running on this Mac.");
-    EXPECT_EQ(AgentError::missingRoute().errorDescription(), "This needs a newer Quillmarsh agent.");
-    EXPECT_EQ(AgentError::badResponse().errorDescription(),
-              "The Quillmarsh agent gave an answer this app does not understand.");
     AgentError http = AgentError::http(409, "Jobs are paused.", "Resume first.");
     EXPECT_EQ(http.errorDescription(), "Jobs are paused.");  // the next step is not part of it
     EXPECT_STREQ(http.what(), "Jobs are paused.");
@@ -306,38 +303,31 @@ TEST(AgentClientSocket, HalfAnAnswerGivesBadResponse) {
 }
 
 TEST(AgentClientSocket, NothingListeningGivesNotRunning) {
-    char folder[] = "/tmp/qm-XXXXXX";
-    ASSERT_TRUE(mkdtemp(folder));
-    const std::string dir = folder;
+    const test::TempFolder folder("qm");
+    const std::string dir = folder.string();
 
-    // A socket file whose listener has gone.
+    // A socket file whose listener has gone (at the end of the block).
     const std::string stale = dir + "/stale.sock";
     {
-        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM, 0));
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strcpy(address.sun_path, stale.c_str());
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
+        ASSERT_EQ(::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     }
     // A regular file at the path.
-    const std::string plain = dir + "/plain.sock";
-    std::ofstream(plain) << "not a socket";
+    const std::string plain = folder.write("plain.sock", "not a socket");
 
     for (const std::string& path : {stale, plain, dir + "/missing.sock"}) {
         SCOPED_TRACE(path);
         AgentClient client(path, kShort);
         EXPECT_EQ(kindOf([&] { client.raw("GET", "/status", std::nullopt); }), AgentError::Kind::notRunning);
     }
-    ::unlink(stale.c_str());
-    ::unlink(plain.c_str());
-    ::rmdir(folder);
 }
 
 TEST(AgentClientSocket, PathLimitIs103BytesEvenWithALiveListener) {
-    char folder[] = "/tmp/qm-XXXXXX";
-    ASSERT_TRUE(mkdtemp(folder));
-    const std::string dir = folder;
+    const test::TempFolder folder("qm");
+    const std::string dir = folder.string();
     auto pathOf = [&](std::size_t length) {
         std::string prefix = dir + "/";
         return prefix + std::string(length - prefix.size() - 5, 'p') + ".sock";
@@ -356,7 +346,6 @@ TEST(AgentClientSocket, PathLimitIs103BytesEvenWithALiveListener) {
             EXPECT_EQ(agent.connections(), 0u);
         }
     }
-    ::rmdir(folder);
 }
 
 // --- The socket path ----------------------------------------------------------------------

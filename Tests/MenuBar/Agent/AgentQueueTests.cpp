@@ -17,7 +17,6 @@ TEST(AgentQueue, RunsItemsOneAtATimeOffTheMainThreadAndDeliversInOrder) {
     test::ensureApp();
     QObject context;
     AgentQueue queue("com.example.app.agent", &context);
-    EXPECT_EQ(queue.label(), "com.example.app.agent");
 
     std::atomic<int> running{0};
     std::atomic<bool> overlapped{false};

@@ -1,10 +1,13 @@
 #include "Agent/AgentClient.h"
 #include "Agent/Probe.h"
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
 #include "Support/FakeAgent.h"
+#include "Support/Fixtures.h"
+#include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +22,10 @@ namespace quillmarsh {
 namespace {
 
 using test::FakeAgent;
+using test::sampleAnswer;
+
+// The probe prints five short lines.
+constexpr std::size_t maxOutputBytes = 1 << 20;
 
 struct AppRun {
     int exitStatus = -1;
@@ -42,42 +49,35 @@ AppRun runApp(const std::vector<std::string>& arguments, const std::string& home
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    int pipeFds[2];
+    int pipeFds[2] = {-1, -1};
     EXPECT_EQ(::pipe(pipeFds), 0);
+    const UniqueFd readEnd(pipeFds[0]);
+    UniqueFd writeEnd(pipeFds[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, readEnd.get());
     pid_t pid = -1;
     int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
+    // Our copy of the write end goes now, so the read below ends when the app's does.
+    writeEnd.reset();
     AppRun run;
     if (spawned != 0) {
         ADD_FAILURE() << "cannot start " << program;
-        ::close(pipeFds[0]);
         return run;
     }
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) run.out.append(buffer, n);
-    ::close(pipeFds[0]);
+    run.out = FileIO::readAll(readEnd.get(), maxOutputBytes).value_or("");
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
 
-std::string fixture(const std::string& name) {
-    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // The sample agent: the four probe routes served from the fixture files.
 void serveSample(FakeAgent& agent) {
     for (const char* route : {"status", "jobs", "host", "account"})
-        agent.route("GET", std::string("/") + route, FakeAgent::Reply::json(fixture(std::string(route) + ".json")));
+        agent.route("GET", std::string("/") + route, FakeAgent::Reply::json(sampleAnswer(std::string(route) + ".json")));
 }
 
 const char* kMinimalStatus = R"({"state":"needs_update","runningJobs":0,"capacity":2,"savedThisMonthCents":0,
@@ -100,13 +100,11 @@ TEST(ProbeProcess, SampleAgentGivesFiveLines) {
 }
 
 TEST(ProbeProcess, MissingSocketGivesTheNotRunningLine) {
-    char folder[] = "/tmp/qm-XXXXXX";
-    ASSERT_TRUE(mkdtemp(folder));
-    AppRun run = runApp({"--probe"}, folder);
+    const test::TempFolder folder("qm");
+    AppRun run = runApp({"--probe"}, folder.string());
     EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, std::string("socket: ") + folder + "/agent.sock available: false\n"
+    EXPECT_EQ(run.out, "socket: " + folder.string() + "/agent.sock available: false\n"
                        "error: The Quillmarsh agent is not running on this Mac.\n");
-    ::rmdir(folder);
 }
 
 TEST(ProbeProcess, FirstFailureEndsTheSequence) {
@@ -115,7 +113,7 @@ TEST(ProbeProcess, FirstFailureEndsTheSequence) {
     agent.route("GET", "/account", FakeAgent::Reply::text(404, "404 page not found\n"));
     agent.route("GET", "/status", FakeAgent::Reply::json(kMinimalStatus));
     agent.route("GET", "/host", FakeAgent::Reply::json([] {
-        std::string host = fixture("host.json");
+        std::string host = sampleAnswer("host.json");
         host.replace(host.find("\"comfortable\": true"), 19, "\"comfortable\": false");
         host.replace(host.find("\"memoryUsedMiB\": 18841"), 22, "\"memoryUsedMiB\": -1");
         return host;
@@ -167,7 +165,7 @@ TEST(ProbeRun, WaitingAndReasonItems) {
         R"({"state":"paused","runningJobs":1,"capacity":2,"savedThisMonthCents":0,"failoverActive":false,
             "waiting":"thermal","routing":"backup"})"));
     EXPECT_EQ(Probe::statusLine(status), "status: paused running: 1 waiting: thermal routing: backup\n");
-    HostInfo host = HostInfo::parse(fixture("host.json"));
+    HostInfo host = HostInfo::parse(sampleAnswer("host.json"));
     host.chip.reset();
     host.comfortable = false;
     host.reason = "memory pressure";

@@ -3,15 +3,14 @@
 #include "Model/AppModel.h"
 #include "Model/MemoryDefaults.h"
 #include "Support/FakeAgent.h"
+#include "Support/Fixtures.h"
 #include "Support/TestApplication.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -79,34 +78,26 @@ public:
     OnChange onChange;
 };
 
-inline std::string sample(const std::string& name) {
-    std::ifstream in(std::string(QUILLMARSH_FIXTURES) + "/agent/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// The sample agent's answers on every route the model reads.
 // The sample agent's answers on every route the model reads, but those named in except
 // ("GET /policy").
 inline void serveSamples(FakeAgent& agent, const std::vector<std::string>& except = {}) {
     using Reply = FakeAgent::Reply;
     const std::vector<std::tuple<std::string, std::string, Reply>> routes = {
-        {"GET", "/status", Reply::json(sample("status.json"))},
-        {"GET", "/jobs", Reply::json(sample("jobs.json"))},
-        {"GET", "/host", Reply::json(sample("host.json"))},
-        {"GET", "/account", Reply::json(sample("account.json"))},
-        {"GET", "/policy", Reply::json(sample("policy.json"))},
-        {"GET", "/caches", Reply::json(sample("caches.json"))},
-        {"GET", "/machines", Reply::json(sample("machines.json"))},
-        {"GET", "/image/checks", Reply::json(sample("image.checks.json"))},
-        {"GET", "/jobs?limit=50", Reply::json(sample("jobs.json"))},
-        {"GET", "/update", Reply::json(sample("get.update.json"), 405)},
-        {"POST", "/policy", Reply::json(sample("policy.json"))},
-        {"POST", "/mode", Reply::json(sample("post.mode.json"))},
-        {"POST", "/jobs/stop", Reply::json(sample("post.jobs.stop.json"))},
-        {"POST", "/caches/clear", Reply::json(sample("post.caches.clear.json"))},
-        {"POST", "/update", Reply::json(sample("post.update.json"))},
+        {"GET", "/status", Reply::json(sampleAnswer("status.json"))},
+        {"GET", "/jobs", Reply::json(sampleAnswer("jobs.json"))},
+        {"GET", "/host", Reply::json(sampleAnswer("host.json"))},
+        {"GET", "/account", Reply::json(sampleAnswer("account.json"))},
+        {"GET", "/policy", Reply::json(sampleAnswer("policy.json"))},
+        {"GET", "/caches", Reply::json(sampleAnswer("caches.json"))},
+        {"GET", "/machines", Reply::json(sampleAnswer("machines.json"))},
+        {"GET", "/image/checks", Reply::json(sampleAnswer("image.checks.json"))},
+        {"GET", "/jobs?limit=50", Reply::json(sampleAnswer("jobs.json"))},
+        {"GET", "/update", Reply::json(sampleAnswer("get.update.json"), 405)},
+        {"POST", "/policy", Reply::json(sampleAnswer("policy.json"))},
+        {"POST", "/mode", Reply::json(sampleAnswer("post.mode.json"))},
+        {"POST", "/jobs/stop", Reply::json(sampleAnswer("post.jobs.stop.json"))},
+        {"POST", "/caches/clear", Reply::json(sampleAnswer("post.caches.clear.json"))},
+        {"POST", "/update", Reply::json(sampleAnswer("post.update.json"))},
     };
     for (const auto& [method, target, reply] : routes) {
         if (std::find(except.begin(), except.end(), method + " " + target) != except.end()) continue;

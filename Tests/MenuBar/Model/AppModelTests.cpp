@@ -1,6 +1,7 @@
 #include "AppModelHarness.h"
 
 #include "Support/TempFolder.h"
+#include "Updater/AppUpdater.h"
 #include "Words/MenuModel.h"
 
 #include <gtest/gtest.h>
@@ -204,7 +205,7 @@ TEST(AppModelPolicy, DerivedSettingsPickTheirSources) {
     EXPECT_EQ(h.model->accountCaption(), "GitHub");
 
     // Policy plugged-in only, status waiting "in_use": the policy wins. Status stay-awake wins.
-    auto status = nlohmann::json::parse(test::sample("status.json"));
+    auto status = nlohmann::json::parse(test::sampleAnswer("status.json"));
     status["waiting"] = "in_use";
     status["stayAwake"] = "always";
     status["routing"] = "backup";
@@ -240,7 +241,7 @@ TEST(AppModelPolicy, UpdateRouteIsProbedOncePerVersion) {
     ASSERT_TRUE(test::spinUntil([&] { return h.model->canUpdateAgent(); }));
     EXPECT_EQ(h.count("GET /update"), 1u);
 
-    auto status = nlohmann::json::parse(test::sample("status.json"));
+    auto status = nlohmann::json::parse(test::sampleAnswer("status.json"));
     status["version"] = "9.9.9";
     h.agent->route("GET", "/status", Reply::json(status.dump()));
     h.agent->route("GET", "/update", Reply::json("{}", 200));
@@ -260,7 +261,7 @@ TEST(AppModelPolicy, ProbeThatNeverReachedTheAgentIsTriedAgain) {
     h.agent->setHandler([&](const FakeAgent::Request& request) -> std::optional<Reply> {
         if (request.method != "GET" || request.target != "/policy") return std::nullopt;
         if (moveAway.exchange(false)) std::rename(socket.c_str(), (socket + ".away").c_str());
-        return Reply::json(test::sample("policy.json"));
+        return Reply::json(test::sampleAnswer("policy.json"));
     });
     h.refreshAndWait();
     EXPECT_TRUE(h.model->agentAvailable());
@@ -339,7 +340,7 @@ TEST(AppModelCommands, AnswerShapesDecideSuccess) {
         const auto refreshError = h.model->lastError();
         ASSERT_TRUE(refreshError);
         // The refresh after a success finds the agent answering again.
-        h.agent->route("GET", "/status", Reply::json(test::sample("status.json")));
+        h.agent->route("GET", "/status", Reply::json(test::sampleAnswer("status.json")));
         c.command(*h.model);
         ASSERT_TRUE(test::spinUntil([&] { return h.model->lastError() != refreshError; })) << c.name;
         if (c.ok) EXPECT_EQ(h.model->lastError(), std::nullopt) << c.name;

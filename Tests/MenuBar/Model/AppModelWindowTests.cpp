@@ -1,4 +1,5 @@
 #include "AppModelHarness.h"
+#include "Foundation/FileIO.h"
 #include "Platform/AllocatedBytes.h"
 #include "Support/HttpTestServer.h"
 #include "Support/TempFolder.h"
@@ -20,7 +21,7 @@ using Reply = FakeAgent::Reply;
 
 const std::string jobId = "31880421907";
 
-nlohmann::json sampleJobs() { return nlohmann::json::parse(test::sample("jobs.json")); }
+nlohmann::json sampleJobs() { return nlohmann::json::parse(test::sampleAnswer("jobs.json")); }
 
 // --- Panes ---------------------------------------------------------------------------------
 
@@ -65,7 +66,7 @@ TEST(AppModelPanes, FleetIsAskedAtMostEveryThirtySecondsAndAMissingRouteNeedsAnA
     EXPECT_FALSE(h.model->fleet());
 
     // A failure that is not a missing route keeps the last Fleet beside the problem.
-    h.agent->route("GET", "/machines", Reply::json(test::sample("machines.json")));
+    h.agent->route("GET", "/machines", Reply::json(test::sampleAnswer("machines.json")));
     h.clock->advance(30);
     h.refreshAndWait();
     ASSERT_TRUE(h.model->fleet());
@@ -91,8 +92,8 @@ TEST(AppModelPanes, CachesPaneLoadsOnlyWhileNoReportIsHeld) {
 struct DetailHarness : Harness {
     DetailHarness() {
         test::serveSamples(*agent);
-        agent->route("GET", "/jobs/" + jobId + "/steps", Reply::json(test::sample("jobs." + jobId + ".steps.json")));
-        agent->route("GET", "/jobs/" + jobId + "/log", Reply::json(test::sample("jobs." + jobId + ".log.json")));
+        agent->route("GET", "/jobs/" + jobId + "/steps", Reply::json(test::sampleAnswer("jobs." + jobId + ".steps.json")));
+        agent->route("GET", "/jobs/" + jobId + "/log", Reply::json(test::sampleAnswer("jobs." + jobId + ".log.json")));
         agent->route("GET", "/jobs/" + jobId + "/log?since=612",
                      Reply::json(R"({"start":612,"next":640,"size":640,"text":"more lines of the log\n","running":true,"source":"runner"})"));
         agent->route("GET", "/jobs/" + jobId + "/log?since=640",
@@ -244,7 +245,7 @@ TEST(AppModelJobDetail, CanStopJobDependsOnTheAgentVersion) {
          }) {
         Harness h;
         test::serveSamples(*h.agent);
-        auto status = nlohmann::json::parse(test::sample("status.json"));
+        auto status = nlohmann::json::parse(test::sampleAnswer("status.json"));
         status["version"] = c.version.value_or("");
         auto jobs = sampleJobs();
         if (c.oneRunning) jobs["running"].erase(1);
@@ -364,10 +365,8 @@ std::string pngBytes() {
     return bytes.toStdString();
 }
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+// A cached avatar here is a 4x4 PNG, the kind a word.
+constexpr std::size_t maxCachedBytes = 64 << 10;
 
 struct IdentityHarness {
     explicit IdentityHarness(const std::string& cache, const std::string& owner = "acme-robotics") {
@@ -377,7 +376,7 @@ struct IdentityHarness {
         environment.fetch = &GitHubIdentity::httpFetch;
         h = std::make_unique<Harness>(std::make_unique<FakeAgent>(), environment);
         test::serveSamples(*h->agent);
-        auto account = nlohmann::json::parse(test::sample("account.json"));
+        auto account = nlohmann::json::parse(test::sampleAnswer("account.json"));
         account["owner"] = owner;
         h->agent->route("GET", "/account", Reply::json(account.dump()));
         h->model->setWindowOpened(true);
@@ -396,8 +395,8 @@ TEST(AppModelIdentity, FetchesOnceThenServesFromTheCache) {
         ASSERT_TRUE(test::spinUntil([&] { return i.h->model->avatar().has_value(); }));
         EXPECT_EQ(i.h->model->accountKind(), "Organization");
         EXPECT_EQ(i.h->model->accountCaption(), "Organisation");
-        EXPECT_EQ(readAll(cache / "acme-robotics.png"), pngBytes());
-        EXPECT_EQ(readAll(cache / "acme-robotics.kind"), "Organization");
+        EXPECT_EQ(FileIO::readFile(cache / "acme-robotics.png", maxCachedBytes), pngBytes());
+        EXPECT_EQ(FileIO::readFile(cache / "acme-robotics.kind", maxCachedBytes), "Organization");
         for (const auto& request : i.github.requests()) {
             EXPECT_EQ(request.headers.at("user-agent"), "quillmarsh-mac");
         }
@@ -441,9 +440,9 @@ TEST(AppModelIdentity, UndecodableCachedAvatarAndBlankKindAreFetchedAgain) {
     i.github.route("/users/acme-robotics", test::HttpTestServer::Reply::text(R"({"type":"User"})"));
     i.h->refreshAndWait();
     ASSERT_TRUE(test::spinUntil([&] { return i.h->model->avatar().has_value(); }));
-    EXPECT_EQ(readAll(cache / "acme-robotics.png"), pngBytes());
+    EXPECT_EQ(FileIO::readFile(cache / "acme-robotics.png", maxCachedBytes), pngBytes());
     EXPECT_EQ(i.h->model->accountKind(), "User");
-    EXPECT_EQ(readAll(cache / "acme-robotics.kind"), "User");
+    EXPECT_EQ(FileIO::readFile(cache / "acme-robotics.kind", maxCachedBytes), "User");
 }
 
 TEST(AppModelIdentity, FetchedBytesThatAreNoImageAreNotCached) {
@@ -480,7 +479,7 @@ TEST(AppModelIdentity, AResultForAnOwnerNoLongerShownIsDropped) {
     i.github.route("/other-org.png?size=144", test::HttpTestServer::Reply::text(pngBytes()));
     i.github.route("/users/other-org", test::HttpTestServer::Reply::text(R"({"type":"User"})"));
     i.h->refreshAndWait();  // starts loading acme-robotics
-    auto account = nlohmann::json::parse(test::sample("account.json"));
+    auto account = nlohmann::json::parse(test::sampleAnswer("account.json"));
     account["owner"] = "other-org";
     i.h->agent->route("GET", "/account", Reply::json(account.dump()));
     i.h->refreshAndWait();  // starts loading other-org

@@ -1,11 +1,11 @@
 #include "Platform/AppBundle.h"
 #include "Support/HttpTestServer.h"
+#include "Support/TestApplication.h"
 #include "Update/AppUpdate.h"
 #include "UpdateFixtures.h"
 #include "Updater/AppUpdater.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -19,28 +19,6 @@ using namespace quillmarsh::updatetest;
 using quillmarsh::test::HttpTestServer;
 
 namespace {
-
-QCoreApplication& app() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "MenuBarTests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication instance(argc, argv);
-    }
-    return *QCoreApplication::instance();
-}
-
-// Runs the event loop until the condition holds (or a generous limit passes).
-bool waitUntil(const std::function<bool()>& condition, int limitMs = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Log lines that the updater writes through Qt's message handler.
 std::mutex logMutex;
@@ -61,10 +39,10 @@ std::vector<std::string> folderNames(const fs::path& folder) {
 class AppUpdaterTest : public CertificatesSuite {
 protected:
     TempFolder root;
-    fs::path applications = root.path / "Applications";
+    fs::path applications = root.path() / "Applications";
     fs::path installed = applications / "Quillmarsh.app";
-    fs::path temporary = root.path / "tmp";
-    fs::path release = root.path / "release/Quillmarsh.app";
+    fs::path temporary = root.path() / "tmp";
+    fs::path release = root.path() / "release/Quillmarsh.app";
     HttpTestServer server;
     std::vector<UpdateState> states;
     int terminations = 0;
@@ -73,7 +51,7 @@ protected:
     QtMessageHandler previousHandler = nullptr;
 
     void SetUp() override {
-        app();
+        test::ensureApp();
         {
             std::lock_guard lock(logMutex);
             logLines.clear();
@@ -139,7 +117,7 @@ protected:
 
     void checkAndWait() {
         made_->check();
-        ASSERT_TRUE(waitUntil([&] { return !made_->busy(); }));
+        ASSERT_TRUE(test::spinUntil([&] { return !made_->busy(); }));
     }
 
     bool logged(const std::string& line) {
@@ -188,7 +166,7 @@ TEST_F(AppUpdaterTest, StagesVerifiesSwapsAndRelaunchesAfterTheParentIsGone) {
     ::kill(parent, SIGKILL);
     ::waitpid(parent, nullptr, 0);
     parent = 0;
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(marker); }));
+    ASSERT_TRUE(test::spinUntil([&] { return fs::exists(marker); }));
     EXPECT_NE(readText(marker).find("<string>2.0.0</string>"), std::string::npos);
 }
 
@@ -250,7 +228,7 @@ TEST_F(AppUpdaterTest, AZipSlipArchiveIsRefusedBeforeAnythingLeavesTheWorkFolder
     ASSERT_EQ(states.back().kind, UpdateState::Case::failed);
     EXPECT_NE(states.back().reason.find("cannot be unpacked"), std::string::npos) << states.back().reason;
     EXPECT_FALSE(fs::exists(applications / "planted"));
-    EXPECT_FALSE(fs::exists(root.path / "planted"));
+    EXPECT_FALSE(fs::exists(root.path() / "planted"));
     EXPECT_TRUE(folderNames(temporary).empty());
 }
 
@@ -347,16 +325,16 @@ TEST_F(AppUpdaterTest, StartRemovesStaleStagingAndABareExecutableNeverUpdates) {
     EXPECT_EQ(folderNames(applications), (std::vector<std::string>{"Other.app", "Quillmarsh.app"}));
 
     // A copy without a bundle identifier: no clean-up, no timer, no checks.
-    fs::create_directories(root.path / "bare");
-    fs::copy_file(std::string(QUILLMARSH_BIN_DIR) + "/update-marker", root.path / "bare/Quillmarsh");
-    fs::create_directories(root.path / ".Quillmarsh.app.update-KEEP");
-    AppUpdater bare(AppBundle::ofExecutable((root.path / "bare/Quillmarsh").string()), server.baseURL());
+    fs::create_directories(root.path() / "bare");
+    fs::copy_file(std::string(QUILLMARSH_BIN_DIR) + "/update-marker", root.path() / "bare/Quillmarsh");
+    fs::create_directories(root.path() / ".Quillmarsh.app.update-KEEP");
+    AppUpdater bare(AppBundle::ofExecutable((root.path() / "bare/Quillmarsh").string()), server.baseURL());
     EXPECT_EQ(bare.currentVersion(), std::nullopt);
     bare.start();
     bare.check();
     EXPECT_FALSE(bare.hasTimer());
     EXPECT_FALSE(bare.busy());
     EXPECT_EQ(bare.state(), UpdateState::idle());
-    EXPECT_TRUE(fs::exists(root.path / ".Quillmarsh.app.update-KEEP"));
+    EXPECT_TRUE(fs::exists(root.path() / ".Quillmarsh.app.update-KEEP"));
     EXPECT_TRUE(server.targets().empty());
 }

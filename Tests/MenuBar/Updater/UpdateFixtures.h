@@ -1,7 +1,11 @@
 #pragma once
 
-// Helpers of the updater tests: temporary folders, certificates made with the openssl tool,
-// test bundles, zip archives written with libarchive, and running programs as processes.
+// Helpers of the updater tests: certificates made with the openssl tool, test bundles, zip
+// archives written with libarchive, and running programs as processes.
+
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+#include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +22,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,25 +30,18 @@ namespace quillmarsh::updatetest {
 
 namespace fs = std::filesystem;
 
-struct TempFolder {
-    fs::path path;
-    explicit TempFolder(const char* name = "qm-update") {
-        std::string pattern = "/tmp/" + std::string(name) + "-XXXXXX";
-        path = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-};
+using test::TempFolder;
 
+// The longest file a test reads back: the programs copied into test bundles, a few MiB with
+// sanitisers, are the biggest.
+constexpr std::size_t maxReadBytes = 64 << 20;
+
+// The bytes of a file; throws when it cannot be read, so the test fails on that.
 inline std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    auto text = FileIO::readFile(path.string(), maxReadBytes);
+    if (!text)
+        throw std::runtime_error("cannot read " + path.string());
+    return std::move(*text);
 }
 
 inline void writeText(const fs::path& path, const std::string& text, fs::perms perms = fs::perms(0644)) {
@@ -64,10 +60,12 @@ inline ProcessResult runProcess(const std::vector<std::string>& argv, const std:
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
         throw std::runtime_error("pipe");
+    const UniqueFd readEnd(pipeFds[0]);
+    UniqueFd writeEnd(pipeFds[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), 1);
+    posix_spawn_file_actions_addclose(&actions, readEnd.get());
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::vector<char*> args, envp;
     for (const auto& a : argv)
@@ -79,17 +77,12 @@ inline ProcessResult runProcess(const std::vector<std::string>& argv, const std:
     pid_t pid = 0;
     int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    ProcessResult result;
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
+    // Our copy of the write end goes now, so the read below ends when the program's does.
+    writeEnd.reset();
+    if (spawned != 0)
         throw std::runtime_error("cannot start " + argv[0]);
-    }
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
-        result.out.append(buffer, static_cast<std::size_t>(n));
-    ::close(pipeFds[0]);
+    ProcessResult result;
+    result.out = FileIO::readAll(readEnd.get(), maxReadBytes).value_or("");
     int status = 0;
     ::waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -242,7 +235,7 @@ protected:
 
     static void SetUpTestSuite() {
         certFolder = new TempFolder("qm-certs");
-        certs = new TestCertificates(certFolder->path);
+        certs = new TestCertificates(certFolder->path());
     }
     static void TearDownTestSuite() {
         delete certs;

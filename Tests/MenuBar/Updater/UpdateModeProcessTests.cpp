@@ -17,7 +17,7 @@ class UpdateModeProcessTest : public CertificatesSuite {
 protected:
     TempFolder folder;
     // The app itself, installed as a 1.4.0 bundle that trusts the test root.
-    fs::path app = folder.path / "Applications/Quillmarsh.app";
+    fs::path app = folder.path() / "Applications/Quillmarsh.app";
 
     void SetUp() override {
         makeBundle(app, "1.4.0", bareProgram);
@@ -26,7 +26,7 @@ protected:
 
     ProcessResult run(const std::string& program, std::vector<std::string> args, const std::string& downloads = "") {
         args.insert(args.begin(), program);
-        std::vector<std::string> env = {"PATH=/usr/bin:/bin", "HOME=" + folder.path.string(),
+        std::vector<std::string> env = {"PATH=/usr/bin:/bin", "HOME=" + folder.string(),
                                         "QT_QPA_PLATFORM=offscreen"};
         if (!downloads.empty())
             env.push_back("QUILLMARSH_DOWNLOADS_URL=" + downloads);
@@ -75,7 +75,7 @@ TEST_F(UpdateModeProcessTest, CheckUpdateWithAnUnreachableServerPrintsOneErrorLi
 }
 
 TEST_F(UpdateModeProcessTest, VerifyAppChecksABundleAgainstTheAppsOwnAnchor) {
-    const fs::path release = folder.path / "release/Quillmarsh.app";
+    const fs::path release = folder.path() / "release/Quillmarsh.app";
     makeBundle(release, "2.0.0");
     signBundle(release, *certs, certs->leaf(std::string(AppUpdate::teamID)));
     const std::string bundled = (app / "Contents/MacOS/Quillmarsh").string();

@@ -1,70 +1,18 @@
-#include "Platform/AllocatedBytes.h"
-#include "Platform/AutostartEntry.h"
 #include "Platform/FileVaultProbe.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <string>
-
-#include <sys/stat.h>
 
 namespace quillmarsh {
 namespace {
 
 namespace fs = std::filesystem;
 using test::TempFolder;
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::int64_t allocated(const std::string& path) {
-    struct stat info {};
-    EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
-    return static_cast<std::int64_t>(info.st_blocks) * 512;
-}
-
-// --- Allocated bytes ----------------------------------------------------------------------
-
-TEST(AllocatedBytes, MissingFolderGivesNoneAndEmptyFolderZero) {
-    TempFolder tmp;
-    EXPECT_EQ(AllocatedBytes::under(tmp / "absent"), std::nullopt);
-    EXPECT_EQ(AllocatedBytes::under(tmp.write("file", "x")), std::nullopt);
-    EXPECT_EQ(AllocatedBytes::under(tmp.mkdir("empty")), 0);
-}
-
-TEST(AllocatedBytes, CountsNestedRegularFilesButNotHiddenEntriesOrLinks) {
-    TempFolder tmp;
-    const std::string big(100'000, 'b');
-    const std::string a = tmp.write("images/a.img", big);
-    const std::string b = tmp.write("images/macos/disk/b.img", big + big);
-    tmp.write("images/.hidden", big);
-    tmp.write("images/.cache/inside", big);
-    tmp.write("outside/c.img", big + big + big);
-    fs::create_symlink(tmp / "outside/c.img", tmp / "images/link.img");
-    fs::create_directory_symlink(tmp / "outside", tmp / "images/linked-folder");
-
-    const std::int64_t expected = allocated(a) + allocated(b);
-    ASSERT_GT(expected, 0);
-    EXPECT_EQ(AllocatedBytes::under(tmp / "images"), expected);
-}
-
-TEST(AllocatedBytes, SkipsWhatItCannotRead) {
-    if (geteuid() == 0) GTEST_SKIP() << "root reads every folder";
-    TempFolder tmp;
-    const std::string a = tmp.write("images/a.img", std::string(50'000, 'a'));
-    tmp.write("images/locked/b.img", std::string(50'000, 'b'));
-    chmod((tmp / "images/locked").c_str(), 0);
-    EXPECT_EQ(AllocatedBytes::under(tmp / "images"), allocated(a));
-    chmod((tmp / "images/locked").c_str(), 0755);
-}
-
-// --- FileVault stand-in -------------------------------------------------------------------
 
 // A /proc and /sys tree for one mount table and a few block devices.
 class FakeSystem {
@@ -150,57 +98,6 @@ TEST(FileVaultProbe, AnonymousDeviceNumbersFallBackToTheMountSource) {
 TEST(FileVaultProbe, UnreadableMountTableIsUnknown) {
     TempFolder tmp;
     EXPECT_EQ(FileVaultProbe(tmp / "proc", tmp / "sys").isEncrypted("/"), std::nullopt);
-}
-
-// --- Autostart entry ----------------------------------------------------------------------
-
-TEST(AutostartEntry, EnableWritesAnEntryThatDisableRemoves) {
-    TempFolder tmp;
-    const AutostartEntry entry(tmp / "config/autostart", "com.example.app");
-    EXPECT_FALSE(entry.isEnabled());
-    entry.enable("/opt/Quillmarsh.app/Contents/MacOS/Quillmarsh");
-    EXPECT_TRUE(entry.isEnabled());
-    EXPECT_EQ(entry.path(), tmp / "config/autostart/com.example.app.desktop");
-    const std::string text = readAll(entry.path());
-    EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
-    EXPECT_NE(text.find("\nExec=\"/opt/Quillmarsh.app/Contents/MacOS/Quillmarsh\"\n"), std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(tmp / "config/autostart"), fs::directory_iterator()), 1)
-        << "no temporary file is left";
-    entry.disable();
-    EXPECT_FALSE(entry.isEnabled());
-    EXPECT_NO_THROW(entry.disable()) << "removing an absent entry is fine";
-}
-
-TEST(AutostartEntry, ExecQuotesSpecialCharactersAndRejectsLineBreaks) {
-    const std::string text = AutostartEntry::desktopEntry("/Apps/My \"Q\" $x 100%/a\\b");
-    EXPECT_NE(text.find("Exec=\"/Apps/My \\\\\"Q\\\\\" \\\\$x 100%%/a\\\\\\\\b\"\n"), std::string::npos) << text;
-    EXPECT_THROW(AutostartEntry::desktopEntry("/Apps/x\nExec=evil"), AutostartEntry::Error);
-}
-
-TEST(AutostartEntry, HiddenEntryCountsAsDisabledAndWriteErrorsCarryAMessage) {
-    TempFolder tmp;
-    const AutostartEntry entry(tmp.path(), "app");
-    tmp.write("app.desktop", "[Desktop Entry]\nHidden=true\n");
-    EXPECT_FALSE(entry.isEnabled());
-
-    const AutostartEntry blocked(tmp.write("not-a-folder", "").string() + "/autostart", "app");
-    try {
-        blocked.enable("/bin/true");
-        FAIL() << "no error";
-    } catch (const AutostartEntry::Error& error) {
-        EXPECT_NE(std::string(error.what()).find("not-a-folder"), std::string::npos) << error.what();
-    }
-}
-
-TEST(AutostartEntry, DefaultFolderFollowsXdgConfigHome) {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string keep = saved ? saved : "";
-    setenv("XDG_CONFIG_HOME", "/x/config", 1);
-    EXPECT_EQ(AutostartEntry::defaultFolder(), "/x/config/autostart");
-    setenv("XDG_CONFIG_HOME", "relative", 1);
-    EXPECT_EQ(AutostartEntry::defaultFolder(), std::string(std::getenv("HOME")) + "/.config/autostart");
-    if (saved) setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace

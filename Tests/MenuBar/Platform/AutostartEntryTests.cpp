@@ -1,0 +1,70 @@
+#include "Foundation/FileIO.h"
+#include "Platform/AutostartEntry.h"
+#include "Support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace quillmarsh {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+// A desktop entry is a few hundred bytes.
+constexpr std::size_t maxEntryBytes = 64 << 10;
+
+TEST(AutostartEntry, EnableWritesAnEntryThatDisableRemoves) {
+    TempFolder tmp;
+    const AutostartEntry entry(tmp / "config/autostart", "com.example.app");
+    EXPECT_FALSE(entry.isEnabled());
+    entry.enable("/opt/Quillmarsh.app/Contents/MacOS/Quillmarsh");
+    EXPECT_TRUE(entry.isEnabled());
+    EXPECT_EQ(entry.path(), tmp / "config/autostart/com.example.app.desktop");
+    const std::string text = FileIO::readFile(entry.path(), maxEntryBytes).value_or("");
+    EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
+    EXPECT_NE(text.find("\nExec=\"/opt/Quillmarsh.app/Contents/MacOS/Quillmarsh\"\n"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp / "config/autostart"), fs::directory_iterator()), 1)
+        << "no temporary file is left";
+    entry.disable();
+    EXPECT_FALSE(entry.isEnabled());
+    EXPECT_NO_THROW(entry.disable()) << "removing an absent entry is fine";
+}
+
+TEST(AutostartEntry, ExecQuotesSpecialCharactersAndRejectsLineBreaks) {
+    const std::string text = AutostartEntry::desktopEntry("/Apps/My \"Q\" $x 100%/a\\b");
+    EXPECT_NE(text.find("Exec=\"/Apps/My \\\\\"Q\\\\\" \\\\$x 100%%/a\\\\\\\\b\"\n"), std::string::npos) << text;
+    EXPECT_THROW(AutostartEntry::desktopEntry("/Apps/x\nExec=evil"), AutostartEntry::Error);
+}
+
+TEST(AutostartEntry, HiddenEntryCountsAsDisabledAndWriteErrorsCarryAMessage) {
+    TempFolder tmp;
+    const AutostartEntry entry(tmp.path(), "app");
+    tmp.write("app.desktop", "[Desktop Entry]\nHidden=true\n");
+    EXPECT_FALSE(entry.isEnabled());
+
+    const AutostartEntry blocked(tmp.write("not-a-folder", "").string() + "/autostart", "app");
+    try {
+        blocked.enable("/bin/true");
+        FAIL() << "no error";
+    } catch (const AutostartEntry::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("not-a-folder"), std::string::npos) << error.what();
+    }
+}
+
+TEST(AutostartEntry, DefaultFolderFollowsXdgConfigHome) {
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string keep = saved ? saved : "";
+    setenv("XDG_CONFIG_HOME", "/x/config", 1);
+    EXPECT_EQ(AutostartEntry::defaultFolder(), "/x/config/autostart");
+    setenv("XDG_CONFIG_HOME", "relative", 1);
+    EXPECT_EQ(AutostartEntry::defaultFolder(), std::string(std::getenv("HOME")) + "/.config/autostart");
+    if (saved) setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+}
+
+} // namespace
+} // namespace quillmarsh

@@ -1,0 +1,70 @@
+#include "MenuBar/Updater/UpdateFixtures.h"
+#include "Platform/ZipExtractor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace quillmarsh;
+using namespace quillmarsh::updatetest;
+
+TEST(ZipExtractorTest, UnpacksFoldersFilesModesAndInnerLinks) {
+    TempFolder folder;
+    const fs::path zip = folder.path() / "a.zip";
+    writeText(zip, zipBytes({{"App.app", ZipEntry::Kind::folder, "", 0755},
+                             {"App.app/Contents/MacOS/tool", ZipEntry::Kind::file, "\x7f" "ELF", 0755},
+                             {"App.app/Contents/Info.plist", ZipEntry::Kind::file, "plist", 0644},
+                             {"App.app/Contents/Current", ZipEntry::Kind::link, "MacOS/tool", 0777},
+                             {"App.app/Contents/Up", ZipEntry::Kind::link, "../Contents/Info.plist", 0777},
+                             {"./App.app/Contents/Empty", ZipEntry::Kind::folder, "", 0700}}));
+    const fs::path out = folder.path() / "out";
+    ZipExtractor::extract(zip.string(), out.string());
+    EXPECT_EQ(readText(out / "App.app/Contents/Info.plist"), "plist");
+    EXPECT_EQ(fs::status(out / "App.app/Contents/MacOS/tool").permissions(), fs::perms(0755));
+    EXPECT_EQ(fs::read_symlink(out / "App.app/Contents/Current"), "MacOS/tool");
+    EXPECT_EQ(readText(out / "App.app/Contents/Up"), "plist");
+    EXPECT_EQ(fs::status(out / "App.app/Contents/Empty").permissions(), fs::perms(0700));
+}
+
+TEST(ZipExtractorTest, RefusesEverythingThatReachesOutsideTheFolder) {
+    using K = ZipEntry::Kind;
+    struct Case {
+        const char* what;
+        std::vector<ZipEntry> entries;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"dot-dot", {{"a/../../escaped", K::file, "x", 0644}}, "leaves the folder"},
+        {"leading dot-dot", {{"../escaped", K::file, "x", 0644}}, "leaves the folder"},
+        {"absolute", {{"/tmp/escaped", K::file, "x", 0644}}, "absolute path"},
+        {"absolute link", {{"l", K::link, "/etc", 0777}}, "points outside"},
+        {"link up", {{"d/l", K::link, "../../x", 0777}}, "points outside"},
+        {"write through link", {{"l", K::link, "sub", 0777}, {"sub", K::folder, "", 0755}, {"l/x", K::file, "x", 0644}},
+         "lies inside a file or link"},
+        {"links that combine",
+         {{"p", K::folder, "", 0755}, {"p/q", K::link, "..", 0777}, {"x", K::link, "p/q/..", 0777}},
+         "points outside"},
+        {"duplicate", {{"f", K::file, "1", 0644}, {"f", K::file, "2", 0644}}, "appears twice"},
+        {"too large", {{"big", K::file, std::string(5000, 'x'), 0644}}, "more than 4096 bytes"},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        const fs::path zip = folder.path() / "a.zip";
+        writeText(zip, zipBytes(c.entries));
+        const fs::path out = folder.path() / "work/out";
+        try {
+            ZipExtractor::extract(zip.string(), out.string(), {4096, 100});
+            ADD_FAILURE() << c.what << " was unpacked";
+        } catch (const ZipExtractor::Error& error) {
+            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << c.what << ": " << error.what();
+            EXPECT_TRUE(std::string(error.what()).starts_with("the download cannot be unpacked: ")) << error.what();
+        }
+        EXPECT_FALSE(fs::exists(folder.path() / "work/escaped")) << c.what;
+        EXPECT_FALSE(fs::exists(folder.path() / "escaped")) << c.what;
+    }
+    TempFolder folder;
+    writeText(folder.path() / "not.zip", "this is not an archive");
+    EXPECT_THROW(ZipExtractor::extract((folder.path() / "not.zip").string(), (folder.path() / "o").string()),
+                 ZipExtractor::Error);
+}
