@@ -1,7 +1,5 @@
 #include "Agent/AgentQueue.h"
 
-#include <QMetaObject>
-
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -14,25 +12,24 @@ struct AgentQueue::State {
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<Item> items;
-    QObject* context = nullptr;  // none once the queue is gone: results are dropped
     bool stopping = false;
     bool busy = false;
     std::thread thread;
 };
 
 AgentQueue::AgentQueue(std::string label, QObject* context)
-    : label_(std::move(label)), state_(std::make_shared<State>()) {
-    state_->context = context;
-    state_->thread = std::thread(&AgentQueue::run, state_);
+    : label_(std::move(label)), port_(context), state_(std::make_shared<State>()) {
+    state_->thread = std::thread(&AgentQueue::run, state_, port_.poster());
     // Linux keeps at most 15 bytes of a thread's name.
     pthread_setname_np(state_->thread.native_handle(), label_.substr(0, 15).c_str());
 }
 
 AgentQueue::~AgentQueue() {
+    // Results not yet delivered are dropped from here on.
+    port_.close();
     bool busy = false;
     {
         std::lock_guard lock(state_->mutex);
-        state_->context = nullptr;
         state_->stopping = true;
         state_->items.clear();
         busy = state_->busy;
@@ -55,12 +52,7 @@ void AgentQueue::submit(Item item) {
     state_->wake.notify_one();
 }
 
-void AgentQueue::run(std::shared_ptr<State> state) {
-    const Deliver deliver = [state](std::function<void()> apply) {
-        std::lock_guard lock(state->mutex);
-        if (state->context == nullptr) return;
-        QMetaObject::invokeMethod(state->context, std::move(apply), Qt::QueuedConnection);
-    };
+void AgentQueue::run(std::shared_ptr<State> state, Deliver deliver) {
     std::unique_lock lock(state->mutex);
     for (;;) {
         state->wake.wait(lock, [&] { return state->stopping || !state->items.empty(); });

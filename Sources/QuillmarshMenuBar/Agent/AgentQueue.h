@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MainThreadPort.h"
+
 #include <QObject>
 
 #include <cstdint>
@@ -48,9 +50,10 @@ private:
     struct State;
 
     void submit(Item item);
-    static void run(std::shared_ptr<State> state);
+    static void run(std::shared_ptr<State> state, Deliver deliver);
 
     std::string label_;
+    MainThreadPort port_;
     std::shared_ptr<State> state_;
     std::uint64_t posted_ = 0;
 };

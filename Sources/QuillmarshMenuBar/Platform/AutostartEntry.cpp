@@ -94,7 +94,7 @@ void AutostartEntry::enable(const std::string& executable) const {
     bool ok = fsync(fd.get()) == 0;
     int error = errno;
     // Closed by hand, not by the owner: a failed close means the entry may not be on disk.
-    if (::close(fd.release()) != 0 && ok) {
+    if (!fd.close() && ok) {
         ok = false;
         error = errno;
     }

@@ -42,7 +42,7 @@ void copyFile(const std::string& from, const std::string& to, mode_t mode) {
     }
     in.reset();
     // Closed by hand, not by the owner: a failed close means the copy may be incomplete.
-    if (::fchmod(out.get(), mode & 07777) != 0 || ::close(out.release()) != 0)
+    if (::fchmod(out.get(), mode & 07777) != 0 || !out.close())
         fail("cannot write", to);
 }
 

@@ -174,7 +174,7 @@ void ZipExtractor::extract(const std::string& archivePath, const std::string& de
         }
         ::fchmod(fd.get(), mode);
         // Closed by hand, not by the owner: a failed close means the file may be incomplete.
-        if (::close(fd.release()) != 0)
+        if (!fd.close())
             fail("cannot write " + target.string() + ": " + std::strerror(errno));
     }
 
