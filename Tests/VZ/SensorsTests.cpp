@@ -5,9 +5,9 @@
 #include "LinuxSMCService.h"
 #include "LinuxThermal.h"
 #include "Sensors.h"
-#include "SysfsText.h"
 #include "Support/Fixtures.h"
 #include "Support/TempFolder.h"
+#include "SysfsText.h"
 #include "VM/JsonLine.h"
 
 #include <gtest/gtest.h>

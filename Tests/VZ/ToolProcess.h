@@ -1,17 +1,17 @@
 #pragma once
 
+#include "Support/Process.h"
+
 #include <string>
 #include <vector>
 
 namespace quillmarsh::test {
 
-// quillmarsh-vz run as a process to its end.
-struct ToolOutcome {
-    std::string out; // its standard output
-    int status = -1; // its exit status; -1 when it did not start or did not exit
-};
-
-// Runs the built tool with args, standard input from /dev/null and standard error the test's own.
-ToolOutcome runTool(const std::vector<std::string>& args);
+// Runs the built quillmarsh-vz with args to its end (standard input from /dev/null).
+inline ProcessResult runTool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProcess(argv);
+}
 
 } // namespace quillmarsh::test

@@ -13,7 +13,7 @@
 namespace {
 
 using quillmarsh::test::runTool;
-using Outcome = quillmarsh::test::ToolOutcome;
+using Outcome = quillmarsh::test::ProcessResult;
 
 std::string badArguments(const std::string& message) {
     return R"({"code":"bad_arguments","message":")" + message + R"(","status":"error"})" "\n";

@@ -1,9 +1,8 @@
 #include "Agent/AgentClient.h"
 #include "Agent/Probe.h"
-#include "Foundation/FileIO.h"
-#include "Foundation/UniqueFd.h"
 #include "Support/FakeAgent.h"
 #include "Support/Fixtures.h"
+#include "Support/Process.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -24,54 +21,15 @@ namespace {
 using test::FakeAgent;
 using test::sampleAnswer;
 
-// The probe prints five short lines.
-constexpr std::size_t maxOutputBytes = 1 << 20;
-
-struct AppRun {
-    int exitStatus = -1;
-    std::string out;
-};
-
-// Runs the built Quillmarsh with arguments and QUILLMARSH_HOME set to home; collects stdout.
-AppRun runApp(const std::vector<std::string>& arguments, const std::string& home) {
+// Runs the built Quillmarsh with arguments and QUILLMARSH_HOME set to home.
+test::ProcessResult runApp(const std::vector<std::string>& arguments, const std::string& home) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
         if (!std::string_view(*e).starts_with("QUILLMARSH_HOME=")) env.emplace_back(*e);
     env.push_back("QUILLMARSH_HOME=" + home);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    std::string program = std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh";
-    std::vector<std::string> args{program};
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    int pipeFds[2] = {-1, -1};
-    EXPECT_EQ(::pipe(pipeFds), 0);
-    const UniqueFd readEnd(pipeFds[0]);
-    UniqueFd writeEnd(pipeFds[1]);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, readEnd.get());
-    pid_t pid = -1;
-    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    // Our copy of the write end goes now, so the read below ends when the app's does.
-    writeEnd.reset();
-    AppRun run;
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << program;
-        return run;
-    }
-    run.out = FileIO::readAll(readEnd.get(), maxOutputBytes).value_or("");
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    std::vector<std::string> argv{std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return test::runProcess(argv, env);
 }
 
 // The sample agent: the four probe routes served from the fixture files.
@@ -86,8 +44,8 @@ const char* kMinimalStatus = R"({"state":"needs_update","runningJobs":0,"capacit
 TEST(ProbeProcess, SampleAgentGivesFiveLines) {
     FakeAgent agent;
     serveSample(agent);
-    AppRun run = runApp({"--probe"}, agent.home());
-    EXPECT_EQ(run.exitStatus, 0);
+    test::ProcessResult run = runApp({"--probe"}, agent.home());
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "socket: " + agent.socketPath() + " available: true\n"
                        "status: online running: 2 waiting:  routing: primary\n"
                        "jobs: 2 running, 5 recent\n"
@@ -101,8 +59,8 @@ TEST(ProbeProcess, SampleAgentGivesFiveLines) {
 
 TEST(ProbeProcess, MissingSocketGivesTheNotRunningLine) {
     const test::TempFolder folder("qm");
-    AppRun run = runApp({"--probe"}, folder.string());
-    EXPECT_EQ(run.exitStatus, 0);
+    test::ProcessResult run = runApp({"--probe"}, folder.string());
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "socket: " + folder.string() + "/agent.sock available: false\n"
                        "error: The Quillmarsh agent is not running on this Mac.\n");
 }
@@ -118,8 +76,8 @@ TEST(ProbeProcess, FirstFailureEndsTheSequence) {
         host.replace(host.find("\"memoryUsedMiB\": 18841"), 22, "\"memoryUsedMiB\": -1");
         return host;
     }()));
-    AppRun run = runApp({"--probe", "--check-update", "--dock"}, agent.home());
-    EXPECT_EQ(run.exitStatus, 0);
+    test::ProcessResult run = runApp({"--probe", "--check-update", "--dock"}, agent.home());
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "socket: " + agent.socketPath() + " available: true\n"
                        "status: needsUpdate running: 0 waiting:  routing: \n"
                        "jobs: 2 running, 5 recent\n"
@@ -141,8 +99,8 @@ TEST(ProbeProcess, OnlyTheExactOptionStartsTheProbe) {
     serveSample(agent);
     for (const char* look : {"--Probe", "--probe=1", "probe"}) {
         SCOPED_TRACE(look);
-        AppRun run = runApp({look}, agent.home());
-        EXPECT_EQ(run.exitStatus, 1);
+        test::ProcessResult run = runApp({look}, agent.home());
+        EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out.find("socket:"), std::string::npos);
     }
     EXPECT_EQ(agent.connections(), 0u);

@@ -4,7 +4,7 @@
 // archives written with libarchive, and running programs as processes.
 
 #include "Foundation/FileIO.h"
-#include "Foundation/UniqueFd.h"
+#include "Support/Process.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +12,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -30,6 +28,8 @@ namespace quillmarsh::updatetest {
 
 namespace fs = std::filesystem;
 
+using test::ProcessResult;
+using test::runProcess;
 using test::TempFolder;
 
 // The longest file a test reads back: the programs copied into test bundles, a few MiB with
@@ -48,45 +48,6 @@ inline void writeText(const fs::path& path, const std::string& text, fs::perms p
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
     fs::permissions(path, perms);
-}
-
-struct ProcessResult {
-    int status = -1;
-    std::string out;
-};
-
-// Runs a program with exactly the given environment and returns its exit status and output.
-inline ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        throw std::runtime_error("pipe");
-    const UniqueFd readEnd(pipeFds[0]);
-    UniqueFd writeEnd(pipeFds[1]);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), 1);
-    posix_spawn_file_actions_addclose(&actions, readEnd.get());
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    std::vector<char*> args, envp;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const auto& e : env)
-        envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    // Our copy of the write end goes now, so the read below ends when the program's does.
-    writeEnd.reset();
-    if (spawned != 0)
-        throw std::runtime_error("cannot start " + argv[0]);
-    ProcessResult result;
-    result.out = FileIO::readAll(readEnd.get(), maxReadBytes).value_or("");
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
 }
 
 inline void shell(const std::string& command) {
