@@ -17,6 +17,19 @@ std::string joined(const std::vector<std::string>& facts) {
     return out;
 }
 
+// The row's parts that running and finished jobs share: identity, names, facts and run link.
+template <class Job>
+JobRow rowOf(const Job& job, const std::vector<std::string>& facts) {
+    JobRow row;
+    row.id = job.id();
+    row.repository = MenuModel::shortRepository(job.repository);
+    row.fullRepository = job.repository;
+    row.name = job.name;
+    row.meta = joined(facts);
+    row.runURL = job.runUrl ? job.runUrl : JobsList::runURL(job.repository, job.runId);
+    return row;
+}
+
 bool isFailure(const std::string& conclusion) {
     return conclusion != "success" && conclusion != "cancelled" && conclusion != "host_stopped";
 }
@@ -47,15 +60,9 @@ std::vector<JobRow> JobsList::running(const JobsSnapshot& snapshot, const std::o
         else if (job.elapsedSeconds >= 60) facts.push_back("started " + MenuModel::elapsed(job.elapsedSeconds) + " ago");
         else facts.push_back("started just now");
 
-        JobRow row;
-        row.id = job.id();
-        row.repository = MenuModel::shortRepository(job.repository);
-        row.fullRepository = job.repository;
-        row.name = job.name;
-        row.meta = joined(facts);
+        JobRow row = rowOf(job, facts);
         row.trailing = MenuModel::timeLine(job);
         row.state = job.started ? JobState::running(MenuModel::progress(job)) : JobState::starting();
-        row.runURL = job.runUrl ? job.runUrl : runURL(job.repository, job.runId);
         rows.push_back(std::move(row));
     }
     return rows;
@@ -85,15 +92,9 @@ std::vector<JobRow> JobsList::recent(const JobsSnapshot& snapshot, JobFilter fil
             break;
         }
 
-        JobRow row;
-        row.id = job.id();
-        row.repository = MenuModel::shortRepository(job.repository);
-        row.fullRepository = job.repository;
-        row.name = job.name;
-        row.meta = joined(facts);
+        JobRow row = rowOf(job, facts);
         row.trailing = WindowWords::capitalized(WindowWords::ago(job.finishedAt, now, calendar));
         row.state = state;
-        row.runURL = job.runUrl ? job.runUrl : runURL(job.repository, job.runId);
         rows.push_back(std::move(row));
     }
     return rows;

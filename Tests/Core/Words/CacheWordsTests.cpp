@@ -1,4 +1,5 @@
 #include "Records/CachesReport.h"
+#include "Support/LondonTime.h"
 #include "Time/Calendar.h"
 #include "Words/CacheWords.h"
 
@@ -9,6 +10,8 @@
 #include <vector>
 
 using namespace quillmarsh;
+using test::london;
+using test::londonTime;
 
 namespace {
 
@@ -33,8 +36,7 @@ TEST(CacheWordsTest, SizeLastUsedAndBranches) {
     };
     for (const auto& [bytes, text] : sizes) EXPECT_EQ(CacheWords::size(bytes), text) << bytes.value_or(-1);
 
-    const Calendar london("Europe/London");
-    const Date now = *london.date(2026, 12, 10, 10, 0, 0);
+    const Date now = londonTime(2026, 12, 10, 10, 0);
     auto used = [&](double secondsAgo, bool inUse = false, bool pending = false) {
         CachesReport::Entry e = entry();
         e.lastUsed = now.adding(-secondsAgo);
@@ -51,7 +53,7 @@ TEST(CacheWordsTest, SizeLastUsedAndBranches) {
         {used(10, true), "In use"},
         {used(10, true, true), "Clears after its job"},
     };
-    for (const auto& [e, text] : lastUsed) EXPECT_EQ(CacheWords::lastUsed(e, now, london), text) << text;
+    for (const auto& [e, text] : lastUsed) EXPECT_EQ(CacheWords::lastUsed(e, now, london()), text) << text;
 
     auto branches = [](std::optional<std::vector<std::string>> list) {
         CachesReport::Entry e = entry();

@@ -1,4 +1,5 @@
 #include "Records/FleetMachine.h"
+#include "Support/LondonTime.h"
 #include "Time/Calendar.h"
 #include "Words/FleetWords.h"
 
@@ -9,6 +10,8 @@
 #include <vector>
 
 using namespace quillmarsh;
+using test::london;
+using test::londonTime;
 
 namespace {
 
@@ -95,8 +98,7 @@ TEST(FleetWordsTest, PillActivityAndSummary) {
     };
     for (const auto& [m, text, tone] : pills) EXPECT_EQ(FleetWords::pill(m), (FleetWords::Pill{text, tone})) << text;
 
-    const Calendar london("Europe/London");
-    const Date now = *london.date(2026, 12, 10, 10, 0, 0);
+    const Date now = londonTime(2026, 12, 10, 10, 0);
     FleetMachine offline = with(machine("primary", "offline"), 1);
     offline.runningSince = "2026-12-10T09:00:00Z";
     offline.lastJobAt = "2026-12-10T09:00:00Z";
@@ -117,7 +119,7 @@ TEST(FleetWordsTest, PillActivityAndSummary) {
         {running, "Started 3 h ago"},       {badSince, "Last job yesterday"},
         {idle, "Last job yesterday"},       {unreadable, "No jobs yet"},
     };
-    for (const auto& [m, text] : activities) EXPECT_EQ(FleetWords::activity(m, now, london), text) << text;
+    for (const auto& [m, text] : activities) EXPECT_EQ(FleetWords::activity(m, now, london()), text) << text;
 
     const std::pair<std::vector<FleetMachine>, const char*> summaries[] = {
         {{}, "0 machines, 0 taking jobs"},

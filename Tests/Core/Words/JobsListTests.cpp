@@ -1,3 +1,4 @@
+#include "Support/LondonTime.h"
 #include "Time/Calendar.h"
 #include "Vocabulary/JobFilter.h"
 #include "Vocabulary/JobState.h"
@@ -10,11 +11,12 @@
 #include <vector>
 
 using namespace quillmarsh;
+using test::london;
+using test::londonTime;
 
 namespace {
 
-const Calendar london("Europe/London");
-const Date now = *london.date(2026, 12, 10, 10, 0, 0);
+const Date now = londonTime(2026, 12, 10, 10, 0);
 
 RunningJob running(std::string label, bool started, std::int64_t elapsed, std::int64_t expected) {
     RunningJob job;
@@ -135,14 +137,14 @@ TEST(JobsListTest, RunningRows) {
 
 TEST(JobsListTest, RecentRowsFollowTheFilter) {
     FinishedJob old = finished("success", 125, "refs/heads/main");
-    old.finishedAt = *london.date(2026, 3, 4, 9, 0, 0);
+    old.finishedAt = londonTime(2026, 3, 4, 9, 0);
     FinishedJob linked = finished("cancelled", 0);
     linked.runUrl = "https://github.test/run/9";
     const JobsSnapshot snapshot{{},
                                 {old, finished("timed_out", 42, "refs/pull/17/merge"), linked,
                                  finished("host_stopped", 0), finished("", 0), finished("cancelled", 61)}};
 
-    const auto all = JobsList::recent(snapshot, JobFilter::all, now, london);
+    const auto all = JobsList::recent(snapshot, JobFilter::all, now, london());
     ASSERT_EQ(all.size(), 6u);
     EXPECT_EQ(all[0], (JobRow{"f-success", "app", "acme/app", "test", "main, 2 min 5 s", "4 Mar", JobState::succeeded(),
                               "https://github.com/acme/app/actions/runs/7"}));
@@ -155,10 +157,10 @@ TEST(JobsListTest, RecentRowsFollowTheFilter) {
     EXPECT_EQ(all[4].meta, "");  // failed, no ref, no duration
     EXPECT_EQ(all[5].meta, "cancelled after 1 min 1 s");
 
-    EXPECT_EQ(ids(JobsList::recent(snapshot, JobFilter::failed, now, london)), (std::vector<std::string>{"f-timed_out", "f-"}));
-    EXPECT_TRUE(JobsList::recent(snapshot, JobFilter::running, now, london).empty());
+    EXPECT_EQ(ids(JobsList::recent(snapshot, JobFilter::failed, now, london())), (std::vector<std::string>{"f-timed_out", "f-"}));
+    EXPECT_TRUE(JobsList::recent(snapshot, JobFilter::running, now, london()).empty());
 
     FinishedJob justNow = finished("success", 5);
     justNow.finishedAt = now.adding(-10);
-    EXPECT_EQ(JobsList::recent(JobsSnapshot{{}, {justNow}}, JobFilter::all, now, london)[0].trailing, "Just now");
+    EXPECT_EQ(JobsList::recent(JobsSnapshot{{}, {justNow}}, JobFilter::all, now, london())[0].trailing, "Just now");
 }

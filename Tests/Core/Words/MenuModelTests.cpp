@@ -1,3 +1,4 @@
+#include "Support/LondonTime.h"
 #include "Time/DateText.h"
 #include "Words/MenuModel.h"
 
@@ -7,15 +8,13 @@
 #include <limits>
 
 using namespace quillmarsh;
+using test::london;
+using test::londonTime;
 
 namespace {
 
 constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t int64Min = std::numeric_limits<std::int64_t>::min();
-
-const Calendar london("Europe/London");
-
-Date londonTime(int y, int m, int d, int h, int mi, int s = 0) { return *london.date(y, m, d, h, mi, s); }
 
 AgentStatus onlineStatus() {
     AgentStatus status;
@@ -90,7 +89,7 @@ TEST(MenuModelIconTest, FirstMatchingRuleGivesLookAndTooltip) {
         {"ready", onlineStatus(), IconLook::idle, "Quillmarsh, ready"},
     };
     for (const Case& c : cases) {
-        const MenuIcon icon = MenuModel::icon(c.status, now, london, Locale::enGB());
+        const MenuIcon icon = MenuModel::icon(c.status, now, london(), Locale::enGB());
         EXPECT_EQ(icon.look, c.look) << c.what;
         EXPECT_EQ(icon.tooltip, c.tooltip) << c.what;
     }
@@ -149,41 +148,41 @@ TEST(MenuModelPausedTooltipTest, TimeTodayTimeTomorrowOrDay) {
         std::optional<std::string> until;
         std::string text;
     } cases[] = {
-        {"no end", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), std::nullopt, "Paused until you resume"},
-        {"empty end", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "", "Paused until you resume"},
-        {"date without time", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-10",
+        {"no end", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), std::nullopt, "Paused until you resume"},
+        {"empty end", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "", "Paused until you resume"},
+        {"date without time", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-10",
          "Paused until you resume"},
-        {"today", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-10T17:00:00Z",
+        {"today", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-10T17:00:00Z",
          "Paused until 18:00"},
-        {"today, US", london, us, londonTime(2026, 6, 10, 12, 0), "2026-06-10T17:00:00.500Z",
+        {"today, US", london(), us, londonTime(2026, 6, 10, 12, 0), "2026-06-10T17:00:00.500Z",
          "Paused until 6:00\u202FPM"},
-        {"tomorrow", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-11T09:00:00+01:00",
+        {"tomorrow", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-11T09:00:00+01:00",
          "Paused until 09:00 tomorrow"},
-        {"after midnight in London", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-10T23:30:00Z",
+        {"after midnight in London", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-10T23:30:00Z",
          "Paused until 00:30 tomorrow"},
         {"same moment in UTC", utc, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-10T23:30:00Z",
          "Paused until 23:30"},
-        {"in three days", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-13T09:00:00Z",
+        {"in three days", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-13T09:00:00Z",
          "Paused until 13 Jun"},
-        {"in three days, US", london, us, londonTime(2026, 6, 10, 12, 0), "2026-06-13T09:00:00Z",
+        {"in three days, US", london(), us, londonTime(2026, 6, 10, 12, 0), "2026-06-13T09:00:00Z",
          "Paused until Jun 13"},
-        {"September", london, Locale::enGB(), londonTime(2026, 8, 30, 12, 0), "2026-09-03T09:00:00Z",
+        {"September", london(), Locale::enGB(), londonTime(2026, 8, 30, 12, 0), "2026-09-03T09:00:00Z",
          "Paused until 3 Sept"},
-        {"in the past", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-09T09:00:00Z",
+        {"in the past", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "2026-06-09T09:00:00Z",
          "Paused until 9 Jun"},
-        {"far future", london, Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "9999-12-31T12:00:00Z",
+        {"far future", london(), Locale::enGB(), londonTime(2026, 6, 10, 12, 0), "9999-12-31T12:00:00Z",
          "Paused until 31 Dec"},
         // The clocks go forward on 29 March: the evening of the 28th to 23:00 on the 29th is only 23 hours,
         // still the next calendar day.
-        {"tomorrow across spring forward", london, Locale::enGB(), londonTime(2026, 3, 28, 23, 30),
+        {"tomorrow across spring forward", london(), Locale::enGB(), londonTime(2026, 3, 28, 23, 30),
          "2026-03-29T22:00:00Z", "Paused until 23:00 tomorrow"},
         // From 01:30 on the 28th, 01:30 on the 29th does not exist; the next day is still the 29th.
-        {"tomorrow from a skipped wall time", london, Locale::enGB(), londonTime(2026, 3, 28, 1, 30),
+        {"tomorrow from a skipped wall time", london(), Locale::enGB(), londonTime(2026, 3, 28, 1, 30),
          "2026-03-29T08:00:00Z", "Paused until 09:00 tomorrow"},
         // The clocks go back on 25 October: that day has 25 hours, all of them today.
-        {"late on the long day", london, Locale::enGB(), londonTime(2026, 10, 25, 0, 30), "2026-10-25T23:59:00Z",
+        {"late on the long day", london(), Locale::enGB(), londonTime(2026, 10, 25, 0, 30), "2026-10-25T23:59:00Z",
          "Paused until 23:59"},
-        {"the day after the long day", london, Locale::enGB(), londonTime(2026, 10, 24, 23, 30),
+        {"the day after the long day", london(), Locale::enGB(), londonTime(2026, 10, 24, 23, 30),
          "2026-10-26T00:30:00Z", "Paused until 26 Oct"},
     };
     for (const Case& c : cases) {
@@ -483,8 +482,8 @@ TEST(MenuModelPausedTooltipTest, RememberedDayPatternMatchesFreshTemplate) {
     // Alternating locales: each must keep its own pattern.
     for (const char* id : {"en_GB", "en_US", "de_DE", "en_GB", "ja_JP", "en_US", "de_DE", "fr_FR@calendar=gregorian"}) {
         const Locale locale(id);
-        EXPECT_EQ(MenuModel::pausedTooltip(until, now, london, locale),
-                  "Paused until " + DateText::localizedTemplate(end, "d MMM", london, locale))
+        EXPECT_EQ(MenuModel::pausedTooltip(until, now, london(), locale),
+                  "Paused until " + DateText::localizedTemplate(end, "d MMM", london(), locale))
             << id;
     }
 }

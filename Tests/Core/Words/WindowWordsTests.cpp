@@ -1,3 +1,4 @@
+#include "Support/LondonTime.h"
 #include "Words/WindowWords.h"
 
 #include <gtest/gtest.h>
@@ -5,17 +6,11 @@
 #include <string>
 
 using namespace quillmarsh;
-
-namespace {
-
-const Calendar london("Europe/London");
-
-Date at(int y, int m, int d, int h, int mi, int s = 0) { return *london.date(y, m, d, h, mi, s); }
-
-} // namespace
+using test::london;
+using test::londonTime;
 
 TEST(WindowWordsTest, AgoCountsSecondsThenCalendarDays) {
-    const Date now = at(2026, 12, 10, 10, 0);
+    const Date now = londonTime(2026, 12, 10, 10, 0);
     struct Case {
         Date date;
         Date now;
@@ -26,28 +21,28 @@ TEST(WindowWordsTest, AgoCountsSecondsThenCalendarDays) {
         {now.adding(-60), now, "1 min ago"},
         {now.adding(-3599), now, "59 min ago"},
         {now.adding(-3600), now, "1 h ago"},
-        {at(2026, 12, 9, 23, 0), at(2026, 12, 10, 4, 0), "5 h ago"},    // last night still in hours
-        {at(2026, 12, 9, 23, 0), at(2026, 12, 10, 5, 30), "yesterday"},  // 6.5 h and one day back
-        {at(2026, 12, 10, 0, 30), at(2026, 12, 10, 23, 0), "22 h ago"},  // the same day
-        {at(2026, 12, 8, 9, 0), now, "2 days ago"},
-        {at(2026, 12, 4, 9, 0), now, "6 days ago"},
-        {at(2026, 3, 4, 9, 0), now, "4 Mar"},
-        {at(2026, 9, 14, 9, 0), now, "14 Sep"},  // the POSIX locale, not en_GB's "Sept"
-        {at(2025, 12, 28, 9, 0), now, "28 Dec 25"},
+        {londonTime(2026, 12, 9, 23, 0), londonTime(2026, 12, 10, 4, 0), "5 h ago"},    // last night still in hours
+        {londonTime(2026, 12, 9, 23, 0), londonTime(2026, 12, 10, 5, 30), "yesterday"},  // 6.5 h and one day back
+        {londonTime(2026, 12, 10, 0, 30), londonTime(2026, 12, 10, 23, 0), "22 h ago"},  // the same day
+        {londonTime(2026, 12, 8, 9, 0), now, "2 days ago"},
+        {londonTime(2026, 12, 4, 9, 0), now, "6 days ago"},
+        {londonTime(2026, 3, 4, 9, 0), now, "4 Mar"},
+        {londonTime(2026, 9, 14, 9, 0), now, "14 Sep"},  // the POSIX locale, not en_GB's "Sept"
+        {londonTime(2025, 12, 28, 9, 0), now, "28 Dec 25"},
         // Clocks go forward at 01:00 on 29 March: 23:30 to 05:00 is 4.5 h.
-        {at(2026, 3, 28, 23, 30), at(2026, 3, 29, 5, 0), "4 h ago"},
-        {at(2026, 3, 28, 23, 30), at(2026, 3, 29, 6, 0), "5 h ago"},
-        {at(2026, 3, 28, 23, 30), at(2026, 3, 29, 6, 30), "yesterday"},
+        {londonTime(2026, 3, 28, 23, 30), londonTime(2026, 3, 29, 5, 0), "4 h ago"},
+        {londonTime(2026, 3, 28, 23, 30), londonTime(2026, 3, 29, 6, 0), "5 h ago"},
+        {londonTime(2026, 3, 28, 23, 30), londonTime(2026, 3, 29, 6, 30), "yesterday"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(WindowWords::ago(c.date, c.now, london), c.expected)
+        EXPECT_EQ(WindowWords::ago(c.date, c.now, london()), c.expected)
             << c.date.millisecondsSince1970() << " " << c.now.millisecondsSince1970();
     }
     // Days and years are counted in the calendar's time zone: 23:30 in London on 31 Dec is
     // already the next year in Tokyo.
-    const Date newYearsEve = at(2025, 12, 31, 23, 30);
-    EXPECT_EQ(WindowWords::ago(newYearsEve, at(2026, 1, 20, 12, 0), london), "31 Dec 25");
-    EXPECT_EQ(WindowWords::ago(newYearsEve, at(2026, 1, 20, 12, 0), Calendar("Asia/Tokyo")), "1 Jan");
+    const Date newYearsEve = londonTime(2025, 12, 31, 23, 30);
+    EXPECT_EQ(WindowWords::ago(newYearsEve, londonTime(2026, 1, 20, 12, 0), london()), "31 Dec 25");
+    EXPECT_EQ(WindowWords::ago(newYearsEve, londonTime(2026, 1, 20, 12, 0), Calendar("Asia/Tokyo")), "1 Jan");
 }
 
 TEST(WindowWordsTest, TextHelpers) {
