@@ -4,7 +4,7 @@
 
 namespace quillmarsh {
 
-std::optional<std::int64_t> IntegerText::parse(std::string_view text) {
+std::optional<std::int64_t> IntegerText::parse(std::string_view text, int base) {
     // from_chars takes "-" but not "+".
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
@@ -14,7 +14,7 @@ std::optional<std::int64_t> IntegerText::parse(std::string_view text) {
     if (text.size() == (negative ? 1u : 0u)) return std::nullopt;
     std::int64_t value = 0;
     const char* end = text.data() + text.size();
-    const auto [rest, error] = std::from_chars(text.data(), end, value);
+    const auto [rest, error] = std::from_chars(text.data(), end, value, base);
     if (error != std::errc() || rest != end) return std::nullopt;
     return value;
 }

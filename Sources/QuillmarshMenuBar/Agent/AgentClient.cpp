@@ -41,34 +41,6 @@ std::vector<std::string_view> pieces(std::string_view text, char separator) {
     return out;
 }
 
-// A whole text read as a signed 64-bit hexadecimal integer, with an optional leading "+" or "-";
-// none for anything else (empty, stray characters, out of range).
-std::optional<std::int64_t> hexInteger(std::string_view text) {
-    constexpr int base = 16;
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty()) return std::nullopt;
-    // Accumulate as a negative number so that the most negative value fits too.
-    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
-    std::int64_t value = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return std::nullopt;
-        if (value < (lowest + digit) / base) return std::nullopt;
-        value = value * base - digit;
-    }
-    if (negative) return value;
-    if (value == lowest) return std::nullopt;
-    return -value;
-}
-
-// The status word of a first line: split at spaces, second piece, decimal.
 std::optional<std::int64_t> statusOfLine(std::string_view line) {
     auto words = pieces(line, ' ');
     if (words.size() < 2) return std::nullopt;
@@ -221,7 +193,7 @@ AgentClient::Bytes AgentClient::dechunk(std::string_view rest) {
         while (!size.empty() && (size.front() == ' ' || size.front() == '\t')) size.remove_prefix(1);
         while (!size.empty() && (size.back() == ' ' || size.back() == '\t')) size.remove_suffix(1);
         if (size.empty()) break;
-        std::optional<std::int64_t> length = hexInteger(size);
+        std::optional<std::int64_t> length = IntegerText::parse(size, 16);
         // Zero is the last chunk; a negative size is never used as a length.
         if (!length || *length <= 0) break;
         rest.remove_prefix(lineEnd + kLineEnd.size());

@@ -43,3 +43,23 @@ TEST(IntegerText, AcceptsOnlyASignThenDigitsWithinRange) {
         EXPECT_EQ(IntegerText::parseDigits(c.text), c.digits) << '"' << c.text << '"';
     }
 }
+
+TEST(IntegerText, ReadsHexadecimalInEitherCase) {
+    const struct {
+        std::string_view text;
+        std::optional<std::int64_t> parsed;
+    } cases[] = {
+        {"1a", 26},
+        {"1A", 26},
+        {"+ff", 255},
+        {"-10", -16},
+        {"7fffffffffffffff", std::numeric_limits<std::int64_t>::max()},
+        {"-8000000000000000", std::numeric_limits<std::int64_t>::min()},
+        {"8000000000000000", std::nullopt},
+        {"0x1a", std::nullopt},
+        {"1g", std::nullopt},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IntegerText::parse(c.text, 16), c.parsed) << '"' << c.text << '"';
+}
