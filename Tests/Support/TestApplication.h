@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThreadPool>
@@ -10,13 +11,15 @@
 
 namespace quillmarsh::test {
 
-// The one QCoreApplication of the test program, made on first use.
+// The one application object of the test program, made on first use: a QApplication, so the
+// widget tests share it, on the offscreen platform unless the environment names another.
 inline QCoreApplication& ensureApp() {
     if (QCoreApplication::instance() == nullptr) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "MenuBarTests";
         static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
+        static QApplication app(argc, argv);
         // Idle pool threads end at once, so the per-thread state that libraries keep (OpenSSL's
         // error queue after an HTTPS client ran there) is released before the program ends.
         QThreadPool::globalInstance()->setExpiryTimeout(0);

@@ -36,6 +36,9 @@ public:
     // The control plane's dashboard: an https origin with no path and no trailing "/".
     static constexpr std::string_view defaultDashboardRoot = "https://dashboard.quillmarsh.dev";
     static constexpr std::string_view setupURL = "https://dashboard.quillmarsh.dev/?setup=mac";
+    // The product's web site, beside the dashboard, and its page on how the runner works.
+    static constexpr std::string_view productSite = "https://quillmarsh.dev";
+    static constexpr std::string_view howItWorksURL = "https://quillmarsh.dev/#how-it-works";
     // The public GitHub host whose section of the GitHub CLI's hosts file names the login.
     static constexpr std::string_view gitHubHost = "github.com";
     static constexpr std::string_view setUpItem = "Set Up This Mac\u2026";

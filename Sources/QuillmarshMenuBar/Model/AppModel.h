@@ -95,6 +95,8 @@ public:
     const std::optional<RouteProblem>& fleetProblem() const { return *fleetProblem_; }
     const std::optional<JobDetail>& detail() const { return *detail_; }
 
+    // Where the model reads the time and calendar; the menu and windows word times with it too.
+    Clock& clock() const { return *environment_.clock; }
     const AgentClient& client() const { return client_; }
     UpdaterPort& updater() const { return updater_; }
     Defaults& defaults() const { return defaults_; }

@@ -414,6 +414,7 @@ TEST(MenuModelAlertTest, ItemTitlesEndInOneEllipsisCharacter) {
         EXPECT_EQ(title.find("..."), std::string_view::npos) << title;
     }
     EXPECT_EQ(MenuModel::setupURL, std::string(MenuModel::defaultDashboardRoot) + "/?setup=mac");
+    EXPECT_EQ(MenuModel::howItWorksURL, std::string(MenuModel::productSite) + "/#how-it-works");
 }
 
 TEST(MenuModelLoginTest, GitHubLoginRules) {
