@@ -1,0 +1,19 @@
+#include "StatusMenu/StatusIcon.h"
+
+#include "StatusMenu/MarkIcon.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QPixmap>
+
+namespace quillmarsh {
+
+QColor StatusIcon::tint() { return QGuiApplication::palette().color(QPalette::WindowText); }
+
+QIcon StatusIcon::icon(IconLook look, const QColor& tint) {
+    QIcon icon;
+    for (const qreal scale : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(MarkIcon::statusImage(look, tint, scale)));
+    return icon;
+}
+
+} // namespace quillmarsh
