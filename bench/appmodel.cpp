@@ -5,6 +5,7 @@
 #include "Model/AppModel.h"
 #include "Model/MemoryDefaults.h"
 #include "Model/SystemClock.h"
+#include "ModelBench.h"
 #include "Support/FakeAgent.h"
 #include "Support/Fixtures.h"
 
@@ -16,25 +17,8 @@
 namespace {
 
 using namespace quillmarsh;
-
-class NoUpdater final : public UpdaterPort {
-public:
-    void start() override {}
-    void setOnChange(OnChange) override {}
-    void install() override {}
-    std::string base() const override { return "https://downloads.example"; }
-    std::optional<std::string> currentVersion() const override { return std::nullopt; }
-    void check() override {}
-};
-
-void refreshOnce(AppModel& model) {
-    QEventLoop loop;
-    auto connection = QObject::connect(&model, &AppModel::tickWillChange, &loop, &QEventLoop::quit,
-                                       Qt::QueuedConnection);
-    model.refresh();
-    loop.exec();
-    QObject::disconnect(connection);
-}
+using bench::NoUpdater;
+using bench::refreshOnce;
 
 void BM_WholeRefresh(benchmark::State& state) {
     static int argc = 1;

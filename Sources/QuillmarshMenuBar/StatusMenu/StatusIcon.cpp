@@ -1,6 +1,7 @@
 #include "StatusMenu/StatusIcon.h"
 
 #include "StatusMenu/MarkIcon.h"
+#include "StatusMenu/PlainText.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -14,6 +15,11 @@ QIcon StatusIcon::icon(IconLook look, const QColor& tint) {
     QIcon icon;
     for (const qreal scale : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(MarkIcon::statusImage(look, tint, scale)));
     return icon;
+}
+
+void StatusIcon::apply(const MenuIcon& icon, StatusItem& item) {
+    item.setIcon(StatusIcon::icon(icon.look, tint()));
+    item.setToolTip(PlainText::toolTip(icon.tooltip));
 }
 
 } // namespace quillmarsh

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Platform/StatusItem.h"
 #include "Vocabulary/IconLook.h"
+#include "Vocabulary/MenuIcon.h"
 
 #include <QColor>
 #include <QIcon>
@@ -15,6 +17,8 @@ public:
     static QColor tint();
     // The look's image at 1x and 2x.
     static QIcon icon(IconLook look, const QColor& tint);
+    // Shows the icon on the item: its look in the palette's text colour, its tooltip as plain text.
+    static void apply(const MenuIcon& icon, StatusItem& item);
 };
 
 } // namespace quillmarsh

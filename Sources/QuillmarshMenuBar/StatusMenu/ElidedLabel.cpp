@@ -1,0 +1,58 @@
+#include "StatusMenu/ElidedLabel.h"
+
+#include "StatusMenu/LabelColors.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace quillmarsh {
+
+ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(false);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setParts(const QString& main, const QString& quieter) {
+    main_ = main;
+    quieter_ = quieter;
+    setText(quieter.isEmpty() ? main : main + QLatin1Char(' ') + quieter);
+}
+
+void ElidedLabel::setQuiet(bool quiet) {
+    quiet_ = quiet;
+    update();
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    return {0, QLabel::minimumSizeHint().height()};
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    const QFontMetrics metrics(font());
+    const QString shown = metrics.elidedText(text(), Qt::ElideRight, area.width());
+    // Quiet text is already set back from the primary text; it keeps its colour in a disabled
+    // row (the menu's information row), where the disabled colour would make it unreadable.
+    QPalette colours = palette();
+    if (quiet_) colours.setCurrentColorGroup(QPalette::Active);
+    const QColor loud = quiet_ ? LabelColors::secondary(colours) : LabelColors::primary(colours);
+    const int flags = static_cast<int>(alignment() & Qt::AlignVertical_Mask) | Qt::AlignLeft | Qt::TextSingleLine;
+
+    // The main part keeps its colour as far as it reaches; what follows it is quieter.
+    const qsizetype loudLength = quieter_.isEmpty() ? shown.size() : std::min(shown.size(), main_.size());
+    painter.setPen(loud);
+    painter.drawText(area, flags, shown.left(loudLength));
+    if (loudLength < shown.size()) {
+        QRect rest = area;
+        rest.setLeft(area.left() + metrics.horizontalAdvance(shown.left(loudLength)));
+        painter.setPen(LabelColors::secondary(colours));
+        painter.drawText(rest, flags, shown.mid(loudLength));
+    }
+}
+
+} // namespace quillmarsh

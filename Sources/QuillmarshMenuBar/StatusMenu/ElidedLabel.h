@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+namespace quillmarsh {
+
+// A one-line plain-text label that cuts its text at the tail with "…" when it is too narrow. It
+// asks for little width, so a long text never widens the menu or window around it. The text may
+// end in a quieter part (a job's repository after its name), drawn in the secondary colour; a
+// quiet label draws all of it so, also when disabled.
+class ElidedLabel final : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit ElidedLabel(QWidget* parent = nullptr);
+
+    void setParts(const QString& main, const QString& quieter = {});
+    void setQuiet(bool quiet);
+
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString main_;
+    QString quieter_;
+    bool quiet_ = false;
+};
+
+} // namespace quillmarsh

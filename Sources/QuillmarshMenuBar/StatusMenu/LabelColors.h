@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+namespace quillmarsh {
+
+// The quieter text colours of rows and panes, derived from the palette's text colour so they
+// follow light and dark themes and a row's highlight.
+struct LabelColors {
+    static QColor primary(const QPalette& palette) { return palette.color(QPalette::WindowText); }
+    // Secondary text: times, repositories, information lines.
+    static QColor secondary(const QPalette& palette) { return withAlpha(palette, 0.55); }
+    // Faint strokes: the track of a progress ring.
+    static QColor quaternary(const QPalette& palette) { return withAlpha(palette, 0.18); }
+
+private:
+    static QColor withAlpha(const QPalette& palette, double alpha) {
+        QColor color = palette.color(QPalette::WindowText);
+        color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
+        return color;
+    }
+};
+
+} // namespace quillmarsh

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "StatusMenu/MenuEntry.h"
+#include "StatusMenu/MenuInputs.h"
+#include "Time/Calendar.h"
+#include "Time/Date.h"
+#include "Update/UpdateState.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmarsh {
+
+// The status menu's rows for a given state: the agent menu while the agent answers, else the
+// menu that offers to set this Mac up. Pure; the controller builds QActions from what it returns.
+struct MenuPlan {
+    static constexpr const char* infoId = "option-info";
+    static constexpr const char* joinFleetId = "join-fleet";
+    static constexpr const char* updateId = "update";
+    static constexpr const char* resumeId = "resume";
+    static constexpr const char* pauseId = "pause";
+    static constexpr const char* stopJobsId = "stop-jobs";
+    static constexpr const char* settingsId = "settings";
+    static constexpr const char* diagnosticsId = "diagnostics";
+    static constexpr const char* setUpId = "set-up";
+    static constexpr const char* setUpTerminalId = "set-up-terminal";
+
+    static std::vector<MenuEntry> rows(const MenuInputs& inputs);
+
+    // The update row: "Update available" (with " (version)" when there is one) while an update is
+    // ready or can be downloaded, "Updating…" (disabled) while one installs, else none. Its
+    // tooltip follows the state, so the controller refreshes it on every render.
+    static std::optional<MenuEntry> updateRow(const UpdateState& update);
+
+    // The Pause submenu's four choices, enabled exactly while the choice is available now.
+    static std::vector<MenuEntry> pauseRows(Date now, const Calendar& calendar);
+
+    // "pause-" and the option's index.
+    static std::string pauseItemId(int index);
+
+    // Whether a row of that layer is on screen while Alt is (not) held and the Option layer is
+    // (not) on.
+    static bool visible(MenuEntry::Layer layer, bool altHeld, bool optionShown);
+
+    // The tooltip of "Copy Diagnostics".
+    static std::string diagnosticsTooltip();
+};
+
+} // namespace quillmarsh

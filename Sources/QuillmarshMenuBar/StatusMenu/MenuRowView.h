@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QAction>
+#include <QPointer>
+#include <QWidget>
+
+namespace quillmarsh {
+
+// The base of a menu row drawn by the app itself. A row view inside a menu gets no highlight or
+// click from the menu, so it brings its own: under the pointer it draws the menu's highlight, and
+// a click closes the menu and triggers the row's action once, as for a row Qt draws.
+class MenuRowView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MenuRowView(QWidget* parent = nullptr);
+
+    // The menu action this view stands for; the action owns the view.
+    void setAction(QAction* action) { action_ = action; }
+    QAction* action() const { return action_; }
+    // A row that does not highlight draws no highlight and ignores clicks.
+    void setHighlights(bool highlights);
+    bool highlights() const { return highlights_; }
+    // Under the pointer, highlighting, and its action enabled.
+    bool isHighlighted() const;
+
+protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void hover(bool under);
+
+    QPointer<QAction> action_;
+    bool highlights_ = true;
+    bool hovered_ = false;
+};
+
+} // namespace quillmarsh

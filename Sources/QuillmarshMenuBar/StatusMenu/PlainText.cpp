@@ -1,0 +1,31 @@
+#include "StatusMenu/PlainText.h"
+
+#include <QTextDocument>
+
+namespace quillmarsh {
+
+namespace {
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QString PlainText::actionTitle(std::string_view text) {
+    QString title = fromUtf8(text);
+    title.replace(QLatin1Char('&'), QLatin1String("&&"));
+    for (QChar& c : title) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
+    }
+    return title;
+}
+
+QString PlainText::toolTip(std::string_view text) { return toolTip(fromUtf8(text)); }
+
+QString PlainText::toolTip(const QString& text) {
+    if (!Qt::mightBeRichText(text)) return text;
+    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+}
+
+} // namespace quillmarsh

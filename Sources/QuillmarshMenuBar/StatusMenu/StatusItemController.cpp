@@ -1,0 +1,368 @@
+#include "StatusMenu/StatusItemController.h"
+
+#include "Platform/SystemLocale.h"
+#include "StatusMenu/AgentInfoRowView.h"
+#include "StatusMenu/JobRowView.h"
+#include "StatusMenu/MenuLookup.h"
+#include "StatusMenu/MenuMetrics.h"
+#include "StatusMenu/MenuPlan.h"
+#include "StatusMenu/MessageBoxAlert.h"
+#include "StatusMenu/PlainText.h"
+#include "StatusMenu/QuitDecision.h"
+#include "StatusMenu/StatusIcon.h"
+#include "Words/MenuModel.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace quillmarsh {
+
+namespace {
+
+QString qt(const std::string& text) { return QString::fromStdString(text); }
+
+std::function<bool()> keyboardAlt() {
+    return [] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier); };
+}
+
+} // namespace
+
+StatusItemController::StatusItemController(AppModel& model, bool inStatusBar, OpenFirstRun openFirstRun,
+                                           OpenSettings openSettings, Environment environment)
+    : model_(model),
+      openFirstRun_(std::move(openFirstRun)),
+      openSettings_(std::move(openSettings)),
+      environment_(std::move(environment)),
+      locale_(environment_.locale ? *environment_.locale : SystemLocale::current()) {
+    if (!environment_.altHeld) environment_.altHeld = keyboardAlt();
+    if (!environment_.ask) environment_.ask = &MessageBoxAlert::run;
+    if (!environment_.terminate) environment_.terminate = [] { QCoreApplication::quit(); };
+    if (!environment_.print)
+        environment_.print = [](const std::string& line) { std::fprintf(stdout, "%s\n", line.c_str()); };
+    menuMetrics_ = environment_.menuMetrics ? *environment_.menuMetrics
+                                            : QCoreApplication::arguments().contains(QStringLiteral("--menu-metrics"));
+
+    // 1. The status item, showing the not-set-up icon until the first render.
+    if (inStatusBar) {
+        item_ = environment_.item ? std::move(environment_.item) : StatusItem::create();
+        applyIcon();
+        connect(item_.get(), &StatusItem::clicked, this, &StatusItemController::popUp);
+    }
+
+    // 2. The menu and the information row it keeps across rebuilds.
+    infoAction_ = std::make_unique<QWidgetAction>(nullptr);
+    infoView_ = new AgentInfoRowView;
+    infoAction_->setDefaultWidget(infoView_);
+    infoAction_->setObjectName(QString::fromLatin1(MenuPlan::infoId));
+    infoAction_->setText(QStringLiteral("Agent"));
+    menu_ = std::make_unique<QMenu>();
+    menu_->setMinimumWidth(300);
+    menu_->setToolTipsVisible(true);
+    menu_->installEventFilter(this);
+    connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::menuWillOpen);
+    connect(menu_.get(), &QMenu::aboutToHide, this, &StatusItemController::menuDidClose);
+
+    // 3. Every change of the model queues one render; the first render builds the menu.
+    connect(&model_, &AppModel::objectWillChange, this, &StatusItemController::scheduleRender);
+    render();
+}
+
+StatusItemController::~StatusItemController() {
+    menu_->removeEventFilter(this);
+    disconnect(menu_.get(), nullptr, this, nullptr);
+}
+
+void StatusItemController::forceOptionLayer() {
+    layer_.force();
+    applyLayers();
+}
+
+void StatusItemController::scheduleRender() {
+    if (renderQueued_) return;
+    renderQueued_ = true;
+    QMetaObject::invokeMethod(this, [this] { render(); }, Qt::QueuedConnection);
+}
+
+MenuInputs StatusItemController::inputs() const {
+    MenuInputs in;
+    in.agentAvailable = model_.agentAvailable();
+    in.awaitingPoolConsent = model_.status() && model_.status()->awaitingPoolConsent;
+    in.running = model_.jobs().running;
+    in.pauseInForce = model_.pauseInForce();
+    in.update = model_.update();
+    in.now = model_.clock().now();
+    in.calendar = model_.clock().calendar();
+    return in;
+}
+
+void StatusItemController::render() {
+    renderQueued_ = false;
+    const MenuInputs in = inputs();
+    static const std::optional<AgentStatus> noStatus;
+    const std::optional<AgentStatus>& status = in.agentAvailable ? model_.status() : noStatus;
+
+    const MenuIcon next = !in.agentAvailable && !model_.isRegistered()
+                              ? MenuIcon::notSetUp()
+                              : MenuModel::icon(status, in.now, in.calendar, locale_);
+    if (next != icon_) {
+        icon_ = next;
+        applyIcon();
+    }
+    followShowInMenuBar();
+
+    MenuSignature signature = MenuSignature::of(in);
+    if (!builtFor_ || signature != *builtFor_) {
+        builtFor_ = std::move(signature);
+        build(in);
+    }
+
+    // In place, whether or not the menu was rebuilt.
+    infoView_->apply(MenuModel::optionLines(status, in.now));
+    for (std::size_t i = 0; i < jobViews_.size() && i < in.running.size(); ++i) jobViews_[i]->apply(in.running[i]);
+    refreshUpdateRow(in.update);
+    if (in.agentAvailable) refreshPause(in.now, in.calendar);
+}
+
+void StatusItemController::rebuild() {
+    const MenuInputs in = inputs();
+    builtFor_ = MenuSignature::of(in);
+    build(in);
+}
+
+void StatusItemController::applyIcon() {
+    if (item_) StatusIcon::apply(icon_, *item_);
+}
+
+// The item follows "Show in menu bar" whenever it changes, not only at launch.
+void StatusItemController::followShowInMenuBar() {
+    if (item_ && item_->isVisible() != model_.showInMenuBar()) item_->setVisible(model_.showInMenuBar());
+}
+
+void StatusItemController::build(const MenuInputs& in) {
+    // Qt deletes the actions the menu owns (the job rows with their views); the information row's
+    // action belongs to the controller and is only taken out.
+    menu_->clear();
+    pauseMenu_.reset();
+    jobViews_.clear();
+    layered_.clear();
+    for (const MenuEntry& entry : MenuPlan::rows(in)) add(*menu_, entry, in);
+    if (in.agentAvailable) refreshPause(in.now, in.calendar);
+    applyLayers();
+}
+
+void StatusItemController::add(QMenu& into, const MenuEntry& entry, const MenuInputs& in) {
+    QAction* action = nullptr;
+    switch (entry.kind) {
+    case MenuEntry::Kind::separator:
+        into.addSeparator();
+        return;
+    case MenuEntry::Kind::agentInfo:
+        action = infoAction_.get();
+        action->setEnabled(entry.enabled);
+        into.addAction(action);
+        break;
+    case MenuEntry::Kind::job: {
+        auto* row = new QWidgetAction(&into);
+        auto* view = new JobRowView;
+        view->setAction(row);
+        view->apply(in.running.at(static_cast<std::size_t>(entry.tag)));
+        row->setDefaultWidget(view);
+        row->setText(PlainText::actionTitle(entry.title));
+        into.addAction(row);
+        jobViews_.push_back(view);
+        action = row;
+        break;
+    }
+    case MenuEntry::Kind::submenu: {
+        pauseMenu_ = std::make_unique<QMenu>(PlainText::actionTitle(entry.title));
+        pauseMenu_->setToolTipsVisible(true);
+        for (const MenuEntry& sub : entry.submenu) add(*pauseMenu_, sub, in);
+        action = into.addMenu(pauseMenu_.get());
+        break;
+    }
+    case MenuEntry::Kind::item:
+        action = into.addAction(PlainText::actionTitle(entry.title));
+        if (!entry.shortcut.empty()) {
+            action->setShortcut(QKeySequence(qt(entry.shortcut), QKeySequence::PortableText));
+            action->setShortcutVisibleInContextMenu(true);
+        }
+        action->setEnabled(entry.enabled);
+        if (!entry.tooltip.empty()) action->setToolTip(PlainText::toolTip(entry.tooltip));
+        break;
+    }
+    action->setObjectName(qt(entry.identifier));
+    connectAction(*action, entry);
+    if (entry.layer != MenuEntry::Layer::always) layered_.emplace_back(action, entry.layer);
+}
+
+void StatusItemController::connectAction(QAction& action, const MenuEntry& entry) {
+    if (entry.action == MenuAction::none) return;
+    // Queued: the handler runs after the menu has closed and let go of the row, never inside it.
+    connect(&action, &QAction::triggered, this, [this, what = entry.action, argument = entry.argument, tag = entry.tag] {
+        QMetaObject::invokeMethod(this, [this, what, argument, tag] { perform(what, argument, tag); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void StatusItemController::perform(MenuAction action, const std::string& argument, int tag) {
+    switch (action) {
+    case MenuAction::none: return;
+    case MenuAction::openJob: return openJob(argument);
+    case MenuAction::openDashboard: return openDashboard();
+    case MenuAction::openHowItWorks: return openHowItWorks();
+    case MenuAction::showSettings: return showSettings();
+    case MenuAction::openThisMac: return openThisMac();
+    case MenuAction::openSetup: return openSetup();
+    case MenuAction::showFirstRun: return showFirstRun();
+    case MenuAction::copyDiagnostics: return copyDiagnostics();
+    case MenuAction::stopRunningJobs: return stopRunningJobs();
+    case MenuAction::quit: return quit();
+    case MenuAction::installUpdate: return installUpdate();
+    case MenuAction::choosePause: return choosePause(tag);
+    case MenuAction::resumeJobs: return resumeJobs();
+    }
+}
+
+void StatusItemController::applyLayers() {
+    for (const auto& [action, layer] : layered_) {
+        if (action) action->setVisible(MenuPlan::visible(layer, layer_.alternatesShown(), layer_.infoShown()));
+    }
+}
+
+void StatusItemController::refreshUpdateRow(const UpdateState& update) {
+    QAction* row = MenuLookup::item(*menu_, QString::fromLatin1(MenuPlan::updateId));
+    const auto entry = MenuPlan::updateRow(update);
+    if (row == nullptr || !entry) return;
+    const QString tip = PlainText::toolTip(entry->tooltip);
+    if (row->toolTip() != tip) row->setToolTip(tip);
+}
+
+void StatusItemController::refreshPause(Date now, const Calendar& calendar) {
+    QAction* pause = MenuLookup::item(*menu_, QString::fromLatin1(MenuPlan::pauseId));
+    if (pause == nullptr || pause->menu() == nullptr) return;
+    for (const MenuEntry& row : MenuPlan::pauseRows(now, calendar)) {
+        if (QAction* choice = MenuLookup::item(*pause->menu(), qt(row.identifier))) choice->setEnabled(row.enabled);
+    }
+}
+
+void StatusItemController::popUp() {
+    if (menu_->isVisible()) {
+        menu_->hide();
+        return;
+    }
+    const QSize size = menu_->sizeHint();
+    menu_->popup(item_ ? item_->menuPosition(size) : QCursor::pos());
+}
+
+void StatusItemController::menuWillOpen() {
+    isMenuOpen_ = true;
+    if (layer_.menuWillOpen(environment_.altHeld())) applyLayers();
+    optionTimer_ = model_.clock().repeat(0.1, [this] { pollAlt(); });
+    model_.refresh();
+    openTimer_ = model_.clock().repeat(2.0, [this] { model_.refresh(); });
+    if (menuMetrics_) {
+        QTimer::singleShot(700, this, [this] {
+            dumpMenuMetrics();
+            environment_.terminate();
+        });
+    }
+}
+
+void StatusItemController::menuDidClose() {
+    isMenuOpen_ = false;
+    optionTimer_.reset();
+    openTimer_.reset();
+    if (layer_.menuDidClose()) applyLayers();
+}
+
+void StatusItemController::pollAlt() {
+    if (layer_.altChanged(environment_.altHeld())) applyLayers();
+}
+
+// Alt swaps the alternates in while the menu stays open. Qt's menus close on a lone Alt press
+// (it would move the focus to a menu bar), so the press and the release are consumed here.
+bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != menu_.get() || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Alt) return QObject::eventFilter(watched, event);
+    if (layer_.altChanged(event->type() == QEvent::KeyPress)) applyLayers();
+    return true;
+}
+
+void StatusItemController::dumpMenuMetrics() {
+    for (const std::string& line : MenuMetrics::lines(*menu_)) environment_.print(line);
+    std::fflush(stdout);
+    menu_->hide();
+}
+
+// --- Actions --------------------------------------------------------------------------------
+
+void StatusItemController::openJob(const std::string& repository) { model_.open(model_.jobURL(repository)); }
+
+void StatusItemController::openDashboard() { model_.open(model_.machineURL()); }
+
+void StatusItemController::openHowItWorks() { model_.open(QUrl(QString::fromLatin1(MenuModel::howItWorksURL.data()))); }
+
+void StatusItemController::showSettings() {
+    if (openSettings_) openSettings_(std::nullopt);
+}
+
+void StatusItemController::openThisMac() {
+    if (openSettings_) openSettings_(std::string("this mac"));
+}
+
+void StatusItemController::openSetup() { model_.open(QUrl(QString::fromLatin1(MenuModel::setupURL.data()))); }
+
+void StatusItemController::showFirstRun() {
+    if (openFirstRun_) openFirstRun_();
+}
+
+void StatusItemController::copyDiagnostics() {
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(MenuModel::diagnosticsCommand.data()));
+}
+
+void StatusItemController::stopRunningJobs() {
+    const AlertText text = MenuModel::stopJobsAlert(static_cast<std::int64_t>(model_.jobs().running.size()));
+    AlertRequest request;
+    request.style = AlertRequest::Style::warning;
+    request.title = text.title;
+    request.message = text.message;
+    request.confirm = text.confirm;
+    if (environment_.ask(request).confirmed) model_.stopRunningJobs();
+}
+
+void StatusItemController::quit() {
+    const QString key = QString::fromLatin1(quitSuppressedKey);
+    if (!QuitDecision::asks(model_.agentAvailable(), model_.defaults().boolValue(key))) {
+        environment_.terminate();
+        return;
+    }
+    const AlertText text = MenuModel::quitAlert();
+    AlertRequest request;
+    request.title = text.title;
+    request.message = text.message;
+    request.confirm = text.confirm;
+    request.suppression = "Don't Show Again";
+    const AlertRequest::Answer answer = environment_.ask(request);
+    const QuitDecision::Outcome outcome = QuitDecision::after(answer.confirmed, answer.suppress);
+    if (outcome.storeSuppressed) model_.defaults().setBool(key, true);
+    if (outcome.terminate) environment_.terminate();
+}
+
+void StatusItemController::installUpdate() { model_.installUpdate(); }
+
+void StatusItemController::choosePause(int index) {
+    if (const auto option = pauseOption(index)) model_.pause(*option);
+}
+
+void StatusItemController::resumeJobs() { model_.setPolicy({{"paused", false}}); }
+
+} // namespace quillmarsh
