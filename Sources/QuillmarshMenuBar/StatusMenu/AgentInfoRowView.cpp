@@ -33,7 +33,6 @@ void AgentInfoRowView::apply(const std::vector<std::string>& lines) {
         const QString text = i < lines.size() ? QString::fromStdString(lines[i]) : QString();
         if (lines_[i]->text() != text) lines_[i]->setParts(text);
     }
-    if (height() != sizeHint().height()) resize(width(), sizeHint().height());
 }
 
 QString AgentInfoRowView::line(int index) const { return lines_.at(static_cast<std::size_t>(index))->text(); }

@@ -18,7 +18,8 @@ class AgentInfoRowView final : public QWidget {
 public:
     explicit AgentInfoRowView(QWidget* parent = nullptr);
 
-    // The first two lines; a missing line leaves its label empty.
+    // The first two lines; a missing line leaves its label empty. The row keeps room for two
+    // lines, so its height does not change with them.
     void apply(const std::vector<std::string>& lines);
     QString line(int index) const;
 

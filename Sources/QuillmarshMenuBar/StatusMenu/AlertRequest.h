@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Words/AlertText.h"
+
 #include <optional>
 #include <string>
 
@@ -16,6 +18,15 @@ struct AlertRequest {
     std::string confirm;
     std::string cancel = "Cancel";
     std::optional<std::string> suppression;  // the check box's title, when there is one
+
+    // Asks with the texts of a confirmation.
+    static AlertRequest confirming(const AlertText& text) {
+        AlertRequest request;
+        request.title = text.title;
+        request.message = text.message;
+        request.confirm = text.confirm;
+        return request;
+    }
 
     struct Answer {
         bool confirmed = false;

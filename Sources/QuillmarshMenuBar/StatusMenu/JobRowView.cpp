@@ -31,7 +31,7 @@ JobRowView::JobRowView(QWidget* parent)
 
 void JobRowView::apply(const RunningJob& job) {
     JobRowContent content = JobRowContent::of(job);
-    if (content == content_ && !name_->text().isEmpty()) return;
+    if (content == content_) return;  // a real job's time line is never empty, so the first apply shows
     content_ = std::move(content);
     name_->setParts(qt(content_.name), qt(content_.repository));
     time_->setParts(qt(content_.time));

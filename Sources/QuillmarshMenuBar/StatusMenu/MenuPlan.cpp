@@ -2,8 +2,6 @@
 
 #include "Words/MenuModel.h"
 
-#include <string_view>
-
 namespace quillmarsh {
 
 namespace {

@@ -12,13 +12,8 @@ MenuRowView::MenuRowView(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(false);
 }
 
-void MenuRowView::setHighlights(bool highlights) {
-    highlights_ = highlights;
-    hover(hovered_);
-}
-
 bool MenuRowView::isHighlighted() const {
-    return highlights_ && hovered_ && action_ != nullptr && action_->isEnabled();
+    return hovered_ && action_ != nullptr && action_->isEnabled();
 }
 
 void MenuRowView::enterEvent(QEnterEvent* event) {
@@ -54,7 +49,7 @@ void MenuRowView::paintEvent(QPaintEvent*) {
 
 void MenuRowView::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (!highlights_ || action_ == nullptr || !action_->isEnabled()) return;
+    if (action_ == nullptr || !action_->isEnabled()) return;
     for (QWidget* up = parentWidget(); up != nullptr; up = up->parentWidget()) {
         if (auto* menu = qobject_cast<QMenu*>(up)) {
             menu->hide();

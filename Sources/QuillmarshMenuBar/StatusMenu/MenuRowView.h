@@ -8,7 +8,8 @@ namespace quillmarsh {
 
 // The base of a menu row drawn by the app itself. A row view inside a menu gets no highlight or
 // click from the menu, so it brings its own: under the pointer it draws the menu's highlight, and
-// a click closes the menu and triggers the row's action once, as for a row Qt draws.
+// a click closes the menu and triggers the row's action once, as for a row Qt draws. A row whose
+// action is disabled does neither.
 class MenuRowView : public QWidget {
     Q_OBJECT
 
@@ -18,10 +19,7 @@ public:
     // The menu action this view stands for; the action owns the view.
     void setAction(QAction* action) { action_ = action; }
     QAction* action() const { return action_; }
-    // A row that does not highlight draws no highlight and ignores clicks.
-    void setHighlights(bool highlights);
-    bool highlights() const { return highlights_; }
-    // Under the pointer, highlighting, and its action enabled.
+    // Under the pointer, with its action enabled.
     bool isHighlighted() const;
 
 protected:
@@ -34,7 +32,6 @@ private:
     void hover(bool under);
 
     QPointer<QAction> action_;
-    bool highlights_ = true;
     bool hovered_ = false;
 };
 

@@ -21,9 +21,8 @@ QString PlainText::actionTitle(std::string_view text) {
     return title;
 }
 
-QString PlainText::toolTip(std::string_view text) { return toolTip(fromUtf8(text)); }
-
-QString PlainText::toolTip(const QString& text) {
+QString PlainText::toolTip(std::string_view plain) {
+    const QString text = fromUtf8(plain);
     if (!Qt::mightBeRichText(text)) return text;
     return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }

@@ -15,7 +15,6 @@ struct PlainText {
     // A tooltip: Qt shows a tooltip that looks like HTML as rich text, so such a text is escaped
     // into a paragraph that shows it literally; any other text is kept as it is.
     static QString toolTip(std::string_view text);
-    static QString toolTip(const QString& text);
 };
 
 } // namespace quillmarsh

@@ -153,7 +153,6 @@ void StatusItemController::build(const MenuInputs& in) {
     jobViews_.clear();
     layered_.clear();
     for (const MenuEntry& entry : MenuPlan::rows(in)) add(*menu_, entry, in);
-    if (in.agentAvailable) refreshPause(in.now, in.calendar);
     applyLayers();
 }
 
@@ -330,12 +329,9 @@ void StatusItemController::copyDiagnostics() {
 }
 
 void StatusItemController::stopRunningJobs() {
-    const AlertText text = MenuModel::stopJobsAlert(static_cast<std::int64_t>(model_.jobs().running.size()));
-    AlertRequest request;
+    AlertRequest request =
+        AlertRequest::confirming(MenuModel::stopJobsAlert(static_cast<std::int64_t>(model_.jobs().running.size())));
     request.style = AlertRequest::Style::warning;
-    request.title = text.title;
-    request.message = text.message;
-    request.confirm = text.confirm;
     if (environment_.ask(request).confirmed) model_.stopRunningJobs();
 }
 
@@ -345,11 +341,7 @@ void StatusItemController::quit() {
         environment_.terminate();
         return;
     }
-    const AlertText text = MenuModel::quitAlert();
-    AlertRequest request;
-    request.title = text.title;
-    request.message = text.message;
-    request.confirm = text.confirm;
+    AlertRequest request = AlertRequest::confirming(MenuModel::quitAlert());
     request.suppression = "Don't Show Again";
     const AlertRequest::Answer answer = environment_.ask(request);
     const QuitDecision::Outcome outcome = QuitDecision::after(answer.confirmed, answer.suppress);
