@@ -67,6 +67,7 @@ struct AppModel::Snapshot {
     std::string error;
     std::optional<AgentStatus> status;
     JobsSnapshot jobs;
+    bool jobsAnswered = false;
     std::optional<HostInfo> host;
     std::optional<AccountInfo> account;
     std::optional<PolicyView> policy;
@@ -177,6 +178,7 @@ void AppModel::refresh() {
             s.kind = Snapshot::Kind::answered;
             try {
                 s.jobs = client.get<JobsSnapshot>("/jobs");
+                s.jobsAnswered = true;
             } catch (const std::exception&) {
             }
             try {
@@ -198,6 +200,8 @@ void AppModel::refresh() {
 
 void AppModel::applyRefresh(const Snapshot& s) {
     const bool answered = s.kind == Snapshot::Kind::answered;
+    // Set before anything is published, so every observer of this outcome reads it.
+    jobsAnswered_ = answered && s.jobsAnswered;
     if (answered) {
         status_ = s.status;
         jobs_ = s.jobs;

@@ -76,6 +76,8 @@ public:
     // --- State -------------------------------------------------------------------------------
     const std::optional<AgentStatus>& status() const { return *status_; }
     const JobsSnapshot& jobs() const { return *jobs_; }
+    // The last refresh got an answer to GET /jobs; jobs() is empty, and says nothing, without one.
+    bool jobsAnswered() const { return jobsAnswered_; }
     const std::optional<HostInfo>& host() const { return *host_; }
     const std::optional<AccountInfo>& account() const { return *account_; }
     const std::optional<ImageReport>& images() const { return *images_; }
@@ -207,6 +209,7 @@ private:
     // Published state, in declaration order.
     Published<std::optional<AgentStatus>> status_;
     Published<JobsSnapshot> jobs_;
+    bool jobsAnswered_ = false;
     Published<std::optional<HostInfo>> host_;
     Published<std::optional<AccountInfo>> account_;
     Published<std::optional<ImageReport>> images_;
