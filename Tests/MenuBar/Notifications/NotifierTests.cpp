@@ -3,6 +3,9 @@
 #include "MenuBar/Model/AppModelHarness.h"
 #include "Notifications/NoticeRoute.h"
 #include "Notifications/Notifier.h"
+#include "Platform/FreedesktopNotifications.h"
+#include "Support/NotificationServer.h"
+#include "Support/PrivateBus.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +134,33 @@ TEST(Notifier, WithoutABundleIdentifierItIsInert) {
     f.serveJobs(sampleJobs());
     f.harness.refreshAndWait();
     EXPECT_TRUE(f.posted->empty());
+}
+
+// The whole road on a real bus: the agent reports a new failed job, the desktop's notification
+// server gets the notice, and a click on it opens the repository's jobs.
+TEST(Notifier, ANoticeReachesTheDesktopAndItsClickComesBack) {
+    test::ensureApp();
+    if (!test::PrivateBus::daemonProgram()) GTEST_SKIP() << "dbus-daemon is not on PATH (scripts/setup installs it)";
+    test::PrivateBus bus;
+    test::NotificationServer server(bus);
+    Harness harness;
+    test::serveSamples(*harness.agent);
+    Notifier notifier(*harness.model,
+                      {std::make_unique<FreedesktopNotifications>(bus.connect(QStringLiteral("app")), "org.quillmarsh.test"),
+                       "org.quillmarsh.test", nullptr});
+    harness.refreshAndWait();
+    harness.agent->route("GET", "/jobs", test::FakeAgent::Reply::json(withNewFailure(sampleJobs()).dump()));
+    harness.refreshAndWait();
+    ASSERT_TRUE(test::spinUntil([&] { return !server.calls().empty(); }));
+    ASSERT_EQ(server.calls().size(), 1u);
+    const auto& call = server.calls().front();
+    EXPECT_EQ(call.summary.toStdString(), "ios-app ui-tests failed");
+    EXPECT_EQ(call.actions, (QStringList{"default", "Open job", "OPEN_JOB", "Open job"}));
+    EXPECT_EQ(call.hints.value("category").toString().toStdString(), "x-quillmarsh.job");
+
+    server.invokeAction(call.id, QStringLiteral("OPEN_JOB"));
+    ASSERT_TRUE(test::spinUntil([&] { return !harness.opener->opened.empty(); }));
+    EXPECT_EQ(harness.opener->opened[0], harness.model->jobURL("acme-robotics/ios-app")->toString().toStdString());
 }
 
 TEST(Notifier, ClicksRouteByCategory) {
