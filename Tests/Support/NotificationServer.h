@@ -17,8 +17,8 @@ class PrivateBus;
 // A desktop notification server in the test program: owns org.freedesktop.Notifications on a
 // connection of its own and serves /org/freedesktop/Notifications. It records every Notify it
 // accepts and answers with increasing ids; the test sends its signals. Its methods carry exactly
-// the specification's signatures, so a call with other argument types is refused as unknown,
-// as a real server refuses it.
+// the notification interface's signatures, so a call with other argument types is refused as
+// unknown, as a real server refuses it.
 class NotificationServer : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")

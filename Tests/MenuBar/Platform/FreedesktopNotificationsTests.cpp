@@ -78,7 +78,7 @@ protected:
     std::vector<Response> responses;
 };
 
-TEST_F(FreedesktopNotificationsTest, NotifySendsTheSpecificationsArguments) {
+TEST_F(FreedesktopNotificationsTest, NotifySendsExactlyTheInterfacesArguments) {
     NotificationServer server(*bus);
     auto center = makeCenter();
     const auto call = postAndWait(*center, server,
@@ -97,7 +97,7 @@ TEST_F(FreedesktopNotificationsTest, NotifySendsTheSpecificationsArguments) {
     EXPECT_EQ(call.expireTimeout, -1);
 
     // The same arguments with replaces_id as a signed integer are refused: the server only takes
-    // the specification's types.
+    // the interface's own types (u).
     auto arguments = FreedesktopNotifications::notifyArguments(notice(NoticeCategory::job, "t", "b"), "x", true);
     arguments[1] = QVariant::fromValue(0);
     auto message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
