@@ -18,9 +18,7 @@ Notifier::Notifier(AppModel& model, Environment environment, QObject* parent)
     connect(&model_, &AppModel::objectWillChange, this, &Notifier::check, Qt::QueuedConnection);
 }
 
-Notifier::~Notifier() {
-    if (environment_.center) environment_.center->setOnResponse({});
-}
+Notifier::~Notifier() = default;
 
 NotificationRules::Input Notifier::inputOf(const AppModel& model) {
     NotificationRules::Input input;
