@@ -2,6 +2,7 @@
 
 #include "Foundation/RawValue.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
@@ -24,5 +25,17 @@ struct RawValues<AppPane> {
         {AppPane::about, "About"},
     });
 };
+
+// The panes the window offers; a pane that is not built is never selected. Jobs, Machines and
+// Caches join once their pages exist.
+inline constexpr std::array<AppPane, 4> builtPanes = {AppPane::general, AppPane::thisMac, AppPane::images,
+                                                      AppPane::about};
+
+constexpr bool isBuilt(AppPane pane) {
+    return std::find(builtPanes.begin(), builtPanes.end(), pane) != builtPanes.end();
+}
+
+// The panes of the sidebar's "On this Mac" group, in order.
+inline constexpr std::array<AppPane, 3> onThisMacPanes = {AppPane::jobs, AppPane::machines, AppPane::caches};
 
 } // namespace quillmarsh

@@ -19,5 +19,12 @@ TEST(AppPane, RawValuesAreTheTitlesAndOnlyThoseRoundTrip) {
     }
 }
 
+TEST(AppPane, OnlyBuiltPanesAreOfferedAndOnThisMacIsTheJobGroup) {
+    EXPECT_TRUE(isBuilt(AppPane::general));
+    EXPECT_TRUE(isBuilt(AppPane::about));
+    EXPECT_FALSE(isBuilt(AppPane::jobs));
+    EXPECT_EQ(onThisMacPanes, (std::array<AppPane, 3>{AppPane::jobs, AppPane::machines, AppPane::caches}));
+}
+
 } // namespace
 } // namespace quillmarsh

@@ -1,0 +1,157 @@
+#pragma once
+
+#include "Settings/Kit/PaneCommand.h"
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quillmarsh {
+
+// What one settings page shows, as plain comparable values: a pane's describe function makes it
+// from the model's values and the page's view state, and PageView carries it out with the kit's
+// widgets. No widget, no Qt type: tests read and compare descriptions directly.
+//
+// Blocks and card rows carry keys (a fixed title, a job id, a repository). A block or row whose
+// key stays from one description to the next keeps its widget, updated in place, so hover,
+// focus, scroll position and an open menu survive a refresh.
+struct PageDescription {
+    // A read-only value at a row's trailing edge; good draws it in the palette's good colour.
+    struct Value {
+        std::string text;
+        bool good = false;
+        bool operator==(const Value&) const = default;
+    };
+
+    // A switch that shows `on`. It is controlled: a click runs turnOn or turnOff and changes
+    // nothing itself; the next description shows the outcome.
+    struct Switch {
+        bool on = false;
+        bool enabled = true;
+        PaneCommands turnOn;
+        PaneCommands turnOff;
+        bool operator==(const Switch&) const = default;
+    };
+
+    struct Option {
+        std::string title;
+        bool selected = false;
+        PaneCommands choose;
+        bool operator==(const Option&) const = default;
+    };
+
+    // A pop-up button over options told apart by their titles. Its label is the first selected
+    // option's title, empty when none is selected; choosing runs the option's commands and
+    // selects nothing itself.
+    struct Choice {
+        std::vector<Option> options;
+        std::string label() const {
+            for (const auto& option : options)
+                if (option.selected) return option.title;
+            return {};
+        }
+        bool operator==(const Choice&) const = default;
+    };
+
+    struct Button {
+        enum class Style {
+            standard,     // a bordered push button
+            prominent,    // the accent-filled button (the one to press)
+            plain,        // borderless
+            link,         // text in the link colour
+            destructive,  // tinted red
+        };
+        std::string title;
+        Style style = Style::standard;
+        bool enabled = true;
+        std::string help;  // the tooltip; empty for none
+        PaneCommands press;
+        bool operator==(const Button&) const = default;
+    };
+
+    // A 150-wide progress bar (percent clamped to 0…100) over a quiet line of text.
+    struct Progress {
+        int percent = 0;
+        std::string left;
+        bool operator==(const Progress&) const = default;
+    };
+
+    // Controls side by side, centred, `spacing` pixels apart.
+    using GroupItem = std::variant<Value, Button>;
+    struct Group {
+        std::vector<GroupItem> items;
+        int spacing = 12;
+        bool operator==(const Group&) const = default;
+    };
+
+    using Control = std::variant<std::monostate, Value, Switch, Choice, Button, Progress, Group>;
+
+    // One settings row: title, optional detail line and info mark, control at the trailing edge.
+    // An empty detail or info shows nothing, as none does.
+    struct Row {
+        std::string key;
+        std::string title;
+        std::optional<std::string> detail;
+        std::optional<std::string> info;
+        Control control;
+        bool operator==(const Row&) const = default;
+    };
+
+    // A row that is one link: title, arrow, the whole row clickable.
+    struct Link {
+        std::string key;
+        std::string title;
+        PaneCommands open;
+        bool operator==(const Link&) const = default;
+    };
+
+    using CardRow = std::variant<Row, Link>;
+
+    // Under a section's card: a quiet text and, optionally, a link-style button beside it.
+    struct Footer {
+        std::string text;
+        std::optional<Button> button;
+        bool operator==(const Footer&) const = default;
+    };
+
+    // A header line (with an optional note at its end; never a note without a header), a card of
+    // rows and an optional footer.
+    struct Section {
+        std::string key;
+        std::optional<std::string> header;
+        std::optional<std::string> note;
+        std::vector<CardRow> rows;
+        std::optional<Footer> footer;
+        bool operator==(const Section&) const = default;
+    };
+
+    // The app's header, centred: the app icon, the name, a quiet line under it.
+    struct AppHeader {
+        std::string key;
+        std::string name;
+        std::string subtitle;
+        bool operator==(const AppHeader&) const = default;
+    };
+
+    using Block = std::variant<Section, AppHeader>;
+
+    // A confirmation shown over the page while the description holds it. Either button runs its
+    // commands and dismisses the alert; closing it any other way runs cancel's.
+    struct Alert {
+        std::string key;
+        std::string title;
+        std::string message;
+        Button confirm;
+        Button cancel;
+        bool operator==(const Alert&) const = default;
+    };
+
+    std::string title;
+    std::vector<Block> blocks;
+    std::optional<Alert> alert;
+
+    bool operator==(const PageDescription&) const = default;
+};
+
+} // namespace quillmarsh
