@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+namespace quillmarsh {
+
+// The settings window's and first-run window's named colours, each with a light and a dark
+// value. The choice follows the palette the widget draws with: dark when its window colour is
+// dark (Qt 6.4 has no colour-scheme query), so a theme change shows at the next repaint.
+struct Palette {
+    static bool isDark(const QPalette& palette);
+
+    // The page background (pane column, first-run window).
+    static QColor content(const QPalette& palette);
+    // The fill of cards.
+    static QColor card(const QPalette& palette);
+    // Rules under titles, between card rows, and card borders.
+    static QColor hairline(const QPalette& palette);
+    // Good values, good tones and check marks.
+    static QColor good(const QPalette& palette);
+    // Warning tones.
+    static QColor warning(const QPalette& palette);
+    // The runner log's ground and text: light on near-black in both looks.
+    static QColor logBackground(const QPalette& palette);
+    static QColor logText();
+};
+
+} // namespace quillmarsh
