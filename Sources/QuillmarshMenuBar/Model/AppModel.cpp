@@ -8,6 +8,8 @@
 #include "Update/AppUpdate.h"
 #include "Words/MenuModel.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QtGlobal>
 
 #include <utility>
@@ -449,6 +451,8 @@ void AppModel::setOpenAtLogin(bool open) {
     emit objectWillChange();
 }
 
+bool AppModel::canOpenAtLogin() const { return environment_.bundleExecutable.has_value(); }
+
 void AppModel::open(const std::optional<QUrl>& url) {
     if (!url) return;
     const QString scheme = url->scheme().toLower();
@@ -458,6 +462,15 @@ void AppModel::open(const std::optional<QUrl>& url) {
         return;
     }
     environment_.opener->open(*url);
+}
+
+void AppModel::openFolder(const std::string& path) {
+    const QString folder = QString::fromStdString(path);
+    if (path.empty() || !QDir::isAbsolutePath(folder) || !QFileInfo(folder).isDir()) {
+        qWarning("Quillmarsh: not opening a folder that does not exist: %s", path.c_str());
+        return;
+    }
+    environment_.opener->open(QUrl::fromLocalFile(folder));
 }
 
 } // namespace quillmarsh

@@ -156,8 +156,13 @@ public:
     void installUpdate();
     bool openAtLogin() const;
     void setOpenAtLogin(bool open);
+    // Only the installed app (one with a bundle executable) can be a login item.
+    bool canOpenAtLogin() const;
     // Opens http and https links with the system's handler; anything else is dropped and logged.
     void open(const std::optional<QUrl>& url);
+    // Shows an existing local folder (an absolute path) in the desktop's file manager; anything
+    // else is dropped and logged.
+    void openFolder(const std::string& path);
 
     // --- Images, space, FileVault, identity --------------------------------------------------
     void refreshImages(bool force);

@@ -440,3 +440,31 @@ TEST(AppModelState, TheAppsOwnUpdaterIsMirroredAndReleased) {
 
 } // namespace
 } // namespace quillmarsh
+
+namespace quillmarsh {
+namespace {
+
+TEST(AppModelCommands, OpenAtLoginIsOfferedOnlyFromABundle) {
+    test::Harness bare;
+    EXPECT_FALSE(bare.model->canOpenAtLogin());
+    AppModel::Environment environment;
+    environment.bundleExecutable = "/opt/Quillmarsh.app/Contents/MacOS/Quillmarsh";
+    test::Harness installed(std::make_unique<test::FakeAgent>(), environment);
+    EXPECT_TRUE(installed.model->canOpenAtLogin());
+}
+
+TEST(AppModelCommands, OpenFolderShowsOnlyExistingLocalFolders) {
+    test::Harness h;
+    test::TempFolder folder;
+    const auto file = folder.write("notes.txt", "x");
+    h.model->openFolder(folder.string() + "/missing");
+    h.model->openFolder(file.string());
+    h.model->openFolder("");
+    h.model->openFolder("relative/logs");
+    EXPECT_TRUE(h.opener->opened.empty()) << "a missing folder, a file, nothing and a relative path open nothing";
+    h.model->openFolder(folder.string());
+    EXPECT_EQ(h.opener->opened, (std::vector<std::string>{"file://" + folder.string()}));
+}
+
+} // namespace
+} // namespace quillmarsh
