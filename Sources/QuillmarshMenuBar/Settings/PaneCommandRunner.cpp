@@ -2,7 +2,30 @@
 
 #include "Model/AppModel.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QString>
+#include <QUrl>
+
+#include <type_traits>
+#include <variant>
+
 namespace quillmarsh {
+
+namespace {
+
+void setSetting(AppModel& model, PaneCommand::Setting setting, bool value) {
+    using Setting = PaneCommand::Setting;
+    switch (setting) {
+    case Setting::showInMenuBar: model.setShowInMenuBar(value); return;
+    case Setting::notifyJobFails: model.setNotifyJobFails(value); return;
+    case Setting::notifyBreak: model.setNotifyBreak(value); return;
+    case Setting::notifyOffline: model.setNotifyOffline(value); return;
+    case Setting::notifyImage: model.setNotifyImage(value); return;
+    }
+}
+
+} // namespace
 
 PaneCommandRunner::PaneCommandRunner(AppModel& model, Environment environment)
     : model_(model), environment_(std::move(environment)) {}
@@ -11,11 +34,45 @@ void PaneCommandRunner::run(const PaneCommands& commands) const {
     for (const auto& command : commands) run(command);
 }
 
-// A first stand-in: only the view state.
 void PaneCommandRunner::run(const PaneCommand& command) const {
-    (void)model_;
-    if ((command.as<PaneCommand::SetView>() || command.as<PaneCommand::FlashView>()) && environment_.view)
-        environment_.view(command);
+    std::visit(
+        [this, &command](const auto& action) {
+            using A = std::decay_t<decltype(action)>;
+            using C = PaneCommand;
+            if constexpr (std::is_same_v<A, C::SetMode>) {
+                model_.setMode(action.mode);
+            } else if constexpr (std::is_same_v<A, C::SetPolicy>) {
+                model_.setPolicy(action.patch);
+            } else if constexpr (std::is_same_v<A, C::SetSetting>) {
+                setSetting(model_, action.setting, action.value);
+            } else if constexpr (std::is_same_v<A, C::SetOpenAtLogin>) {
+                model_.setOpenAtLogin(action.value);
+            } else if constexpr (std::is_same_v<A, C::OpenLink>) {
+                if (!action.url) return;
+                const QUrl url(QString::fromStdString(*action.url), QUrl::StrictMode);
+                if (url.isValid() && !url.isEmpty()) model_.open(url);
+            } else if constexpr (std::is_same_v<A, C::OpenFolder>) {
+                model_.openFolder(action.path);
+            } else if constexpr (std::is_same_v<A, C::ClearCaches>) {
+                model_.clearCaches(action.repository);
+            } else if constexpr (std::is_same_v<A, C::StopJob>) {
+                model_.stopJob(action.jobId);
+            } else if constexpr (std::is_same_v<A, C::InstallUpdate>) {
+                model_.installUpdate();
+            } else if constexpr (std::is_same_v<A, C::UpdateAgent>) {
+                model_.updateAgentNow();
+            } else if constexpr (std::is_same_v<A, C::CheckForUpdates>) {
+                model_.updater().check();
+            } else if constexpr (std::is_same_v<A, C::CopyText>) {
+                if (environment_.copy) environment_.copy(action.text);
+                else if (auto* clipboard = QGuiApplication::clipboard()) clipboard->setText(QString::fromStdString(action.text));
+            } else {
+                static_assert(std::is_same_v<A, C::SetView> || std::is_same_v<A, C::FlashView>);
+                // The page's own view state goes back to the page; without one it is dropped.
+                if (environment_.view) environment_.view(command);
+            }
+        },
+        command.action);
 }
 
 } // namespace quillmarsh

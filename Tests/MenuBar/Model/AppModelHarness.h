@@ -71,10 +71,11 @@ public:
     void install() override { ++installs; }
     std::string base() const override { return "https://downloads.example"; }
     std::optional<std::string> currentVersion() const override { return std::nullopt; }
-    void check() override {}
+    void check() override { ++checks; }
 
     int starts = 0;
     int installs = 0;
+    int checks = 0;
     OnChange onChange;
 };
 

@@ -1,0 +1,151 @@
+#include "Settings/Panes/AboutPane.h"
+
+#include "Model/AppModel.h"
+#include "Words/MenuModel.h"
+
+#include <QDir>
+
+#include <utility>
+
+namespace quillmarsh {
+
+namespace {
+
+using Page = PageDescription;
+using Style = Page::Button::Style;
+
+Page::Row row(const std::string& title, std::optional<std::string> detail, Page::Control control) {
+    return Page::Row{title, title, std::move(detail), std::nullopt, std::move(control)};
+}
+
+Page::Section section(const std::string& header) {
+    return Page::Section{header, header, std::nullopt, {}, std::nullopt};
+}
+
+Page::Button button(std::string title, PaneCommands press, Style style = Style::standard, bool enabled = true) {
+    Page::Button b;
+    b.title = std::move(title);
+    b.style = style;
+    b.enabled = enabled;
+    b.press = std::move(press);
+    return b;
+}
+
+bool agentHasUpdate(const AboutPane::Inputs& in) { return in.agent && in.agent->updateAvailable; }
+
+// The app's update control follows the updater's state.
+Page::Button appUpdateButton(const AboutPane::Inputs& in) {
+    using Case = UpdateState::Case;
+    const std::string check = "Check for Updates\u2026";
+    switch (in.update.kind) {
+    case Case::ready:
+        // The agent's "Update Now" is the button to press when both have an update.
+        return button("Update and Relaunch", {PaneCommand::InstallUpdate{}},
+                      agentHasUpdate(in) ? Style::plain : Style::prominent);
+    case Case::manual:
+        return button("Download\u2026", {PaneCommand::InstallUpdate{}});
+    case Case::failed:
+    case Case::idle:
+        return button(check, {PaneCommand::CheckForUpdates{}}, Style::standard, in.currentVersion.has_value());
+    case Case::downloading:
+    case Case::installing:
+    case Case::checking:
+        break;
+    }
+    return button(check, {PaneCommand::CheckForUpdates{}}, Style::standard, false);
+}
+
+Page::Control agentControl(const AboutPane::Inputs& in) {
+    if (agentHasUpdate(in)) {
+        auto update = button("Update Now", {PaneCommand::UpdateAgent{}}, Style::prominent, in.canUpdateAgent);
+        if (!in.canUpdateAgent) update.help = "Needs agent 0.1.33";
+        return update;
+    }
+    return Page::Value{in.agent ? in.agent->version.value_or("") : "", false};
+}
+
+// The product's public code repository, where feedback goes as a new issue.
+constexpr std::string_view sourceRepository = "https://github.com/quillmarsh/quillmarsh";
+
+std::string link(std::string_view base, std::string_view path) { return std::string(base) + std::string(path); }
+
+} // namespace
+
+std::string AboutPane::appDetail(const Inputs& in) {
+    if (in.currentVersion && in.update.kind == UpdateState::Case::idle) {
+        return "Version " + *in.currentVersion + ", up to date.";
+    }
+    return in.update.detail(in.currentVersion);
+}
+
+std::string AboutPane::agentDetail(const Inputs& in) {
+    if (!in.agentAvailable || !in.agent || !in.agent->version || in.agent->version->empty()) return "Not running.";
+    if (in.agent->updateAvailable) {
+        return "Version " + *in.agent->version + ". Version " + in.agent->minimum.value_or("") + " is ready.";
+    }
+    return "Version " + *in.agent->version + ", up to date.";
+}
+
+std::string AboutPane::abbreviated(const std::string& path, const std::string& home) {
+    if (home.empty() || home == "/") return path;
+    if (path == home) return "~";
+    if (path.starts_with(home + "/")) return "~" + path.substr(home.size());
+    return path;
+}
+
+AboutPane::Inputs AboutPane::inputs(const AppModel& model) {
+    Inputs in;
+    in.update = model.update();
+    in.currentVersion = model.updater().currentVersion();
+    in.agentAvailable = model.agentAvailable();
+    if (const auto& status = model.status()) {
+        in.agent = AgentVersion{status->version, status->minAgentVersion, status->updateAvailable()};
+    }
+    in.canUpdateAgent = model.canUpdateAgent();
+    in.lastError = model.lastError();
+    // The logs lie beside the agent's socket.
+    const std::string& socket = model.client().socketPath();
+    const auto slash = socket.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "" : socket.substr(0, slash));
+    in.logsFolder = folder + "/logs";
+    in.homeFolder = QDir::homePath().toStdString();
+    return in;
+}
+
+PageDescription AboutPane::describe(const Inputs& in, const PaneViewState& view) {
+    Page page;
+    page.title = "About";
+    page.blocks.push_back(Page::AppHeader{
+        "header", "Quillmarsh", in.currentVersion ? "Version " + *in.currentVersion : "Development build"});
+
+    auto updates = section("Updates");
+    updates.rows.push_back(row("Quillmarsh for Mac", appDetail(in), appUpdateButton(in)));
+    updates.rows.push_back(row("Quillmarsh agent", agentDetail(in), agentControl(in)));
+    page.blocks.push_back(std::move(updates));
+
+    auto troubleshooting = section("Troubleshooting");
+    troubleshooting.rows.push_back(row("Logs", abbreviated(in.logsFolder, in.homeFolder),
+                                       button("Open Logs\u2026", {PaneCommand::OpenFolder{in.logsFolder}})));
+    const std::string command(MenuModel::diagnosticsCommand);
+    troubleshooting.rows.push_back(
+        row("Diagnostics", "Copies quillmarsh doctor to paste into a terminal.",
+            button(view.flag(copied) ? "Copied" : "Copy Command",
+                   {PaneCommand::CopyText{command}, PaneCommand::FlashView{copied, PaneViewState::trueValue, "", 2000}})));
+    if (in.lastError) troubleshooting.footer = Page::Footer{*in.lastError, std::nullopt};
+    page.blocks.push_back(std::move(troubleshooting));
+
+    auto links = section("Links");
+    const std::string site(MenuModel::productSite);
+    const std::pair<const char*, std::string> targets[] = {
+        {"Documentation", link(site, "/docs")},
+        {"Send Feedback", link(sourceRepository, "/issues/new")},
+        {"Status", link(site, "/status")},
+    };
+    for (const auto& [title, url] : targets) {
+        links.rows.push_back(Page::Link{title, title, {PaneCommand::OpenLink{url}}});
+    }
+    page.blocks.push_back(std::move(links));
+    return page;
+}
+
+} // namespace quillmarsh

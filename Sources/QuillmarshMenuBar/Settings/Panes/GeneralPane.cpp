@@ -1,0 +1,66 @@
+#include "Settings/Panes/GeneralPane.h"
+
+#include "Model/AppModel.h"
+
+#include <string>
+
+namespace quillmarsh {
+
+namespace {
+
+using Page = PageDescription;
+using Setting = PaneCommand::Setting;
+
+Page::Switch settingSwitch(Setting setting, bool on) {
+    return Page::Switch{on, true, {PaneCommand::SetSetting{setting, true}}, {PaneCommand::SetSetting{setting, false}}};
+}
+
+Page::Row row(const std::string& title, std::optional<std::string> detail, Page::Control control) {
+    return Page::Row{title, title, std::move(detail), std::nullopt, std::move(control)};
+}
+
+} // namespace
+
+GeneralPane::Inputs GeneralPane::inputs(const AppModel& model) {
+    Inputs in;
+    in.installed = model.canOpenAtLogin();
+    in.openAtLogin = in.installed && model.openAtLogin();
+    in.showInMenuBar = model.showInMenuBar();
+    in.notifyJobFails = model.notifyJobFails();
+    in.notifyBreak = model.notifyBreak();
+    in.notifyOffline = model.notifyOffline();
+    in.notifyImage = model.notifyImage();
+    return in;
+}
+
+PageDescription GeneralPane::describe(const Inputs& in, const PaneViewState&) {
+    Page page;
+    page.title = "General";
+
+    Page::Section app{"App", "App", std::nullopt, {}, std::nullopt};
+    // Outside the installed app there is no login item to switch: off and disabled.
+    Page::Switch login{in.installed && in.openAtLogin, in.installed, {PaneCommand::SetOpenAtLogin{true}},
+                       {PaneCommand::SetOpenAtLogin{false}}};
+    app.rows.push_back(row("Open at login",
+                           in.installed ? std::nullopt : std::optional<std::string>("Available in the installed app."),
+                           login));
+    app.rows.push_back(row("Show in menu bar",
+                           in.showInMenuBar ? std::nullopt
+                                            : std::optional<std::string>("Open Quillmarsh again to bring it back."),
+                           settingSwitch(Setting::showInMenuBar, in.showInMenuBar)));
+    page.blocks.push_back(std::move(app));
+
+    Page::Section notify{"Notify me when", "Notify me when", std::nullopt, {}, std::nullopt};
+    notify.rows.push_back(row("A job fails", std::nullopt, settingSwitch(Setting::notifyJobFails, in.notifyJobFails)));
+    notify.rows.push_back(row("This Mac takes a break",
+                              "Memory or heat. New jobs go to your other machines meanwhile.",
+                              settingSwitch(Setting::notifyBreak, in.notifyBreak)));
+    notify.rows.push_back(row("A machine goes offline", "Any machine in your Fleet.",
+                              settingSwitch(Setting::notifyOffline, in.notifyOffline)));
+    notify.rows.push_back(row("An image or update is ready", std::nullopt,
+                              settingSwitch(Setting::notifyImage, in.notifyImage)));
+    page.blocks.push_back(std::move(notify));
+    return page;
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,160 @@
+#include "Settings/Panes/ThisMacPane.h"
+
+#include "Foundation/RawValue.h"
+#include "Model/AppModel.h"
+#include "Vocabulary/AwaySetting.h"
+#include "Words/MenuModel.h"
+
+#include <utility>
+
+namespace quillmarsh {
+
+namespace {
+
+using Page = PageDescription;
+
+PaneCommands policy(nlohmann::json patch) { return {PaneCommand::SetPolicy{std::move(patch)}}; }
+
+Page::Switch policySwitch(bool on, const char* key) {
+    return Page::Switch{on, true, policy({{key, true}}), policy({{key, false}})};
+}
+
+Page::Row row(std::string title, std::optional<std::string> detail, Page::Control control) {
+    return Page::Row{title, title, std::move(detail), std::nullopt, std::move(control)};
+}
+
+Page::Section section(std::string key, std::optional<std::string> header) {
+    return Page::Section{std::move(key), std::move(header), std::nullopt, {}, std::nullopt};
+}
+
+Page::Section jobsSection(const ThisMacPane::Inputs& in) {
+    auto jobs = section("Jobs", "Jobs");
+
+    Page::Choice mode;
+    for (Mode m : allCases<Mode>()) {
+        mode.options.push_back({std::string(label(m)), m == in.mode, {PaneCommand::SetMode{m}}});
+    }
+    jobs.rows.push_back(row("Mode", "First choice for new jobs. Backup takes jobs only when the primaries are busy.",
+                            std::move(mode)));
+
+    // Only the plugged-in flag is sent: the idle switch below keeps its own key.
+    const bool pluggedInOnly = in.runsJobs != RunsJobs::always;
+    Page::Choice runs;
+    for (const auto& [value, title] : {std::pair{true, "When plugged in"}, std::pair{false, "Always"}}) {
+        runs.options.push_back({title, value == pluggedInOnly, policy({{"plugged_in_only", value}})});
+    }
+    jobs.rows.push_back(row("Runs jobs", std::nullopt, std::move(runs)));
+
+    const bool idle = in.runsJobs == RunsJobs::whenPluggedInAndNotInUse || in.idleOnly;
+    jobs.rows.push_back(row("Only when I'm not using it", "Waits until you've been away for 5 minutes.",
+                            policySwitch(idle, "idle_only")));
+
+    Page::Choice awake;
+    for (StayAwake s : allCases<StayAwake>()) {
+        awake.options.push_back({std::string(label(s)), s == in.stayAwake, policy({{"stay_awake", std::string(rawValue(s))}})});
+    }
+    jobs.rows.push_back(row("Stay awake", "Holds off idle sleep between jobs. The display still sleeps.",
+                            std::move(awake)));
+
+    if (in.awaitingPoolConsent || in.poolConsent == true) {
+        jobs.rows.push_back(row("Join the organisation's Fleet",
+                                "Lets this laptop take the organisation's jobs. Only you, here, can turn this on.",
+                                policySwitch(in.poolConsent == true, "pool_consent")));
+    }
+    return jobs;
+}
+
+Page::Section sizeSection(const ThisMacPane::Inputs& in) {
+    auto size = section("Size", "Size");
+
+    const std::int64_t atOnce = in.host ? in.host->jobsAtOnce : in.capacity.value_or(1);
+    size.rows.push_back(row("Jobs at once", "Each job gets its own VM. Pinned with runner add.",
+                            Page::Value{std::to_string(atOnce), false}));
+
+    if ((in.host && in.host->laptop) || in.statusLaptop) {
+        const std::string title(AwaySetting::title);
+        size.rows.push_back(Page::Row{title, title, std::nullopt, std::string(AwaySetting::info),
+                                      Page::Switch{in.useMoreWhenAway, true,
+                                                   policy(AwaySetting::patch(true)),
+                                                   policy(AwaySetting::patch(false))}});
+    }
+
+    std::string detail = "Sized for this Mac.";
+    std::string guest;
+    if (in.host) {
+        detail = "Sized for this Mac: " + MenuModel::coresLine(*in.host) + ", " + MenuModel::gb(in.host->memoryMiB, 0) +
+                 ".";
+        guest = MenuModel::guestLine(in.host->macosGuest.cpus >= 1 ? in.host->macosGuest : in.host->linuxGuest);
+    }
+    size.rows.push_back(row("Each job VM", detail, Page::Value{guest, false}));
+    return size;
+}
+
+Page::Section secretsSection(const ThisMacPane::Inputs& in) {
+    auto secrets = section("Secrets", "Secrets");
+    // Only the exact word counts: any other spelling is not trusted.
+    const bool trusted = in.trust == "trusted";
+    secrets.rows.push_back(row("Jobs that use secrets",
+                               trusted ? "This Mac is Trusted: deploys and other jobs with secrets may run here."
+                                       : "This Mac runs jobs that use no secrets, so these go to a Trusted machine or "
+                                         "GitHub-hosted.",
+                               Page::Value{trusted ? "This Mac too" : "Trusted machines only", false}));
+    std::string fileVault = "It needs FileVault.";
+    if (in.fileVaultOn) fileVault = *in.fileVaultOn ? "It needs FileVault, which is on." : "It needs FileVault, which is off.";
+    Page::Button dashboard;
+    dashboard.title = "Open in Dashboard\u2026";
+    dashboard.style = Page::Button::Style::link;
+    dashboard.press = {PaneCommand::OpenLink{in.machineURL}};
+    secrets.footer = Page::Footer{"An account owner can mark this Mac Trusted. " + fileVault, dashboard};
+    return secrets;
+}
+
+Page::Section disconnectSection(const ThisMacPane::Inputs& in) {
+    auto disconnect = section("Disconnect", std::nullopt);
+    Page::Button button;
+    button.title = "Disconnect\u2026";
+    button.style = Page::Button::Style::destructive;
+    // The app removes nothing itself: the dashboard page does.
+    button.press = {PaneCommand::OpenLink{in.machineURL}};
+    disconnect.rows.push_back(row("Disconnect this Mac",
+                                  "Removes it from the Fleet. Running jobs finish first. Done on the dashboard, or "
+                                  "with quillmarsh runner remove.",
+                                  std::move(button)));
+    return disconnect;
+}
+
+} // namespace
+
+ThisMacPane::Inputs ThisMacPane::inputs(const AppModel& model) {
+    Inputs in;
+    in.mode = model.mode();
+    in.runsJobs = model.runsJobs();
+    in.stayAwake = model.stayAwake();
+    in.useMoreWhenAway = model.useMoreWhenAway();
+    if (const auto& policy = model.policy()) {
+        in.idleOnly = policy->idleOnly;
+        in.poolConsent = policy->poolConsent;
+    }
+    if (const auto& status = model.status()) {
+        in.awaitingPoolConsent = status->awaitingPoolConsent;
+        in.capacity = status->capacity;
+        in.statusLaptop = status->laptop;
+        in.trust = status->trust;
+    }
+    in.host = model.host();
+    in.fileVaultOn = model.fileVaultOn();
+    if (const auto url = model.machineURL()) in.machineURL = url->toString().toStdString();
+    return in;
+}
+
+PageDescription ThisMacPane::describe(const Inputs& in, const PaneViewState&) {
+    Page page;
+    page.title = "This Mac";
+    page.blocks.push_back(jobsSection(in));
+    page.blocks.push_back(sizeSection(in));
+    page.blocks.push_back(secretsSection(in));
+    page.blocks.push_back(disconnectSection(in));
+    return page;
+}
+
+} // namespace quillmarsh
