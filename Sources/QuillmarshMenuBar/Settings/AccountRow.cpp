@@ -21,8 +21,8 @@ AccountRow::AccountRow(AppModel& model, QWidget* parent) : QWidget(parent), mode
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    // The avatar is painted into the room this keeps.
-    layout->addSpacing(avatarSize);
+    // The avatar is painted into the room this keeps (a box layout adds no spacing beside it).
+    layout->addSpacing(avatarSize + 8);
     auto* lines = new QVBoxLayout;
     lines->setSpacing(1);
     owner_ = new ElidedLabel(this);

@@ -17,7 +17,8 @@ AppHeader::AppHeader(QWidget* parent) : QWidget(parent) {
     icon_->setPixmap(MarkIcon::appPixmap(56));
     icon_->setFixedSize(56, 56);
     layout->addWidget(icon_, 0, Qt::AlignHCenter);
-    layout->addSpacing(6);
+    // 4 of spacing and 6 of padding above the name; a box layout adds no spacing beside a spacer.
+    layout->addSpacing(10);
     name_ = new ToneLabel(TextStyle::title2Bold(), ToneLabel::Tone::primary, this);
     name_->setAlignment(Qt::AlignHCenter);
     layout->addWidget(name_, 0, Qt::AlignHCenter);

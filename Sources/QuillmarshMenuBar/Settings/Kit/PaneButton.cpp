@@ -117,8 +117,7 @@ void PaneButton::paintEvent(QPaintEvent*) {
             painter.drawPath(shape);
         }
     } else if (style_ == Style::link) {
-        text = colours.color(QPalette::Active, QPalette::Link);
-        if (dark && text.lightnessF() < 0.5f) text = QColor(64, 156, 255);
+        text = dark ? QColor(64, 156, 255) : QColor(0, 104, 218);
         if (hovered_ || down) {
             QFont underlined = font();
             underlined.setUnderline(true);

@@ -21,9 +21,8 @@ PaneSection::PaneSection(QWidget* parent) : QWidget(parent) {
     line->setSpacing(12);
     header_ = new ToneLabel(TextStyle::bodySemibold(), ToneLabel::Tone::secondary, headerLine_);
     note_ = new ToneLabel(TextStyle::subheadline(), ToneLabel::Tone::secondary, headerLine_);
-    line->addWidget(header_, 0, Qt::AlignBaseline);
-    line->addStretch(1);
-    line->addWidget(note_, 0, Qt::AlignBaseline);
+    line->addWidget(header_, 1, Qt::AlignBaseline);
+    line->addWidget(note_, 0, Qt::AlignBaseline | Qt::AlignRight);
     headerLine_->hide();
     note_->hide();
     layout->addWidget(headerLine_);

@@ -22,8 +22,9 @@ ProgressColumn::ProgressColumn(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    // The bar is painted into the room this spacer keeps at the top.
-    layout->addSpacing(barHeight);
+    // The bar is painted into the room this spacer keeps at the top (a box layout adds no
+    // spacing beside it).
+    layout->addSpacing(barHeight + 6);
     left_ = new ToneLabel(TextStyle::subheadline(), ToneLabel::Tone::secondary, this);
     left_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(left_, 0, Qt::AlignRight);

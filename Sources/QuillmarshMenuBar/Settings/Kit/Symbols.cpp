@@ -68,15 +68,15 @@ QPainterPath laptop() {
 }
 
 QPainterPath internalDrive() {
-    QPainterPath body = roundedRect(QRectF(1.5, 6, 21, 12.5), 3);
-    body = body.subtracted(roundedRect(QRectF(4.8, 13.2, 8.5, 1.9), 0.95));
-    body = body.subtracted(circle(QPointF(18.3, 14.15), 1.25));
+    QPainterPath body = roundedRect(QRectF(1, 5, 22, 14), 3.2);
+    body = body.subtracted(roundedRect(QRectF(4.4, 12.6, 9, 2.8), 1.4));
+    body = body.subtracted(circle(QPointF(18.2, 14), 1.7));
     return body.simplified();
 }
 
 QPainterPath clock() {
-    QPainterPath hands = stroked(polyline({{12, 6.2}, {12, 12.4}, {16.2, 15}}), 2.1);
-    return circle(QPointF(12, 12), 10.5).subtracted(hands).simplified();
+    QPainterPath hands = stroked(polyline({{12, 5.6}, {12, 12.4}, {16.6, 15.2}}), 2.6);
+    return circle(QPointF(12, 12), 11).subtracted(hands).simplified();
 }
 
 QPainterPath serverRack() {
@@ -125,19 +125,14 @@ QPainterPath infoCircle() {
     return shape.simplified();
 }
 
+// A disc with the head and shoulders cut out of it; the shoulders run out at the disc's edge.
 QPainterPath person() {
-    const QPointF centre(12, 12);
-    const qreal radius = 11.5;
-    QPainterPath head = circle(QPointF(12, 9.3), 4.1);
     QPainterPath shoulders;
-    shoulders.addEllipse(QRectF(4.4, 15.2, 15.2, 12));
-    // The figure is cut out of the disc with a thin gap around it.
-    QPainterPath figure = head.united(shoulders);
-    QPainterPath gap = stroked(figure, 1.6).united(figure);
-    QPainterPath disc = circle(centre, radius);
-    QPainterPath shape = disc.subtracted(gap);
-    shape = shape.united(figure.intersected(circle(centre, radius - 1.4)));
-    return shape.simplified();
+    shoulders.addEllipse(QRectF(4.6, 14.8, 14.8, 12));
+    return circle(QPointF(12, 12), 11.5)
+        .subtracted(circle(QPointF(12, 9.2), 3.9))
+        .subtracted(shoulders)
+        .simplified();
 }
 
 QPainterPath make(Symbol symbol) {
@@ -161,11 +156,8 @@ QPainterPath make(Symbol symbol) {
 
 } // namespace
 
-QPainterPath Symbols::path(Symbol symbol) {
-    QPainterPath shape = make(symbol);
-    shape.setFillRule(Qt::WindingFill);
-    return shape;
-}
+// Every shape is simplified: no edges cross, and the even-odd rule leaves its holes open.
+QPainterPath Symbols::path(Symbol symbol) { return make(symbol); }
 
 void Symbols::paint(QPainter& painter, Symbol symbol, const QRectF& rect, const QColor& color) {
     const qreal scale = std::min(rect.width(), rect.height()) / box;
