@@ -382,8 +382,9 @@ void PageView::showAlert() {
     box->setTextFormat(Qt::PlainText);
     box->setText(text(alert->title));
     box->setInformativeText(text(alert->message));
-    if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
-        informative->setTextFormat(Qt::PlainText);
+    // The box reads its informative text as markup when it looks like markup; none of its labels
+    // may.
+    for (auto* label : box->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::WindowModal);
 
     auto* confirm = new PaneButton;
