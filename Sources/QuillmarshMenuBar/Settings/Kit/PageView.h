@@ -4,10 +4,16 @@
 
 #include <QWidget>
 
+#include <string>
+
 #include <functional>
 #include <memory>
 
+class QMessageBox;
+
 namespace quillmarsh {
+
+class Pane;
 
 // Carries out a page description with the kit's widgets: the pane's title bar, its hairline, and
 // a scrolling body of sections, cards and rows. apply() with a new description updates the
@@ -28,7 +34,24 @@ public:
     // The description applied last.
     const PageDescription& page() const;
 
+    // Lookups by key, for the window and for tests; null when the page has no such part. Widgets
+    // are also named: a block's and a row's objectName is its key, a row's control is named
+    // key + ".control", and the alert's buttons "alert.confirm" and "alert.cancel".
+    Pane* pane() const;
+    // A section (PaneSection) or an app header (AppHeader).
+    QWidget* blockWidget(const std::string& key) const;
+    // A card row: Row or LinkRow; the first with that key.
+    QWidget* rowWidget(const std::string& key) const;
+    // A Row's control: Value, Switch, Choice, PaneButton, ProgressColumn, or the plain widget that
+    // holds a group's Values and PaneButtons side by side.
+    QWidget* controlWidget(const std::string& key) const;
+    // The alert box while one is up.
+    QMessageBox* alertBox() const;
+
 private:
+    // Opens, replaces or closes the alert box to match the page applied last.
+    void showAlert();
+
     struct Parts;
     std::unique_ptr<Parts> parts_;
 };

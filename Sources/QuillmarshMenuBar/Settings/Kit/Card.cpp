@@ -1,0 +1,63 @@
+#include "Settings/Kit/Card.h"
+
+#include "Settings/Kit/Palette.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+namespace quillmarsh {
+
+namespace {
+constexpr qreal radius = 10;
+} // namespace
+
+Card::Card(QWidget* parent) : QWidget(parent) {
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    // The rules are painted into the 1-px gaps between rows.
+    layout_->setSpacing(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void Card::setRows(const std::vector<QWidget*>& rows) {
+    if (rows == rows_) return;
+    for (QWidget* row : rows_) layout_->removeWidget(row);
+    for (QWidget* row : rows) {
+        if (row->parentWidget() != this) row->setParent(this);
+        layout_->addWidget(row);
+        row->show();
+    }
+    rows_ = rows;
+    update();
+}
+
+void Card::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
+}
+
+void Card::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& colours = palette();
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), radius, radius);
+    painter.fillPath(shape, Palette::card(colours));
+
+    const QColor hairline = Palette::hairline(colours);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (std::size_t i = 0; i + 1 < rows_.size(); ++i) {
+        const int y = rows_[i]->geometry().bottom() + 1;
+        painter.fillRect(QRect(0, y, width(), 1), hairline);
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath border;
+    border.addRoundedRect(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
+    painter.setPen(QPen(hairline, 0.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(border);
+}
+
+} // namespace quillmarsh

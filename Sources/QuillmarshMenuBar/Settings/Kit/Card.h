@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+#include <vector>
+
+class QVBoxLayout;
+
+namespace quillmarsh {
+
+// A white rounded card (radius 10, a 0.5-px hairline border) that stacks its rows with a 1-px
+// hairline rule between each two, none after the last. It adds no padding: rows bring their own.
+class Card final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Card(QWidget* parent = nullptr);
+
+    // The rows in order; the card takes them. Rows it held that are not among them are left to
+    // the caller (taken out of the card, not deleted).
+    void setRows(const std::vector<QWidget*>& rows);
+    const std::vector<QWidget*>& rows() const { return rows_; }
+    // The rules drawn: one between each two rows.
+    int ruleCount() const { return rows_.empty() ? 0 : static_cast<int>(rows_.size()) - 1; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QVBoxLayout* layout_ = nullptr;
+    std::vector<QWidget*> rows_;
+};
+
+} // namespace quillmarsh

@@ -1,0 +1,133 @@
+#include "Settings/Kit/PaneButton.h"
+
+#include "Settings/Kit/Palette.h"
+#include "Settings/Kit/TextStyle.h"
+#include "StatusMenu/LabelColors.h"
+#include "StatusMenu/PlainText.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace quillmarsh {
+
+namespace {
+
+constexpr int bezelHeight = 22;
+constexpr int sidePadding = 10;
+
+QColor red(const QPalette& palette) { return Palette::isDark(palette) ? QColor(255, 69, 58) : QColor(215, 0, 21); }
+
+bool bordered(PaneButton::Style style) {
+    return style == PaneButton::Style::standard || style == PaneButton::Style::prominent ||
+           style == PaneButton::Style::destructive;
+}
+
+} // namespace
+
+PaneButton::PaneButton(QWidget* parent) : QPushButton(parent) {
+    setFont(TextStyle::body());
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
+    connect(this, &QPushButton::clicked, this, [this] {
+        if (!action_) return;
+        const auto action = action_;
+        action();
+    });
+}
+
+void PaneButton::setButton(const PageDescription::Button& button) {
+    setLook(QString::fromStdString(button.title), button.style);
+    if (isEnabled() != button.enabled) setEnabled(button.enabled);
+    const QString tip = button.help.empty() ? QString() : PlainText::toolTip(button.help);
+    if (toolTip() != tip) setToolTip(tip);
+}
+
+void PaneButton::setLook(const QString& title, Style style) {
+    if (title == title_ && style == style_) return;
+    const bool resized = title != title_ || bordered(style) != bordered(style_);
+    title_ = title;
+    style_ = style;
+    setAccessibleName(title);
+    setCursor(style == Style::link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    if (resized) updateGeometry();
+    update();
+}
+
+QSize PaneButton::sizeHint() const {
+    const QFontMetrics metrics(font());
+    const int text = metrics.horizontalAdvance(title_);
+    if (!bordered(style_)) return {text + 2, bezelHeight};
+    return {std::max(text + 2 * sidePadding, 56), bezelHeight};
+}
+
+void PaneButton::changeEvent(QEvent* event) {
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
+}
+
+void PaneButton::enterEvent(QEnterEvent* event) {
+    QPushButton::enterEvent(event);
+    hovered_ = true;
+    update();
+}
+
+void PaneButton::leaveEvent(QEvent* event) {
+    QPushButton::leaveEvent(event);
+    hovered_ = false;
+    update();
+}
+
+void PaneButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) painter.setOpacity(0.4);
+    const QPalette& colours = palette();
+    const bool dark = Palette::isDark(colours);
+    const bool down = isDown();
+
+    QColor text = LabelColors::primary(colours);
+    if (bordered(style_)) {
+        const QRectF bezel = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        QPainterPath shape;
+        shape.addRoundedRect(bezel, 6, 6);
+        QColor fill;
+        QColor border;
+        if (style_ == Style::prominent) {
+            fill = colours.color(QPalette::Active, QPalette::Highlight);
+            border = fill.darker(115);
+            text = Qt::white;
+        } else {
+            fill = dark ? QColor(255, 255, 255, 30) : QColor(255, 255, 255);
+            border = dark ? QColor(255, 255, 255, 26) : QColor(0, 0, 0, 38);
+            if (style_ == Style::destructive) text = red(colours);
+        }
+        if (down) fill = fill.darker(dark ? 80 : 108);
+        // A faint drop shadow under the bezel, as raised controls have.
+        if (!dark) painter.fillPath(shape.translated(0, 0.5), QColor(0, 0, 0, 14));
+        painter.fillPath(shape, fill);
+        painter.setPen(QPen(border, 0.5));
+        painter.drawPath(shape);
+        if (hasFocus()) {
+            QColor ring = colours.color(QPalette::Highlight);
+            ring.setAlphaF(0.5f);
+            painter.setPen(QPen(ring, 2));
+            painter.drawPath(shape);
+        }
+    } else if (style_ == Style::link) {
+        text = dark ? QColor(64, 156, 255) : QColor(0, 104, 218);
+        if (hovered_ || down) {
+            QFont underlined = font();
+            underlined.setUnderline(true);
+            painter.setFont(underlined);
+        }
+    } else if (down) {
+        text = LabelColors::secondary(colours);
+    }
+    painter.setPen(text);
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, title_);
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,97 @@
+#include "Settings/Kit/Switch.h"
+
+#include "Settings/Kit/Palette.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace quillmarsh {
+
+namespace {
+constexpr int trackWidth = 38;
+constexpr int trackHeight = 22;
+} // namespace
+
+Switch::Switch(QWidget* parent) : QWidget(parent) {
+    setFixedSize(sizeHint());
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName(QStringLiteral("Switch"));
+}
+
+QSize Switch::sizeHint() const { return {trackWidth, trackHeight}; }
+
+void Switch::setOn(bool on) {
+    if (on == on_) return;
+    on_ = on;
+    update();
+}
+
+void Switch::ask() {
+    if (!isEnabled() || !wanted_) return;
+    // Copied first: the callback may replace this switch's callback on its way.
+    const Wanted wanted = wanted_;
+    wanted(!on_);
+}
+
+void Switch::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    pressed_ = true;
+    update();
+}
+
+void Switch::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_) return QWidget::mouseReleaseEvent(event);
+    pressed_ = false;
+    update();
+    if (rect().contains(event->position().toPoint())) ask();
+}
+
+void Switch::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space) ask();
+    else QWidget::keyPressEvent(event);
+}
+
+void Switch::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange ||
+        event->type() == QEvent::EnabledChange)
+        update();
+}
+
+void Switch::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) painter.setOpacity(0.45);
+    const bool dark = Palette::isDark(palette());
+    const QRectF track(0.5, 0.5, trackWidth - 1, trackHeight - 1);
+    QColor fill = on_ ? palette().color(QPalette::Active, QPalette::Highlight)
+                      : (dark ? QColor(255, 255, 255, 46) : QColor(0, 0, 0, 26));
+    if (pressed_) fill = fill.darker(110);
+    QPainterPath shape;
+    shape.addRoundedRect(track, track.height() / 2, track.height() / 2);
+    painter.fillPath(shape, fill);
+    painter.setPen(QPen(dark ? QColor(255, 255, 255, 20) : QColor(0, 0, 0, 18), 0.5));
+    painter.drawPath(shape);
+
+    const qreal knob = trackHeight - 4;
+    const QRectF knobRect(on_ ? trackWidth - 2 - knob : 2, 2, knob, knob);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 40));
+    painter.drawEllipse(knobRect.translated(0, 0.6).adjusted(-0.3, -0.3, 0.3, 0.3));
+    painter.setBrush(dark && !on_ ? QColor(222, 222, 224) : QColor(255, 255, 255));
+    painter.drawEllipse(knobRect);
+
+    if (hasFocus()) {
+        QColor ring = palette().color(QPalette::Highlight);
+        ring.setAlphaF(0.5f);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(ring, 2));
+        painter.drawPath(shape);
+    }
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,53 @@
+#include "Settings/Kit/ToneLabel.h"
+
+#include "Settings/Kit/Palette.h"
+#include "StatusMenu/LabelColors.h"
+
+#include <QEvent>
+
+namespace quillmarsh {
+
+// The label draws with the Text role, which it sets itself from the inherited WindowText and
+// Window colours; those stay inherited, so a recolour never compounds.
+ToneLabel::ToneLabel(const QFont& font, Tone tone, QWidget* parent) : QLabel(parent), tone_(tone) {
+    setTextFormat(Qt::PlainText);
+    setFont(font);
+    setForegroundRole(QPalette::Text);
+    recolour();
+}
+
+void ToneLabel::setTone(Tone tone) {
+    if (tone == tone_) return;
+    tone_ = tone;
+    recolour();
+}
+
+void ToneLabel::setPlain(const QString& text) {
+    if (text != QLabel::text()) setText(text);
+}
+
+void ToneLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) recolour();
+}
+
+void ToneLabel::recolour() {
+    QPalette colours = palette();
+    QColor colour;
+    switch (tone_) {
+    case Tone::primary: colour = LabelColors::primary(colours); break;
+    case Tone::secondary: colour = LabelColors::secondary(colours); break;
+    case Tone::good: colour = Palette::good(colours); break;
+    }
+    if (colours.color(QPalette::Active, QPalette::Text) == colour &&
+        colours.color(QPalette::Inactive, QPalette::Text) == colour)
+        return;
+    colours.setColor(QPalette::Active, QPalette::Text, colour);
+    colours.setColor(QPalette::Inactive, QPalette::Text, colour);
+    QColor disabled = colour;
+    disabled.setAlphaF(colour.alphaF() * 0.5f);
+    colours.setColor(QPalette::Disabled, QPalette::Text, disabled);
+    setPalette(colours);
+}
+
+} // namespace quillmarsh

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFont>
+#include <QLabel>
+#include <QString>
+
+namespace quillmarsh {
+
+// A plain-text label of the kit in one of its text colours. The colour is worked out from the
+// inherited palette at every palette change, so light and dark switching recolours it; the text
+// is never read as markup.
+class ToneLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    enum class Tone { primary, secondary, good };
+
+    explicit ToneLabel(const QFont& font, Tone tone = Tone::primary, QWidget* parent = nullptr);
+
+    void setTone(Tone tone);
+    Tone tone() const { return tone_; }
+    // Sets the text only when it differs, so an unchanged text costs no relayout.
+    void setPlain(const QString& text);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void recolour();
+
+    Tone tone_;
+};
+
+} // namespace quillmarsh

@@ -1,0 +1,375 @@
+#include "Settings/Kit/Card.h"
+#include "Settings/Kit/Choice.h"
+#include "Settings/Kit/LinkRow.h"
+#include "Settings/Kit/PageView.h"
+#include "Settings/Kit/Palette.h"
+#include "Settings/Kit/PaneButton.h"
+#include "Settings/Kit/PaneSection.h"
+#include "Settings/Kit/ProgressColumn.h"
+#include "Settings/Kit/Row.h"
+#include "Settings/Kit/Switch.h"
+#include "Settings/Kit/SymbolView.h"
+#include "Settings/Kit/ToneLabel.h"
+#include "Settings/Kit/Value.h"
+#include "Support/TestApplication.h"
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace quillmarsh::test {
+namespace {
+
+using D = PageDescription;
+
+PaneCommands link(const std::string& url) { return {PaneCommand::OpenLink{url}}; }
+
+D::Row row(std::string key, std::string title, D::Control control = {}) {
+    D::Row r;
+    r.key = std::move(key);
+    r.title = std::move(title);
+    r.control = std::move(control);
+    return r;
+}
+
+D::Section section(std::string key, std::vector<D::CardRow> rows) {
+    D::Section s;
+    s.key = std::move(key);
+    s.header = "Header";
+    s.rows = std::move(rows);
+    return s;
+}
+
+D described(std::vector<D::CardRow> rows) {
+    D p;
+    p.title = "General";
+    p.blocks = {section("main", std::move(rows))};
+    return p;
+}
+
+// A page view on real widgets that records every use of its controls.
+struct Page {
+    Page() : view([this](const PaneCommands& commands) { performed.push_back(commands); }) { view.resize(700, 600); }
+    template <class W>
+    W* control(const std::string& key) const {
+        return qobject_cast<W*>(view.controlWidget(key));
+    }
+    bool app = (ensureApp(), true);  // before any widget
+    std::vector<PaneCommands> performed;
+    PageView view;
+};
+
+// A left click in the middle of the widget, as the window system delivers it.
+void click(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    const QPointF global = widget->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+void deletePending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+TEST(KitSwitch, AClickAsksForTheOtherValueAndShowsOnlyWhatTheNextApplyGives) {
+    Page page;
+    const D::Switch off{false, true, link("on"), link("off")};
+    page.view.apply(described({row("notify", "Notify", off)}));
+    auto* toggle = page.control<Switch>("notify");
+    ASSERT_NE(toggle, nullptr);
+
+    click(toggle);
+    ASSERT_EQ(page.performed.size(), 1u);
+    EXPECT_EQ(page.performed[0], link("on"));
+    EXPECT_FALSE(toggle->isOn());
+
+    D::Switch on = off;
+    on.on = true;
+    page.view.apply(described({row("notify", "Notify", on)}));
+    EXPECT_EQ(page.control<Switch>("notify"), toggle);
+    EXPECT_TRUE(toggle->isOn());
+    click(toggle);
+    EXPECT_EQ(page.performed.back(), link("off"));
+
+    D::Switch disabled = on;
+    disabled.enabled = false;
+    page.view.apply(described({row("notify", "Notify", disabled)}));
+    click(toggle);
+    EXPECT_EQ(page.performed.size(), 2u);
+}
+
+TEST(KitPageView, KeyedRowsKeepTheirWidgetsAcrossChangesAndGoneOnesAreDeleted) {
+    Page page;
+    page.view.apply(described({row("a", "First", D::Value{"1", false}), row("b", "Second"), row("c", "Third")}));
+    QPointer<QWidget> a = page.view.rowWidget("a");
+    QPointer<QWidget> b = page.view.rowWidget("b");
+    QPointer<QWidget> c = page.view.rowWidget("c");
+    QWidget* section = page.view.blockWidget("main");
+    auto* value = page.control<Value>("a");
+    ASSERT_TRUE(a && b && c && value);
+    EXPECT_EQ(a->objectName(), "a");
+
+    // Texts change, b goes, d comes first, c and a swap.
+    page.view.apply(described({row("d", "New"), row("c", "Third, renamed"), row("a", "First", D::Value{"2", true})}));
+    deletePending();
+    EXPECT_EQ(page.view.rowWidget("a"), a.data());
+    EXPECT_EQ(page.view.rowWidget("c"), c.data());
+    EXPECT_EQ(page.view.blockWidget("main"), section);
+    EXPECT_EQ(page.control<Value>("a"), value);
+    EXPECT_EQ(value->text(), "2");
+    EXPECT_TRUE(value->isGood());
+    EXPECT_EQ(static_cast<Row*>(c.data())->titleLabel()->text(), "Third, renamed");
+    EXPECT_TRUE(b.isNull());
+    EXPECT_EQ(page.view.rowWidget("b"), nullptr);
+    auto* card = static_cast<PaneSection*>(section)->card();
+    ASSERT_EQ(card->rows().size(), 3u);
+    EXPECT_EQ(card->rows()[0], page.view.rowWidget("d"));
+    EXPECT_EQ(card->rows()[1], c.data());
+    EXPECT_EQ(card->rows()[2], a.data());
+
+    // A control of another kind replaces the old one; the row stays.
+    QPointer<QWidget> oldValue = value;
+    page.view.apply(described({row("d", "New"), row("c", "Third, renamed"), row("a", "First", D::Progress{5, ""})}));
+    deletePending();
+    EXPECT_EQ(page.view.rowWidget("a"), a.data());
+    EXPECT_TRUE(oldValue.isNull());
+    EXPECT_NE(page.control<ProgressColumn>("a"), nullptr);
+
+    // A dropped section goes with its rows.
+    D empty;
+    empty.title = "General";
+    page.view.apply(empty);
+    deletePending();
+    EXPECT_TRUE(a.isNull());
+    EXPECT_EQ(page.view.blockWidget("main"), nullptr);
+}
+
+TEST(KitPageView, AnEqualDescriptionChangesNothing) {
+    Page page;
+    const D description = described({row("a", "Title", D::Value{"x", false})});
+    page.view.apply(description);
+    auto* title = static_cast<Row*>(page.view.rowWidget("a"))->titleLabel();
+    // A text set behind the view's back stays: an equal description touches no widget.
+    title->setText("changed by hand");
+    page.view.apply(description);
+    EXPECT_EQ(title->text(), "changed by hand");
+    EXPECT_EQ(page.view.page(), description);
+}
+
+TEST(KitChoice, LabelAndCheckmarkFollowTheSelectedOptionAndChoosingSelectsNothing) {
+    Page page;
+    const D::Choice none{{{"Primary", false, link("primary")}, {"Secondary", false, link("secondary")}}};
+    page.view.apply(described({row("mode", "Mode", none)}));
+    auto* choice = page.control<Choice>("mode");
+    ASSERT_NE(choice, nullptr);
+    EXPECT_EQ(choice->label(), "");
+    const auto actions = choice->optionsMenu()->actions();
+    ASSERT_EQ(actions.size(), 2);
+    for (QAction* action : actions) EXPECT_TRUE(action->icon().isNull()) << action->text().toStdString();
+
+    actions[1]->trigger();
+    ASSERT_EQ(page.performed.size(), 1u);
+    EXPECT_EQ(page.performed[0], link("secondary"));
+    EXPECT_EQ(choice->label(), "");
+
+    D::Choice second = none;
+    second.options[1].selected = true;
+    page.view.apply(described({row("mode", "Mode", second)}));
+    EXPECT_EQ(page.control<Choice>("mode"), choice);
+    EXPECT_EQ(choice->label(), "Secondary");
+    EXPECT_TRUE(choice->optionsMenu()->actions()[0]->icon().isNull());
+    EXPECT_FALSE(choice->optionsMenu()->actions()[1]->icon().isNull());
+}
+
+TEST(KitCard, RulesStandOnlyBetweenRows) {
+    ensureApp();
+    for (int rows : {0, 1, 3}) {
+        Card card;
+        std::vector<QWidget*> widgets;
+        for (int i = 0; i < rows; ++i) widgets.push_back(new QWidget);
+        card.setRows(widgets);
+        EXPECT_EQ(card.ruleCount(), std::max(0, rows - 1)) << rows << " rows";
+    }
+}
+
+TEST(KitRow, EmptyDetailAndInfoShowNothingAndTextsAreNeverMarkup) {
+    Page page;
+    D::Row empty = row("empty", "<b>x</b>");
+    empty.detail = "";
+    empty.info = "";
+    D::Row full = row("full", "Title");
+    full.detail = "<i>detail</i>";
+    full.info = "<u>more</u>";
+    page.view.apply(described({empty, full}));
+
+    auto* shown = static_cast<Row*>(page.view.rowWidget("empty"));
+    EXPECT_EQ(shown->titleLabel()->text(), "<b>x</b>");
+    EXPECT_EQ(shown->titleLabel()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(shown->detailLabel()->isHidden());
+    EXPECT_TRUE(shown->infoMark()->isHidden());
+
+    auto* other = static_cast<Row*>(page.view.rowWidget("full"));
+    EXPECT_FALSE(other->detailLabel()->isHidden());
+    EXPECT_EQ(other->detailLabel()->text(), "<i>detail</i>");
+    EXPECT_FALSE(other->infoMark()->isHidden());
+    EXPECT_FALSE(other->infoMark()->toolTip().isEmpty());
+    for (auto* label : page.view.findChildren<QLabel*>()) EXPECT_EQ(label->textFormat(), Qt::PlainText);
+}
+
+TEST(KitRow, ALongDetailWrapsAndMakesTheRowTaller) {
+    Page page;
+    D::Row shortRow = row("short", "Title");
+    shortRow.detail = "Short";
+    D::Row longRow = row("long", "Title");
+    longRow.detail = std::string(60, 'w') + " " + std::string(60, 'w') + " " + std::string(60, 'w');
+    page.view.apply(described({shortRow, longRow}));
+    page.view.show();
+    QCoreApplication::processEvents();
+    auto* tall = static_cast<Row*>(page.view.rowWidget("long"));
+    EXPECT_GT(tall->height(), page.view.rowWidget("short")->height());
+    EXPECT_LE(tall->detailLabel()->width(), Row::textWidth);
+    EXPECT_GE(tall->detailLabel()->height(), tall->detailLabel()->heightForWidth(tall->detailLabel()->width()));
+}
+
+TEST(KitProgressColumn, ClampsItsPercent) {
+    ensureApp();
+    ProgressColumn column;
+    for (const auto& [given, shown] : std::vector<std::pair<int, int>>{{-5, 0}, {0, 0}, {42, 42}, {100, 100}, {130, 100}}) {
+        column.setProgress(given, "left");
+        EXPECT_EQ(column.shownPercent(), shown) << given;
+    }
+}
+
+TEST(KitLinkRow, AClickRunsItsCommandsAlsoWithoutAnAddress) {
+    Page page;
+    const PaneCommands nowhere = {PaneCommand::OpenLink{std::nullopt}};
+    page.view.apply(described({D::Link{"docs", "How It Works", nowhere}}));
+    auto* linkRow = qobject_cast<LinkRow*>(page.view.rowWidget("docs"));
+    ASSERT_NE(linkRow, nullptr);
+    EXPECT_EQ(linkRow->title(), "How It Works");
+    click(linkRow);
+    ASSERT_EQ(page.performed.size(), 1u);
+    EXPECT_EQ(page.performed[0], nowhere);
+}
+
+TEST(KitButton, CarriesOutItsDescription) {
+    Page page;
+    D::Button button{"Clear & Go", D::Button::Style::prominent, true, "<b>help</b>", link("clear")};
+    page.view.apply(described({row("clear", "Caches", button)}));
+    auto* pushed = page.control<PaneButton>("clear");
+    ASSERT_NE(pushed, nullptr);
+    EXPECT_EQ(pushed->title(), "Clear & Go");
+    EXPECT_EQ(pushed->style(), D::Button::Style::prominent);
+    EXPECT_TRUE(pushed->toolTip().contains("&lt;b&gt;"));
+    click(pushed);
+    ASSERT_EQ(page.performed.size(), 1u);
+    EXPECT_EQ(page.performed[0], link("clear"));
+
+    button.enabled = false;
+    page.view.apply(described({row("clear", "Caches", button)}));
+    EXPECT_EQ(page.control<PaneButton>("clear"), pushed);
+    click(pushed);
+    EXPECT_EQ(page.performed.size(), 1u);
+}
+
+D withAlert(D description) {
+    D::Alert alert;
+    alert.key = "clear";
+    alert.title = "Clear the package caches on this Mac?";
+    alert.message = "<b>Jobs</b> download their packages again next time.";
+    alert.confirm = D::Button{"Clear Caches", D::Button::Style::destructive, true, "", link("confirm")};
+    alert.cancel = D::Button{"Cancel", D::Button::Style::standard, true, "", link("cancel")};
+    description.alert = alert;
+    return description;
+}
+
+TEST(KitAlert, OpensWhileDescribedAndItsButtonsRunTheirCommands) {
+    Page page;
+    const D plain = described({row("a", "A")});
+    page.view.apply(withAlert(plain));
+    QPointer<QMessageBox> box = page.view.alertBox();
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(box->text(), "Clear the package caches on this Mac?");
+    for (auto* label : box->findChildren<QLabel*>()) EXPECT_EQ(label->textFormat(), Qt::PlainText);
+
+    // The same alert again keeps the box.
+    page.view.apply(withAlert(plain));
+    EXPECT_EQ(page.view.alertBox(), box.data());
+
+    auto* confirm = box->findChild<PaneButton*>("alert.confirm");
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(confirm->style(), D::Button::Style::destructive);
+    confirm->click();
+    ASSERT_EQ(page.performed.size(), 1u);
+    EXPECT_EQ(page.performed[0], link("confirm"));
+    page.view.apply(plain);
+    deletePending();
+    EXPECT_TRUE(box.isNull());
+
+    // Closed with Escape: cancel's commands.
+    page.view.apply(withAlert(plain));
+    box = page.view.alertBox();
+    ASSERT_TRUE(box);
+    box->reject();
+    ASSERT_EQ(page.performed.size(), 2u);
+    EXPECT_EQ(page.performed[1], link("cancel"));
+}
+
+TEST(KitAlert, DroppingTheAlertClosesTheBoxAndRunsNothing) {
+    Page page;
+    const D plain = described({row("a", "A")});
+    page.view.apply(withAlert(plain));
+    QPointer<QMessageBox> box = page.view.alertBox();
+    ASSERT_TRUE(box);
+    page.view.apply(plain);
+    EXPECT_EQ(page.view.alertBox(), nullptr);
+    deletePending();
+    EXPECT_TRUE(box.isNull());
+    EXPECT_TRUE(page.performed.empty());
+}
+
+QPalette darkPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(30, 30, 32));
+    palette.setColor(QPalette::WindowText, QColor(235, 235, 240));
+    return palette;
+}
+
+QPalette lightPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(236, 236, 236));
+    palette.setColor(QPalette::WindowText, QColor(20, 20, 20));
+    return palette;
+}
+
+TEST(KitPalette, EveryColourButTheLogTextDiffersBetweenDarkAndLight) {
+    ensureApp();
+    const QPalette dark = darkPalette();
+    const QPalette light = lightPalette();
+    for (auto colour : {&Palette::content, &Palette::card, &Palette::hairline, &Palette::good, &Palette::warning,
+                        &Palette::logBackground})
+        EXPECT_NE(colour(dark), colour(light));
+    EXPECT_EQ(Palette::logText(), Palette::logText());
+}
+
+TEST(KitPalette, LabelsRecolourWhenThePaletteChanges) {
+    Page page;
+    page.view.apply(described({row("a", "A", D::Value{"ok", true})}));
+    auto* value = page.control<Value>("a");
+    page.view.setPalette(lightPalette());
+    const QColor light = value->palette().color(QPalette::Text);
+    page.view.setPalette(darkPalette());
+    const QColor dark = value->palette().color(QPalette::Text);
+    EXPECT_EQ(light, Palette::good(lightPalette()));
+    EXPECT_EQ(dark, Palette::good(darkPalette()));
+}
+
+} // namespace
+} // namespace quillmarsh::test
