@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -178,6 +179,9 @@ TEST_F(AppWindowControllerTest, ShowingAndClosingTellTheModelWhichPaneIsOnScreen
     c.show();
     EXPECT_TRUE(c.window().isVisible());
     EXPECT_TRUE(h.model->windowOpened());
+    if (const QScreen* screen = c.window().screen()) {
+        EXPECT_EQ(c.window().geometry().center(), screen->availableGeometry().center()) << "centred";
+    }
     EXPECT_EQ(h.model->visiblePane(), AppPane::about);
     c.select(AppPane::thisMac);
     EXPECT_EQ(h.model->visiblePane(), AppPane::thisMac);
@@ -224,6 +228,18 @@ TEST_F(AppWindowControllerTest, NoControlHasTheFocusOnceTheWindowIsShown) {
     const QWidget* focus = QApplication::focusWidget();
     EXPECT_NE(focus, field);
     EXPECT_TRUE(focus == nullptr || focus == &c.window()) << "the window itself, no control in it";
+
+    // The sidebar gives the focus up again whenever the window becomes active.
+    field->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(spinUntil([&] { return other.isActiveWindow(); }));
+    c.window().activateWindow();
+    ASSERT_TRUE(spinUntil([&] { return c.window().isActiveWindow(); }));
+    QCoreApplication::processEvents();
+    EXPECT_NE(QApplication::focusWidget(), field);
 }
 
 // The user's own settings, in a folder of the test's: QSettings() reads the organisation's and

@@ -57,6 +57,30 @@ TEST_F(PaneColumnTest, APageIsMadeAfreshOnlyWhenThePaneChanges) {
     EXPECT_NE(&column.page(), second.data());
 }
 
+// The job list and a job's detail are different pages: going back to the list starts it anew.
+TEST(PaneColumnJobs, OnTheJobsPaneEachOpenedOrClosedJobGetsAPageOfItsOwn) {
+    Harness h;
+    PaneSelection selection(AppPane::jobs);
+    PaneColumn column(*h.model, selection);
+    const PageView* list = &column.page();
+    selection.setJob(std::nullopt);
+    EXPECT_EQ(&column.page(), list) << "no job before, none now";
+
+    selection.setJob("7");
+    const PageView* detail = &column.page();
+    EXPECT_NE(detail, list);
+    selection.setJob("7");
+    EXPECT_EQ(&column.page(), detail);
+    selection.setJob(std::nullopt);
+    EXPECT_NE(&column.page(), detail);
+
+    // On any other pane the job is no part of the page.
+    selection.setPane(AppPane::general);
+    const PageView* general = &column.page();
+    selection.setJob("7");
+    EXPECT_EQ(&column.page(), general);
+}
+
 TEST_F(PaneColumnTest, AFlashIsResetAfterItsDelay) {
     column.perform({PaneCommand::FlashView{"copied", "true", "", 10}});
     EXPECT_EQ(column.viewState().value("copied"), "true");
