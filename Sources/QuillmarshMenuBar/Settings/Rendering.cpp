@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <limits>
 
 namespace quillmarsh {
 
@@ -79,7 +80,8 @@ std::optional<QImage> Rendering::bitmap(QWidget& widget, qreal scale) {
     if (size.width() <= 0 || size.height() <= 0 || !(scale > 0)) return std::nullopt;
     const double width = std::trunc(size.width() * scale);
     const double height = std::trunc(size.height() * scale);
-    if (width < 1 || height < 1 || width > 32767 || height > 32767) return std::nullopt;
+    constexpr double largest = std::numeric_limits<int>::max();
+    if (width < 1 || height < 1 || width > largest || height > largest) return std::nullopt;
     QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGBA8888_Premultiplied);
     if (image.isNull()) return std::nullopt;
     image.setDevicePixelRatio(scale);
