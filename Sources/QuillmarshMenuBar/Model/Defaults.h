@@ -17,6 +17,10 @@ public:
     virtual void setValue(const QString& key, const QVariant& value) = 0;
     virtual void remove(const QString& key) = 0;
 
+    // True only for the user's own settings of this app; the settings window keeps its frame only
+    // there, so tests and tools never move the user's window.
+    virtual bool isStandard() const { return false; }
+
     bool boolValue(const QString& key) const { return value(key).toBool(); }
     void setBool(const QString& key, bool value) { setValue(key, QVariant(value)); }
 };

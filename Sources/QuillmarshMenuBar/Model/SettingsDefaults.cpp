@@ -2,7 +2,7 @@
 
 namespace quillmarsh {
 
-SettingsDefaults::SettingsDefaults() : settings_(std::make_unique<QSettings>()) {}
+SettingsDefaults::SettingsDefaults() : settings_(std::make_unique<QSettings>()), standard_(true) {}
 
 SettingsDefaults::SettingsDefaults(const QString& path)
     : settings_(std::make_unique<QSettings>(path, QSettings::IniFormat)) {}

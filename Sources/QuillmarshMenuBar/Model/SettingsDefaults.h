@@ -20,12 +20,15 @@ public:
     QVariant value(const QString& key) const override;
     void setValue(const QString& key, const QVariant& value) override;
     void remove(const QString& key) override;
+    // True for the user's settings, false for a file of its own.
+    bool isStandard() const override { return standard_; }
 
     QSettings& settings() { return *settings_; }
 
 private:
     std::unique_ptr<QSettings> settings_;
     QVariantMap registered_;
+    bool standard_ = false;
 };
 
 } // namespace quillmarsh

@@ -1,0 +1,91 @@
+#include "Settings/SettingsWindow.h"
+
+#include "Settings/Kit/Palette.h"
+#include "Settings/PaneColumn.h"
+#include "Settings/SidebarView.h"
+#include "StatusMenu/MarkIcon.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+
+namespace quillmarsh {
+
+namespace {
+
+QIcon appIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(MarkIcon::appIcon(size, 1.0)));
+    return icon;
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(AppModel& model, PaneSelection& selection, QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Quillmarsh"));
+    setWindowIcon(appIcon());
+    setMinimumSize(minimumWidth, minimumHeight);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    sidebar_ = new SidebarView(model, selection, this);
+    sidebar_->setFixedWidth(SidebarView::width);
+    column_ = new PaneColumn(model, selection, this);
+    layout->addWidget(sidebar_);
+    layout->addWidget(column_, 1);
+
+    // The rule lies over the column's first pixel rather than between the columns, so the
+    // sidebar's 230 and the column's 530 make the window's minimum width of 760 exactly. The page
+    // keeps side margins far wider than that pixel.
+    divider_ = new QWidget(this);
+    divider_->setObjectName(QStringLiteral("divider"));
+    divider_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    divider_->installEventFilter(this);
+    divider_->raise();
+
+    resize(contentWidth, contentHeight);
+    placeDivider();
+}
+
+SettingsWindow::~SettingsWindow() = default;
+
+void SettingsWindow::placeDivider() {
+    divider_->setGeometry(SidebarView::width, 0, 1, height());
+    divider_->raise();
+}
+
+bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == divider_ && event->type() == QEvent::Paint) {
+        QPainter painter(divider_);
+        painter.fillRect(divider_->rect(), Palette::hairline(palette()));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Closing hides the window (it is not deleted on close) and keeps it for reuse.
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closed();
+}
+
+void SettingsWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) emit activated();
+}
+
+void SettingsWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible()) emit frameChanged();
+}
+
+void SettingsWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeDivider();
+    if (isVisible()) emit frameChanged();
+}
+
+} // namespace quillmarsh

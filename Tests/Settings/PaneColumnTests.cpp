@@ -1,0 +1,104 @@
+// The pane column against the real model: a page made afresh for each pane, with a view state of
+// its own, and the view commands that come back from the page.
+#include "MenuBar/Model/AppModelHarness.h"
+#include "Settings/Kit/PageView.h"
+#include "Settings/PaneColumn.h"
+#include "Settings/PaneSelection.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quillmarsh {
+namespace {
+
+using namespace test;
+
+class PaneColumnTest : public ::testing::Test {
+protected:
+    // Runs the event loop until every timer due within ms has fired (no timing is checked).
+    static void settle(int ms) {
+        bool passed = false;
+        QTimer::singleShot(ms, [&] { passed = true; });
+        ASSERT_TRUE(spinUntil([&] { return passed; }));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    Harness h;
+    PaneSelection selection{AppPane::general};
+    PaneColumn column{*h.model, selection};
+};
+
+TEST_F(PaneColumnTest, APageIsMadeAfreshOnlyWhenThePaneChanges) {
+    EXPECT_EQ(column.page().page().title, "General");
+    QPointer<PageView> first = &column.page();
+    column.perform({PaneCommand::SetView{"confirm", "true"}});
+    EXPECT_TRUE(column.viewState().flag("confirm"));
+
+    selection.setPane(AppPane::general);
+    EXPECT_EQ(&column.page(), first.data()) << "the same pane keeps its page";
+    EXPECT_TRUE(column.viewState().flag("confirm"));
+
+    selection.setPane(AppPane::thisMac);
+    EXPECT_NE(&column.page(), first.data());
+    EXPECT_EQ(column.pagePane(), AppPane::thisMac);
+    EXPECT_EQ(column.page().page().title, "This Mac") << "the new page is described at once";
+    EXPECT_EQ(column.viewState(), PaneViewState()) << "with a fresh view state";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull()) << "the old page is gone";
+    EXPECT_EQ(column.findChildren<PageView*>().size(), 1);
+
+    // A page that goes back to a pane it showed before is new as well.
+    QPointer<PageView> second = &column.page();
+    selection.setPane(AppPane::general);
+    EXPECT_NE(&column.page(), second.data());
+}
+
+// The job list and a job's detail are different pages: going back to the list starts it anew.
+TEST(PaneColumnJobs, OnTheJobsPaneEachOpenedOrClosedJobGetsAPageOfItsOwn) {
+    Harness h;
+    PaneSelection selection(AppPane::jobs);
+    PaneColumn column(*h.model, selection);
+    const PageView* list = &column.page();
+    selection.setJob(std::nullopt);
+    EXPECT_EQ(&column.page(), list) << "no job before, none now";
+
+    selection.setJob("7");
+    const PageView* detail = &column.page();
+    EXPECT_NE(detail, list);
+    selection.setJob("7");
+    EXPECT_EQ(&column.page(), detail);
+    selection.setJob(std::nullopt);
+    EXPECT_NE(&column.page(), detail);
+
+    // On any other pane the job is no part of the page.
+    selection.setPane(AppPane::general);
+    const PageView* general = &column.page();
+    selection.setJob("7");
+    EXPECT_EQ(&column.page(), general);
+}
+
+TEST_F(PaneColumnTest, AFlashIsResetAfterItsDelay) {
+    column.perform({PaneCommand::FlashView{"copied", "true", "", 10}});
+    EXPECT_EQ(column.viewState().value("copied"), "true");
+    EXPECT_TRUE(spinUntil([&] { return column.viewState().value("copied").empty(); }));
+
+    // A second flash schedules its own reset; the state ends with the last reset.
+    column.perform({PaneCommand::FlashView{"copied", "1", "done", 5}, PaneCommand::FlashView{"copied", "2", "over", 15}});
+    EXPECT_EQ(column.viewState().value("copied"), "2");
+    settle(30);
+    EXPECT_EQ(column.viewState().value("copied"), "over");
+}
+
+TEST_F(PaneColumnTest, APageReplacedBeforeItsFlashEndsDropsTheReset) {
+    column.perform({PaneCommand::FlashView{"copied", "true", "stale", 0}});
+    selection.setPane(AppPane::about);
+    settle(20);
+    EXPECT_EQ(column.viewState().value("copied"), "") << "the new page's state is its own";
+}
+
+} // namespace
+} // namespace quillmarsh
