@@ -1,5 +1,6 @@
 #include "Settings/Rendering.h"
 
+#include <QAbstractScrollArea>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLayout>
@@ -68,6 +69,13 @@ void Rendering::layOut(QWidget& widget) {
             each->ensurePolished();
             if (QLayout* layout = each->layout()) changed = layout->activate() || changed;
             changed = sendPendingEvents(*each) || changed;
+            // A scroll area shows or hides its scroll bars in a queued call after their range
+            // changed; deliver it now, or a page that fits keeps the bar of an earlier size.
+            if (auto* area = qobject_cast<QAbstractScrollArea*>(each)) {
+                const QRect viewport = area->viewport()->geometry();
+                QCoreApplication::sendPostedEvents(area, QEvent::MetaCall);
+                changed = area->viewport()->geometry() != viewport || changed;
+            }
         }
         if (!changed) break;
     }

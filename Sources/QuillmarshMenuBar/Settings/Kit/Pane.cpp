@@ -70,6 +70,9 @@ Pane::Pane(QWidget* parent) : QWidget(parent) {
     body_->setSpacing(16);
     body_->addStretch(1);
     scroll_->setWidget(body);
+    // setWidget() gives the body a filled background of the window colour; the page's own ground
+    // shows through instead.
+    body->setAutoFillBackground(false);
     layout->addWidget(scroll_, 1);
 
     recolour();

@@ -5,6 +5,8 @@
 
 #include <QEvent>
 
+#include <algorithm>
+
 namespace quillmarsh {
 
 // The label draws with the Text role, which it sets itself from the inherited WindowText and
@@ -24,6 +26,14 @@ void ToneLabel::setTone(Tone tone) {
 
 void ToneLabel::setPlain(const QString& text) {
     if (text != QLabel::text()) setText(text);
+}
+
+QSize ToneLabel::sizeHint() const {
+    if (!wordWrap() || text().isEmpty()) return QLabel::sizeHint();
+    const QMargins margins = contentsMargins();
+    const int oneLine = fontMetrics().horizontalAdvance(text()) + margins.left() + margins.right() + 1;
+    const int width = std::min(oneLine, maximumWidth());
+    return {width, heightForWidth(width)};
 }
 
 void ToneLabel::changeEvent(QEvent* event) {

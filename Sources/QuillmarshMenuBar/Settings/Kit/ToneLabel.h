@@ -22,6 +22,10 @@ public:
     // Sets the text only when it differs, so an unchanged text costs no relayout.
     void setPlain(const QString& text);
 
+    // A wrapping label asks for its text on one line (up to its maximum width), not for QLabel's
+    // narrow guess, so a short title never breaks while there is room beside it.
+    QSize sizeHint() const override;
+
 protected:
     void changeEvent(QEvent* event) override;
 
