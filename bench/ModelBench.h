@@ -5,6 +5,7 @@
 #include "Model/AppModel.h"
 #include "Updater/UpdaterPort.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QObject>
 
@@ -22,6 +23,17 @@ public:
     std::optional<std::string> currentVersion() const override { return std::nullopt; }
     void check() override {}
 };
+
+// The benchmark program's one application, on the offscreen platform; it lives until the
+// process ends.
+inline QApplication& offscreenApp() {
+    static int argc = 1;
+    static char name[] = "bench";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
 
 inline void refreshOnce(AppModel& model) {
     QEventLoop loop;

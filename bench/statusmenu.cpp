@@ -25,14 +25,7 @@ using bench::NoUpdater;
 using bench::refreshOnce;
 using Reply = test::FakeAgent::Reply;
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "bench-statusmenu";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* instance = new QApplication(argc, argv);  // lives until the process ends
-    return *instance;
-}
+QApplication& app() { return bench::offscreenApp(); }
 
 std::string jobs(int count, int elapsed) {
     std::string running;

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QMouseEvent>
+#include <QWidget>
 #include <QThreadPool>
 
 #include <chrono>
@@ -41,6 +43,16 @@ inline bool spinUntil(const std::function<bool()>& done,
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return true;
+}
+
+// A left click in the middle of the widget, as the window system delivers it.
+inline void click(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    const QPointF global = widget->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
 }
 
 } // namespace quillmarsh::test

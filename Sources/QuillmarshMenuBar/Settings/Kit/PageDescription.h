@@ -151,6 +151,17 @@ struct PageDescription {
     std::vector<Block> blocks;
     std::optional<Alert> alert;
 
+    // A row whose title is fixed, keyed by that title.
+    static Row fixedRow(std::string title, std::optional<std::string> detail = std::nullopt, Control control = {}) {
+        std::string key = title;
+        return Row{std::move(key), std::move(title), std::move(detail), std::nullopt, std::move(control)};
+    }
+    // An empty section keyed by its header.
+    static Section headedSection(std::string header) {
+        std::string key = header;
+        return Section{std::move(key), std::move(header), std::nullopt, {}, std::nullopt};
+    }
+
     bool operator==(const PageDescription&) const = default;
 };
 

@@ -14,14 +14,6 @@ namespace {
 using Page = PageDescription;
 using Style = Page::Button::Style;
 
-Page::Row row(const std::string& title, std::optional<std::string> detail, Page::Control control) {
-    return Page::Row{title, title, std::move(detail), std::nullopt, std::move(control)};
-}
-
-Page::Section section(const std::string& header) {
-    return Page::Section{header, header, std::nullopt, {}, std::nullopt};
-}
-
 Page::Button button(std::string title, PaneCommands press, Style style = Style::standard, bool enabled = true) {
     Page::Button b;
     b.title = std::move(title);
@@ -118,23 +110,23 @@ PageDescription AboutPane::describe(const Inputs& in, const PaneViewState& view)
     page.blocks.push_back(Page::AppHeader{
         "header", "Quillmarsh", in.currentVersion ? "Version " + *in.currentVersion : "Development build"});
 
-    auto updates = section("Updates");
-    updates.rows.push_back(row("Quillmarsh for Mac", appDetail(in), appUpdateButton(in)));
-    updates.rows.push_back(row("Quillmarsh agent", agentDetail(in), agentControl(in)));
+    auto updates = Page::headedSection("Updates");
+    updates.rows.push_back(Page::fixedRow("Quillmarsh for Mac", appDetail(in), appUpdateButton(in)));
+    updates.rows.push_back(Page::fixedRow("Quillmarsh agent", agentDetail(in), agentControl(in)));
     page.blocks.push_back(std::move(updates));
 
-    auto troubleshooting = section("Troubleshooting");
-    troubleshooting.rows.push_back(row("Logs", abbreviated(in.logsFolder, in.homeFolder),
+    auto troubleshooting = Page::headedSection("Troubleshooting");
+    troubleshooting.rows.push_back(Page::fixedRow("Logs", abbreviated(in.logsFolder, in.homeFolder),
                                        button("Open Logs\u2026", {PaneCommand::OpenFolder{in.logsFolder}})));
     const std::string command(MenuModel::diagnosticsCommand);
     troubleshooting.rows.push_back(
-        row("Diagnostics", "Copies quillmarsh doctor to paste into a terminal.",
+        Page::fixedRow("Diagnostics", "Copies quillmarsh doctor to paste into a terminal.",
             button(view.flag(copied) ? "Copied" : "Copy Command",
                    {PaneCommand::CopyText{command}, PaneCommand::FlashView{copied, PaneViewState::trueValue, "", 2000}})));
     if (in.lastError) troubleshooting.footer = Page::Footer{*in.lastError, std::nullopt};
     page.blocks.push_back(std::move(troubleshooting));
 
-    auto links = section("Links");
+    auto links = Page::headedSection("Links");
     const std::string site(MenuModel::productSite);
     const std::pair<const char*, std::string> targets[] = {
         {"Documentation", link(site, "/docs")},

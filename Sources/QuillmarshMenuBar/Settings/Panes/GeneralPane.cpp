@@ -15,10 +15,6 @@ Page::Switch settingSwitch(Setting setting, bool on) {
     return Page::Switch{on, true, {PaneCommand::SetSetting{setting, true}}, {PaneCommand::SetSetting{setting, false}}};
 }
 
-Page::Row row(const std::string& title, std::optional<std::string> detail, Page::Control control) {
-    return Page::Row{title, title, std::move(detail), std::nullopt, std::move(control)};
-}
-
 } // namespace
 
 GeneralPane::Inputs GeneralPane::inputs(const AppModel& model) {
@@ -41,23 +37,23 @@ PageDescription GeneralPane::describe(const Inputs& in, const PaneViewState&) {
     // Outside the installed app there is no login item to switch: off and disabled.
     Page::Switch login{in.installed && in.openAtLogin, in.installed, {PaneCommand::SetOpenAtLogin{true}},
                        {PaneCommand::SetOpenAtLogin{false}}};
-    app.rows.push_back(row("Open at login",
+    app.rows.push_back(Page::fixedRow("Open at login",
                            in.installed ? std::nullopt : std::optional<std::string>("Available in the installed app."),
                            login));
-    app.rows.push_back(row("Show in menu bar",
+    app.rows.push_back(Page::fixedRow("Show in menu bar",
                            in.showInMenuBar ? std::nullopt
                                             : std::optional<std::string>("Open Quillmarsh again to bring it back."),
                            settingSwitch(Setting::showInMenuBar, in.showInMenuBar)));
     page.blocks.push_back(std::move(app));
 
     Page::Section notify{"Notify me when", "Notify me when", std::nullopt, {}, std::nullopt};
-    notify.rows.push_back(row("A job fails", std::nullopt, settingSwitch(Setting::notifyJobFails, in.notifyJobFails)));
-    notify.rows.push_back(row("This Mac takes a break",
+    notify.rows.push_back(Page::fixedRow("A job fails", std::nullopt, settingSwitch(Setting::notifyJobFails, in.notifyJobFails)));
+    notify.rows.push_back(Page::fixedRow("This Mac takes a break",
                               "Memory or heat. New jobs go to your other machines meanwhile.",
                               settingSwitch(Setting::notifyBreak, in.notifyBreak)));
-    notify.rows.push_back(row("A machine goes offline", "Any machine in your Fleet.",
+    notify.rows.push_back(Page::fixedRow("A machine goes offline", "Any machine in your Fleet.",
                               settingSwitch(Setting::notifyOffline, in.notifyOffline)));
-    notify.rows.push_back(row("An image or update is ready", std::nullopt,
+    notify.rows.push_back(Page::fixedRow("An image or update is ready", std::nullopt,
                               settingSwitch(Setting::notifyImage, in.notifyImage)));
     page.blocks.push_back(std::move(notify));
     return page;

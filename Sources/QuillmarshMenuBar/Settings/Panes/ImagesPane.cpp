@@ -19,14 +19,6 @@ Page::Row row(std::string key, std::string title, std::optional<std::string> det
     return Page::Row{std::move(key), std::move(title), std::move(detail), std::nullopt, std::move(control)};
 }
 
-Page::Row fixedRow(const std::string& title, std::optional<std::string> detail, Page::Control control = {}) {
-    return row(title, title, std::move(detail), std::move(control));
-}
-
-Page::Section section(const std::string& header) {
-    return Page::Section{header, header, std::nullopt, {}, std::nullopt};
-}
-
 std::string join(const std::vector<std::string>& parts, const std::string& separator) {
     std::string out;
     for (const auto& part : parts) {
@@ -103,14 +95,14 @@ PageDescription ImagesPane::describe(const Inputs& in, const PaneViewState& view
     page.title = "Images";
 
     // macOS: the image in use (or none yet), then a build in progress or a missing Xcode.
-    auto macOS = section("macOS");
+    auto macOS = Page::headedSection("macOS");
     std::optional<std::string> image;
     if (in.report && in.report->current) image = in.report->current;
     else if (in.build && in.build->imageId) image = in.build->imageId;
     if (image && !image->empty()) {
         macOS.rows.push_back(row("image", macOSTitle(in.report), simulatorsLine(in.report), Page::Value{"In use", true}));
     } else {
-        macOS.rows.push_back(fixedRow("No macOS image yet",
+        macOS.rows.push_back(Page::fixedRow("No macOS image yet",
                                       "macOS jobs run on GitHub-hosted until this Mac builds one. Run quillmarsh image "
                                       "build, or set the Mac up from the dashboard."));
     }
@@ -130,14 +122,14 @@ PageDescription ImagesPane::describe(const Inputs& in, const PaneViewState& view
     }
     page.blocks.push_back(std::move(macOS));
 
-    auto linuxSection = section("Linux");
+    auto linuxSection = Page::headedSection("Linux");
     const auto linuxId = linuxImage(in);
-    linuxSection.rows.push_back(fixedRow("Ubuntu 24.04", linuxId ? *linuxId : "Downloaded when the Mac is connected.",
+    linuxSection.rows.push_back(Page::fixedRow("Ubuntu 24.04", linuxId ? *linuxId : "Downloaded when the Mac is connected.",
                                   linuxId ? Page::Value{"Up to date", true} : Page::Value{}));
     page.blocks.push_back(std::move(linuxSection));
 
-    auto space = section("Space");
-    space.rows.push_back(fixedRow("Images", "The macOS and Linux images jobs start from.",
+    auto space = Page::headedSection("Space");
+    space.rows.push_back(Page::fixedRow("Images", "The macOS and Linux images jobs start from.",
                                   Page::Value{CacheWords::size(in.imagesBytes), false}));
     Page::Button clear;
     clear.title = "Clear Caches\u2026";
@@ -148,7 +140,7 @@ PageDescription ImagesPane::describe(const Inputs& in, const PaneViewState& view
     caches.items = {Page::Value{CacheWords::size(in.caches ? std::optional(in.caches->bytes) : std::nullopt), false},
                     std::move(clear)};
     caches.spacing = 12;
-    space.rows.push_back(fixedRow("Package caches",
+    space.rows.push_back(Page::fixedRow("Package caches",
                                   "npm, pnpm, Yarn and Bun caches, per repository. Capped at " + cap(in) +
                                       ", the oldest go first. Jobs download again next time.",
                                   std::move(caches)));

@@ -19,22 +19,14 @@ Page::Switch policySwitch(bool on, const char* key) {
     return Page::Switch{on, true, policy({{key, true}}), policy({{key, false}})};
 }
 
-Page::Row row(std::string title, std::optional<std::string> detail, Page::Control control) {
-    return Page::Row{title, title, std::move(detail), std::nullopt, std::move(control)};
-}
-
-Page::Section section(std::string key, std::optional<std::string> header) {
-    return Page::Section{std::move(key), std::move(header), std::nullopt, {}, std::nullopt};
-}
-
 Page::Section jobsSection(const ThisMacPane::Inputs& in) {
-    auto jobs = section("Jobs", "Jobs");
+    auto jobs = Page::headedSection("Jobs");
 
     Page::Choice mode;
     for (Mode m : allCases<Mode>()) {
         mode.options.push_back({std::string(label(m)), m == in.mode, {PaneCommand::SetMode{m}}});
     }
-    jobs.rows.push_back(row("Mode", "First choice for new jobs. Backup takes jobs only when the primaries are busy.",
+    jobs.rows.push_back(Page::fixedRow("Mode", "First choice for new jobs. Backup takes jobs only when the primaries are busy.",
                             std::move(mode)));
 
     // Only the plugged-in flag is sent: the idle switch below keeps its own key.
@@ -43,21 +35,21 @@ Page::Section jobsSection(const ThisMacPane::Inputs& in) {
     for (const auto& [value, title] : {std::pair{true, "When plugged in"}, std::pair{false, "Always"}}) {
         runs.options.push_back({title, value == pluggedInOnly, policy({{"plugged_in_only", value}})});
     }
-    jobs.rows.push_back(row("Runs jobs", std::nullopt, std::move(runs)));
+    jobs.rows.push_back(Page::fixedRow("Runs jobs", std::nullopt, std::move(runs)));
 
     const bool idle = in.runsJobs == RunsJobs::whenPluggedInAndNotInUse || in.idleOnly;
-    jobs.rows.push_back(row("Only when I'm not using it", "Waits until you've been away for 5 minutes.",
+    jobs.rows.push_back(Page::fixedRow("Only when I'm not using it", "Waits until you've been away for 5 minutes.",
                             policySwitch(idle, "idle_only")));
 
     Page::Choice awake;
     for (StayAwake s : allCases<StayAwake>()) {
         awake.options.push_back({std::string(label(s)), s == in.stayAwake, policy({{"stay_awake", std::string(rawValue(s))}})});
     }
-    jobs.rows.push_back(row("Stay awake", "Holds off idle sleep between jobs. The display still sleeps.",
+    jobs.rows.push_back(Page::fixedRow("Stay awake", "Holds off idle sleep between jobs. The display still sleeps.",
                             std::move(awake)));
 
     if (in.awaitingPoolConsent || in.poolConsent == true) {
-        jobs.rows.push_back(row("Join the organisation's Fleet",
+        jobs.rows.push_back(Page::fixedRow("Join the organisation's Fleet",
                                 "Lets this laptop take the organisation's jobs. Only you, here, can turn this on.",
                                 policySwitch(in.poolConsent == true, "pool_consent")));
     }
@@ -65,10 +57,10 @@ Page::Section jobsSection(const ThisMacPane::Inputs& in) {
 }
 
 Page::Section sizeSection(const ThisMacPane::Inputs& in) {
-    auto size = section("Size", "Size");
+    auto size = Page::headedSection("Size");
 
     const std::int64_t atOnce = in.host ? in.host->jobsAtOnce : in.capacity.value_or(1);
-    size.rows.push_back(row("Jobs at once", "Each job gets its own VM. Pinned with runner add.",
+    size.rows.push_back(Page::fixedRow("Jobs at once", "Each job gets its own VM. Pinned with runner add.",
                             Page::Value{std::to_string(atOnce), false}));
 
     if ((in.host && in.host->laptop) || in.statusLaptop) {
@@ -86,15 +78,15 @@ Page::Section sizeSection(const ThisMacPane::Inputs& in) {
                  ".";
         guest = MenuModel::guestLine(in.host->macosGuest.cpus >= 1 ? in.host->macosGuest : in.host->linuxGuest);
     }
-    size.rows.push_back(row("Each job VM", detail, Page::Value{guest, false}));
+    size.rows.push_back(Page::fixedRow("Each job VM", detail, Page::Value{guest, false}));
     return size;
 }
 
 Page::Section secretsSection(const ThisMacPane::Inputs& in) {
-    auto secrets = section("Secrets", "Secrets");
+    auto secrets = Page::headedSection("Secrets");
     // Only the exact word counts: any other spelling is not trusted.
     const bool trusted = in.trust == "trusted";
-    secrets.rows.push_back(row("Jobs that use secrets",
+    secrets.rows.push_back(Page::fixedRow("Jobs that use secrets",
                                trusted ? "This Mac is Trusted: deploys and other jobs with secrets may run here."
                                        : "This Mac runs jobs that use no secrets, so these go to a Trusted machine or "
                                          "GitHub-hosted.",
@@ -110,13 +102,13 @@ Page::Section secretsSection(const ThisMacPane::Inputs& in) {
 }
 
 Page::Section disconnectSection(const ThisMacPane::Inputs& in) {
-    auto disconnect = section("Disconnect", std::nullopt);
+    auto disconnect = Page::Section{"Disconnect", std::nullopt, std::nullopt, {}, std::nullopt};
     Page::Button button;
     button.title = "Disconnect\u2026";
     button.style = Page::Button::Style::destructive;
     // The app removes nothing itself: the dashboard page does.
     button.press = {PaneCommand::OpenLink{in.machineURL}};
-    disconnect.rows.push_back(row("Disconnect this Mac",
+    disconnect.rows.push_back(Page::fixedRow("Disconnect this Mac",
                                   "Removes it from the Fleet. Running jobs finish first. Done on the dashboard, or "
                                   "with quillmarsh runner remove.",
                                   std::move(button)));
