@@ -33,7 +33,7 @@ PageDescription GeneralPane::describe(const Inputs& in, const PaneViewState&) {
     Page page;
     page.title = "General";
 
-    Page::Section app{"App", "App", std::nullopt, {}, std::nullopt};
+    auto app = Page::headedSection("App");
     // Outside the installed app there is no login item to switch: off and disabled.
     Page::Switch login{in.installed && in.openAtLogin, in.installed, {PaneCommand::SetOpenAtLogin{true}},
                        {PaneCommand::SetOpenAtLogin{false}}};
@@ -46,7 +46,7 @@ PageDescription GeneralPane::describe(const Inputs& in, const PaneViewState&) {
                            settingSwitch(Setting::showInMenuBar, in.showInMenuBar)));
     page.blocks.push_back(std::move(app));
 
-    Page::Section notify{"Notify me when", "Notify me when", std::nullopt, {}, std::nullopt};
+    auto notify = Page::headedSection("Notify me when");
     notify.rows.push_back(Page::fixedRow("A job fails", std::nullopt, settingSwitch(Setting::notifyJobFails, in.notifyJobFails)));
     notify.rows.push_back(Page::fixedRow("This Mac takes a break",
                               "Memory or heat. New jobs go to your other machines meanwhile.",
