@@ -30,11 +30,9 @@ using bench::NoUpdater;
 using bench::refreshOnce;
 using Reply = test::FakeAgent::Reply;
 
-QApplication& app() { return bench::offscreenApp(); }
-
 struct Setup {
     Setup() {
-        app();
+        bench::offscreenApp();
         for (const char* route : {"status", "jobs", "host", "account", "policy", "caches", "machines"})
             agent.route("GET", std::string("/") + route, Reply::json(test::sampleAnswer(std::string(route) + ".json")));
         agent.route("GET", "/image/checks", Reply::json(test::sampleAnswer("image.checks.json")));

@@ -8,7 +8,6 @@
 #include "StatusMenu/LabelColors.h"
 
 #include <QContextMenuEvent>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
@@ -42,10 +41,7 @@ AccountRow::AccountRow(AppModel& model, QWidget* parent) : QWidget(parent), mode
 void AccountRow::refresh() {
     const auto& account = model_.account();
     const QString owner = account ? QString::fromStdString(account->owner) : QStringLiteral("Not connected");
-    if (owner != owner_->text()) {
-        owner_->setParts(owner);
-        owner_->update();
-    }
+    if (owner != owner_->text()) owner_->setParts(owner);
     caption_->setPlain(QString::fromStdString(model_.accountCaption()));
     const auto& avatar = model_.avatar();
     const bool same = avatar.has_value() == avatar_.has_value() && (!avatar || avatar->cacheKey() == avatar_->cacheKey());
@@ -61,11 +57,6 @@ void AccountRow::contextMenuEvent(QContextMenuEvent* event) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(QStringLiteral("Open in Dashboard…"), this, [this] { model_.open(model_.machineURL()); });
     menu->popup(event->globalPos());
-}
-
-void AccountRow::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
 }
 
 void AccountRow::paintEvent(QPaintEvent*) {

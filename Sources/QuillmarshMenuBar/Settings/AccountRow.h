@@ -36,7 +36,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     AppModel& model_;

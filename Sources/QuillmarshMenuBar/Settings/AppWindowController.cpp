@@ -69,7 +69,7 @@ void AppWindowController::select(AppPane pane) {
 }
 
 void AppWindowController::paneWillChange(AppPane pane) {
-    defaults_.setValue(QString::fromLatin1(paneKey), QString::fromUtf8(rawValue(pane).data(), rawValue(pane).size()));
+    defaults_.setValue(QString::fromLatin1(paneKey), QString::fromUtf8(rawValue(pane)));
     if (window_->isVisible()) model_.setVisiblePane(pane);
 }
 

@@ -2,11 +2,9 @@
 
 #include "Model/AppModel.h"
 #include "Settings/Kit/PageView.h"
-#include "Settings/Kit/Palette.h"
 #include "Settings/PaneSelection.h"
 #include "Settings/Panes/PaneDescriber.h"
 
-#include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -99,11 +97,6 @@ void PaneColumn::view(const PaneCommand& command) {
             scheduleRender();
         });
     }
-}
-
-void PaneColumn::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Palette::content(palette()));
 }
 
 } // namespace quillmarsh

@@ -46,9 +46,6 @@ public:
     AppPane pagePane() const { return pane_; }
     const PaneViewState& viewState() const { return view_; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     // What a page is made for: the pane and, on the Jobs pane only, the open job.
     struct PageFor {

@@ -1,6 +1,6 @@
 #include "Settings/SettingsWindow.h"
 
-#include "Settings/Kit/Palette.h"
+#include "Settings/Kit/Rule.h"
 #include "Settings/PaneColumn.h"
 #include "Settings/SidebarView.h"
 #include "StatusMenu/MarkIcon.h"
@@ -8,7 +8,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QPainter>
 #include <QPixmap>
 
 namespace quillmarsh {
@@ -32,7 +31,6 @@ SettingsWindow::SettingsWindow(AppModel& model, PaneSelection& selection, QWidge
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     sidebar_ = new SidebarView(model, selection, this);
-    sidebar_->setFixedWidth(SidebarView::width);
     column_ = new PaneColumn(model, selection, this);
     layout->addWidget(sidebar_);
     layout->addWidget(column_, 1);
@@ -40,11 +38,9 @@ SettingsWindow::SettingsWindow(AppModel& model, PaneSelection& selection, QWidge
     // The rule lies over the column's first pixel rather than between the columns, so the
     // sidebar's 230 and the column's 530 make the window's minimum width of 760 exactly. The page
     // keeps side margins far wider than that pixel.
-    divider_ = new QWidget(this);
+    divider_ = new Rule(this, Qt::Vertical);
     divider_->setObjectName(QStringLiteral("divider"));
     divider_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    divider_->installEventFilter(this);
-    divider_->raise();
 
     resize(contentWidth, contentHeight);
     placeDivider();
@@ -55,15 +51,6 @@ SettingsWindow::~SettingsWindow() = default;
 void SettingsWindow::placeDivider() {
     divider_->setGeometry(SidebarView::width, 0, 1, height());
     divider_->raise();
-}
-
-bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == divider_ && event->type() == QEvent::Paint) {
-        QPainter painter(divider_);
-        painter.fillRect(divider_->rect(), Palette::hairline(palette()));
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 // Closing hides the window (it is not deleted on close) and keeps it for reuse.

@@ -6,7 +6,6 @@
 #include "Settings/Kit/TextStyle.h"
 #include "StatusMenu/LabelColors.h"
 
-#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -24,7 +23,7 @@ SidebarRow::SidebarRow(AppPane pane, Picked picked, QWidget* parent)
     setFont(TextStyle::body());
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(rowHeight);
-    const QString title = QString::fromUtf8(rawValue(pane).data(), static_cast<qsizetype>(rawValue(pane).size()));
+    const QString title = QString::fromUtf8(rawValue(pane));
     setObjectName(title);
     setAccessibleName(title);
 }
@@ -72,11 +71,6 @@ void SidebarRow::mouseReleaseEvent(QMouseEvent* event) {
         const Picked picked = picked_;
         picked(pane_);
     }
-}
-
-void SidebarRow::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
 }
 
 void SidebarRow::paintEvent(QPaintEvent*) {

@@ -8,7 +8,6 @@
 #include "Settings/PaneSelection.h"
 #include "Settings/SidebarRow.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -88,17 +87,10 @@ void SidebarView::refresh() {
     account_->refresh();
 }
 
-void SidebarView::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
-}
-
-// A tone a little greyer than the page column's background, so the column reads as a sidebar.
+// The window draws the rule between the sidebar and the pane column.
 void SidebarView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const bool dark = Palette::isDark(palette());
-    painter.fillRect(rect(), dark ? QColor(42, 42, 45) : QColor(232, 232, 236));
-    painter.fillRect(QRect(QWidget::width() - 1, 0, 1, height()), Palette::hairline(palette()));
+    painter.fillRect(rect(), Palette::sidebar(palette()));
 }
 
 } // namespace quillmarsh

@@ -35,7 +35,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     // Changes arrive before the values are stored: the refresh runs once the event loop is back,

@@ -438,12 +438,6 @@ TEST(AppModelState, TheAppsOwnUpdaterIsMirroredAndReleased) {
     EXPECT_FALSE(updater.onChange) << "a model that is gone is not called";
 }
 
-} // namespace
-} // namespace quillmarsh
-
-namespace quillmarsh {
-namespace {
-
 TEST(AppModelCommands, OpenAtLoginIsOfferedOnlyFromABundle) {
     test::Harness bare;
     EXPECT_FALSE(bare.model->canOpenAtLogin());

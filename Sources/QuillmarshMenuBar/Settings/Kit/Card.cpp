@@ -2,7 +2,6 @@
 
 #include "Settings/Kit/Palette.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -31,11 +30,6 @@ void Card::setRows(const std::vector<QWidget*>& rows) {
     }
     rows_ = rows;
     update();
-}
-
-void Card::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
 }
 
 void Card::paintEvent(QPaintEvent*) {

@@ -20,12 +20,9 @@ public:
     // the caller (taken out of the card, not deleted).
     void setRows(const std::vector<QWidget*>& rows);
     const std::vector<QWidget*>& rows() const { return rows_; }
-    // The rules drawn: one between each two rows.
-    int ruleCount() const { return rows_.empty() ? 0 : static_cast<int>(rows_.size()) - 1; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     QVBoxLayout* layout_ = nullptr;

@@ -1,6 +1,6 @@
 #include "Settings/Kit/Choice.h"
 
-#include "Settings/Kit/Palette.h"
+#include "Settings/Kit/Bezel.h"
 #include "Settings/Kit/Symbols.h"
 #include "Settings/Kit/TextStyle.h"
 #include "StatusMenu/LabelColors.h"
@@ -10,7 +10,6 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace quillmarsh {
 
@@ -41,9 +40,10 @@ void Choice::setOptions(const std::vector<Option>& options) {
     if (label != label_) {
         label_ = label;
         setAccessibleName(label);
-        updateGeometry();
-        update();
     }
+    // The button is as wide as its widest option, whichever changed.
+    updateGeometry();
+    update();
     rebuildMenu();
 }
 
@@ -74,10 +74,8 @@ QSize Choice::sizeHint() const {
 
 void Choice::changeEvent(QEvent* event) {
     QPushButton::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
-        rebuildMenu();
-        update();
-    }
+    // The menu's checkmark is an icon in the text colour.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) rebuildMenu();
 }
 
 void Choice::paintEvent(QPaintEvent*) {
@@ -85,16 +83,7 @@ void Choice::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled()) painter.setOpacity(0.4);
     const QPalette& colours = palette();
-    const bool dark = Palette::isDark(colours);
-    const QRectF bezel = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath shape;
-    shape.addRoundedRect(bezel, 6, 6);
-    QColor fill = dark ? QColor(255, 255, 255, 30) : QColor(255, 255, 255);
-    if (isDown()) fill = fill.darker(dark ? 80 : 108);
-    if (!dark) painter.fillPath(shape.translated(0, 0.5), QColor(0, 0, 0, 14));
-    painter.fillPath(shape, fill);
-    painter.setPen(QPen(dark ? QColor(255, 255, 255, 26) : QColor(0, 0, 0, 38), 0.5));
-    painter.drawPath(shape);
+    Bezel::paint(painter, rect(), colours, isDown());
 
     painter.setPen(LabelColors::primary(colours));
     const QRect text = rect().adjusted(leading, 0, -indicator, 0);

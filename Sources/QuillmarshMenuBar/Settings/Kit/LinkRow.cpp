@@ -5,7 +5,6 @@
 #include "Settings/Kit/TextStyle.h"
 #include "StatusMenu/LabelColors.h"
 
-#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -44,11 +43,6 @@ QSize LinkRow::sizeHint() const {
 }
 
 QSize LinkRow::minimumSizeHint() const { return {2 * sides + 28 + arrow, sizeHint().height()}; }
-
-void LinkRow::changeEvent(QEvent* event) {
-    QAbstractButton::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
-}
 
 void LinkRow::enterEvent(QEnterEvent* event) {
     QAbstractButton::enterEvent(event);

@@ -156,6 +156,11 @@ struct PageDescription {
         std::string key = title;
         return Row{std::move(key), std::move(title), std::move(detail), std::nullopt, std::move(control)};
     }
+    // A button without help.
+    static Button button(std::string title, PaneCommands press, Button::Style style = Button::Style::standard,
+                         bool enabled = true) {
+        return Button{std::move(title), style, enabled, {}, std::move(press)};
+    }
     // An empty section keyed by its header.
     static Section headedSection(std::string header) {
         std::string key = header;

@@ -18,7 +18,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <iterator>
 
 namespace quillmarsh {
 
@@ -45,19 +45,53 @@ void retire(QWidget* widget) {
     widget->deleteLater();
 }
 
+// A new kit widget named after its key.
+template <class W>
+W* named(const std::string& key) {
+    auto* widget = new W;
+    widget->setObjectName(text(key));
+    return widget;
+}
+
+// Closes the alert box on screen, if there is one, without running its commands.
+void discard(QPointer<QMessageBox>& slot, QObject* receiver) {
+    if (!slot) return;
+    QMessageBox* box = slot.data();
+    slot = nullptr;
+    box->disconnect(receiver);
+    box->close();
+    box->deleteLater();
+}
+
+struct RowPart {
+    Description::CardRow row;
+    QWidget* widget = nullptr;  // Row or LinkRow
+};
+
+struct BlockPart {
+    Description::Block block;
+    QWidget* widget = nullptr;  // PaneSection or AppHeader
+    std::vector<RowPart> rows;
+};
+
+// Runs commands through the page's perform callback; a copy, so the callback may re-apply.
+class Runner {
+public:
+    explicit Runner(const PageView::Perform* perform) : perform_(perform) {}
+    std::function<void()> operator()(PaneCommands commands) const {
+        const PageView::Perform* perform = perform_;
+        return [perform, commands = std::move(commands)] {
+            if (*perform) (*perform)(commands);
+        };
+    }
+
+private:
+    const PageView::Perform* perform_;
+};
+
 } // namespace
 
 struct PageView::Parts {
-    struct RowPart {
-        Description::CardRow row;
-        QWidget* widget = nullptr;  // Row or LinkRow
-    };
-    struct BlockPart {
-        Description::Block block;
-        QWidget* widget = nullptr;  // PaneSection or AppHeader
-        std::vector<RowPart> rows;
-    };
-
     Perform perform;
     PageDescription page;
     bool applied = false;
@@ -108,21 +142,6 @@ QWidget* PageView::controlWidget(const std::string& key) const {
 }
 
 namespace {
-
-// Runs commands through the page's perform callback; a copy, so the callback may re-apply.
-class Runner {
-public:
-    explicit Runner(const PageView::Perform* perform) : perform_(perform) {}
-    std::function<void()> operator()(PaneCommands commands) const {
-        const PageView::Perform* perform = perform_;
-        return [perform, commands = std::move(commands)] {
-            if (*perform) (*perform)(commands);
-        };
-    }
-
-private:
-    const PageView::Perform* perform_;
-};
 
 void fillButton(PaneButton& widget, const Description::Button& button, const Runner& run) {
     widget.setButton(button);
@@ -231,15 +250,22 @@ QWidget* makeControl(const Description::Control& control, const Runner& run) {
     return widget;
 }
 
-void updateRow(Row& row, const Description::Row& now, const Description::Row* old, const std::string& key,
-               const Runner& run) {
+void updateRow(Row& row, const Description::Row& now, const Description::Row* old, const Runner& run) {
     row.setTexts(text(now.title), text(now.detail), text(now.info));
     if (old != nullptr && old->control == now.control) return;
     if (!updateControl(row.control(), now.control, old != nullptr ? &old->control : nullptr, run)) {
         QWidget* control = makeControl(now.control, run);
-        if (control != nullptr) control->setObjectName(QString::fromStdString(key + ".control"));
+        if (control != nullptr) control->setObjectName(text(now.key + ".control"));
         row.setControl(control);
     }
+}
+
+// The parts of parts, moved out for take() to pick from; parts is left empty.
+template <class Part>
+std::vector<std::optional<Part>> takeAll(std::vector<Part>& parts) {
+    std::vector<std::optional<Part>> old(std::make_move_iterator(parts.begin()), std::make_move_iterator(parts.end()));
+    parts.clear();
+    return old;
 }
 
 // Takes the first unused part with this key and kind out of old; none when there is none.
@@ -257,6 +283,50 @@ std::optional<Part> take(std::vector<std::optional<Part>>& old, const Item& item
     return std::nullopt;
 }
 
+// Brings one card row's widget to the description; a fresh part has its widget made first.
+void applyRow(RowPart& part, bool fresh, const Description::CardRow& row, const Runner& run) {
+    if (const auto* settings = std::get_if<Description::Row>(&row)) {
+        if (fresh) part.widget = named<Row>(settings->key);
+        if (fresh || part.row != row)
+            updateRow(*static_cast<Row*>(part.widget), *settings, fresh ? nullptr : &std::get<Description::Row>(part.row),
+                      run);
+    } else {
+        const auto& link = std::get<Description::Link>(row);
+        if (fresh) part.widget = named<LinkRow>(link.key);
+        auto* linkRow = static_cast<LinkRow*>(part.widget);
+        linkRow->setTitle(text(link.title));
+        if (fresh || part.row != row) linkRow->setAction(run(link.open));
+    }
+    part.row = row;
+}
+
+void applyFooter(PaneSection& view, const std::optional<Description::Footer>& footer, const Runner& run) {
+    view.setFooterText(footer ? text(footer->text) : QString());
+    const bool button = footer && footer->button;
+    if (button) fillButton(*view.footerButton(), *footer->button, run);
+    view.showFooterButton(button);
+}
+
+// Brings a section's header, rows and footer to the description. Rows whose key stays keep their
+// widget; the others go.
+void applySection(PaneSection& view, std::vector<RowPart>& rows, const Description::Section& section,
+                  const Runner& run) {
+    view.setHeader(text(section.header), section.header ? text(section.note) : QString());
+    auto oldRows = takeAll(rows);
+    std::vector<QWidget*> rowWidgets;
+    for (const auto& row : section.rows) {
+        std::optional<RowPart> kept = take(oldRows, row, &RowPart::row);
+        RowPart part = kept ? std::move(*kept) : RowPart{row, nullptr};
+        applyRow(part, !kept, row, run);
+        rowWidgets.push_back(part.widget);
+        rows.push_back(std::move(part));
+    }
+    view.card()->setRows(rowWidgets);
+    for (auto& gone : oldRows)
+        if (gone) retire(gone->widget);
+    applyFooter(view, section.footer, run);
+}
+
 } // namespace
 
 void PageView::apply(const PageDescription& page) {
@@ -264,81 +334,19 @@ void PageView::apply(const PageDescription& page) {
     const Runner run(&parts_->perform);
     parts_->pane->setTitle(text(page.title));
 
-    std::vector<std::optional<Parts::BlockPart>> oldBlocks(std::make_move_iterator(parts_->blocks.begin()),
-                                                           std::make_move_iterator(parts_->blocks.end()));
-    parts_->blocks.clear();
+    auto oldBlocks = takeAll(parts_->blocks);
     std::vector<QWidget*> blockWidgets;
-
     for (const auto& block : page.blocks) {
-        std::optional<Parts::BlockPart> kept = take(oldBlocks, block, &Parts::BlockPart::block);
-        Parts::BlockPart part = kept ? std::move(*kept) : Parts::BlockPart{block, nullptr, {}};
-        const bool fresh = !kept;
-
+        std::optional<BlockPart> kept = take(oldBlocks, block, &BlockPart::block);
+        BlockPart part = kept ? std::move(*kept) : BlockPart{block, nullptr, {}};
+        const bool changed = !kept || part.block != block;
         if (const auto* header = std::get_if<Description::AppHeader>(&block)) {
-            if (fresh) {
-                part.widget = new AppHeader;
-                part.widget->setObjectName(text(header->key));
-            }
-            if (fresh || part.block != block) static_cast<AppHeader*>(part.widget)->setTexts(text(header->name), text(header->subtitle));
+            if (!kept) part.widget = named<AppHeader>(header->key);
+            if (changed) static_cast<AppHeader*>(part.widget)->setTexts(text(header->name), text(header->subtitle));
         } else {
             const auto& section = std::get<Description::Section>(block);
-            if (fresh) {
-                part.widget = new PaneSection;
-                part.widget->setObjectName(text(section.key));
-            }
-            auto* view = static_cast<PaneSection*>(part.widget);
-            const auto* was = fresh ? nullptr : std::get_if<Description::Section>(&part.block);
-            if (fresh || *was != section) {
-                view->setHeader(text(section.header), section.header ? text(section.note) : QString());
-
-                std::vector<std::optional<Parts::RowPart>> oldRows(std::make_move_iterator(part.rows.begin()),
-                                                                   std::make_move_iterator(part.rows.end()));
-                part.rows.clear();
-                std::vector<QWidget*> rowWidgets;
-                for (const auto& row : section.rows) {
-                    std::optional<Parts::RowPart> keptRow = take(oldRows, row, &Parts::RowPart::row);
-                    Parts::RowPart rowPart = keptRow ? std::move(*keptRow) : Parts::RowPart{row, nullptr};
-                    const bool freshRow = !keptRow;
-                    if (const auto* settings = std::get_if<Description::Row>(&row)) {
-                        if (freshRow) {
-                            rowPart.widget = new Row;
-                            rowPart.widget->setObjectName(text(settings->key));
-                        }
-                        if (freshRow || rowPart.row != row)
-                            updateRow(*static_cast<Row*>(rowPart.widget), *settings,
-                                      freshRow ? nullptr : &std::get<Description::Row>(rowPart.row), settings->key, run);
-                    } else {
-                        const auto& link = std::get<Description::Link>(row);
-                        if (freshRow) {
-                            rowPart.widget = new LinkRow;
-                            rowPart.widget->setObjectName(text(link.key));
-                        }
-                        auto* linkRow = static_cast<LinkRow*>(rowPart.widget);
-                        linkRow->setTitle(text(link.title));
-                        if (freshRow || rowPart.row != row) linkRow->setAction(run(link.open));
-                    }
-                    rowPart.row = row;
-                    rowWidgets.push_back(rowPart.widget);
-                    part.rows.push_back(std::move(rowPart));
-                }
-                view->card()->setRows(rowWidgets);
-                for (auto& gone : oldRows)
-                    if (gone) retire(gone->widget);
-
-                if (section.footer) {
-                    view->setFooterText(text(section.footer->text));
-                    if (section.footer->button) {
-                        PaneButton* button = view->footerButton();
-                        fillButton(*button, *section.footer->button, run);
-                        view->showFooterButton(true);
-                    } else {
-                        view->showFooterButton(false);
-                    }
-                } else {
-                    view->showFooterButton(false);
-                    view->setFooterText(QString());
-                }
-            }
+            if (!kept) part.widget = named<PaneSection>(section.key);
+            if (changed) applySection(*static_cast<PaneSection*>(part.widget), part.rows, section, run);
         }
         part.block = block;
         blockWidgets.push_back(part.widget);
@@ -357,23 +365,11 @@ void PageView::showAlert() {
     const auto& alert = parts_->page.alert;
     if (!alert) {
         parts_->alertShown.reset();
-        if (parts_->box) {
-            QMessageBox* box = parts_->box.data();
-            parts_->box = nullptr;
-            box->disconnect(this);
-            box->close();
-            box->deleteLater();
-        }
+        discard(parts_->box, this);
         return;
     }
     if (parts_->alertShown && *parts_->alertShown == *alert) return;
-    if (parts_->box) {
-        QMessageBox* box = parts_->box.data();
-        parts_->box = nullptr;
-        box->disconnect(this);
-        box->close();
-        box->deleteLater();
-    }
+    discard(parts_->box, this);
     parts_->alertShown = alert;
 
     auto* box = new QMessageBox(this);

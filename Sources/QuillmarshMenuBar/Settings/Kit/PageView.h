@@ -4,10 +4,9 @@
 
 #include <QWidget>
 
-#include <string>
-
 #include <functional>
 #include <memory>
+#include <string>
 
 class QMessageBox;
 

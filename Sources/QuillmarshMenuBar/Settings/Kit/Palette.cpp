@@ -17,11 +17,15 @@ bool Palette::isDark(const QPalette& palette) { return palette.color(QPalette::W
 
 QColor Palette::content(const QPalette& palette) { return pick(palette, QColor(245, 245, 247), QColor(30, 30, 32)); }
 
+QColor Palette::sidebar(const QPalette& palette) { return pick(palette, QColor(232, 232, 236), QColor(42, 42, 45)); }
+
 QColor Palette::card(const QPalette& palette) { return pick(palette, QColor(255, 255, 255), QColor(42, 42, 44)); }
 
 QColor Palette::hairline(const QPalette& palette) {
     return pick(palette, withAlpha(QColor(0, 0, 0), 0.07f), withAlpha(QColor(255, 255, 255), 0.08f));
 }
+
+QColor Palette::accent(const QPalette& palette) { return palette.color(QPalette::Active, QPalette::Highlight); }
 
 // The dark look's green is the desktop's usual bright system green.
 QColor Palette::good(const QPalette& palette) { return pick(palette, QColor(31, 138, 58), QColor(48, 209, 88)); }

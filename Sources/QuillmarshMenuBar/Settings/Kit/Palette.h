@@ -13,10 +13,15 @@ struct Palette {
 
     // The page background (pane column, first-run window).
     static QColor content(const QPalette& palette);
+    // The sidebar's ground: a little greyer than the page's, so the column reads as a sidebar.
+    static QColor sidebar(const QPalette& palette);
     // The fill of cards.
     static QColor card(const QPalette& palette);
     // Rules under titles, between card rows, and card borders.
     static QColor hairline(const QPalette& palette);
+    // The accent: the desktop's highlight colour, as the active window shows it. Prominent
+    // buttons, switches that are on, progress bars.
+    static QColor accent(const QPalette& palette);
     // Good values, good tones and check marks.
     static QColor good(const QPalette& palette);
     // Warning tones.

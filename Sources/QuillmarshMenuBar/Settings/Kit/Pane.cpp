@@ -80,10 +80,7 @@ Pane::Pane(QWidget* parent) : QWidget(parent) {
 }
 
 void Pane::setTitle(const QString& title) {
-    if (title == title_->text()) return;
-    title_->setParts(title);
-    title_->setToolTip(QString());
-    title_->update();
+    if (title != title_->text()) title_->setParts(title);
 }
 
 void Pane::setBack(Back back) {

@@ -1,14 +1,13 @@
 #include "Settings/Kit/PaneButton.h"
 
+#include "Settings/Kit/Bezel.h"
 #include "Settings/Kit/Palette.h"
 #include "Settings/Kit/TextStyle.h"
 #include "StatusMenu/LabelColors.h"
 #include "StatusMenu/PlainText.h"
 
-#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace quillmarsh {
 
@@ -63,11 +62,6 @@ QSize PaneButton::sizeHint() const {
     return {std::max(text + 2 * sidePadding, 56), bezelHeight};
 }
 
-void PaneButton::changeEvent(QEvent* event) {
-    QPushButton::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
-}
-
 void PaneButton::enterEvent(QEnterEvent* event) {
     QPushButton::enterEvent(event);
     hovered_ = true;
@@ -85,39 +79,17 @@ void PaneButton::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled()) painter.setOpacity(0.4);
     const QPalette& colours = palette();
-    const bool dark = Palette::isDark(colours);
     const bool down = isDown();
 
     QColor text = LabelColors::primary(colours);
     if (bordered(style_)) {
-        const QRectF bezel = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        QPainterPath shape;
-        shape.addRoundedRect(bezel, 6, 6);
-        QColor fill;
-        QColor border;
-        if (style_ == Style::prominent) {
-            fill = colours.color(QPalette::Active, QPalette::Highlight);
-            border = fill.darker(115);
-            text = Qt::white;
-        } else {
-            fill = dark ? QColor(255, 255, 255, 30) : QColor(255, 255, 255);
-            border = dark ? QColor(255, 255, 255, 26) : QColor(0, 0, 0, 38);
-            if (style_ == Style::destructive) text = red(colours);
-        }
-        if (down) fill = fill.darker(dark ? 80 : 108);
-        // A faint drop shadow under the bezel, as raised controls have.
-        if (!dark) painter.fillPath(shape.translated(0, 0.5), QColor(0, 0, 0, 14));
-        painter.fillPath(shape, fill);
-        painter.setPen(QPen(border, 0.5));
-        painter.drawPath(shape);
-        if (hasFocus()) {
-            QColor ring = colours.color(QPalette::Highlight);
-            ring.setAlphaF(0.5f);
-            painter.setPen(QPen(ring, 2));
-            painter.drawPath(shape);
-        }
+        const bool prominent = style_ == Style::prominent;
+        const QPainterPath shape = Bezel::paint(painter, rect(), colours, down, prominent);
+        if (prominent) text = Qt::white;
+        else if (style_ == Style::destructive) text = red(colours);
+        if (hasFocus()) Bezel::paintFocusRing(painter, shape, colours);
     } else if (style_ == Style::link) {
-        text = dark ? QColor(64, 156, 255) : QColor(0, 104, 218);
+        text = Palette::isDark(colours) ? QColor(64, 156, 255) : QColor(0, 104, 218);
         if (hovered_ || down) {
             QFont underlined = font();
             underlined.setUnderline(true);

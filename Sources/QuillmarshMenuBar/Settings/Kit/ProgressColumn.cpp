@@ -4,7 +4,6 @@
 #include "Settings/Kit/TextStyle.h"
 #include "Settings/Kit/ToneLabel.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -41,11 +40,6 @@ void ProgressColumn::setProgress(int percent, const QString& left) {
     left_->setVisible(!left.isEmpty());
 }
 
-void ProgressColumn::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) update();
-}
-
 void ProgressColumn::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -57,7 +51,7 @@ void ProgressColumn::paintEvent(QPaintEvent*) {
     QPainterPath done;
     done.addRoundedRect(QRectF(track.left(), 0, barWidth * percent_ / 100.0, barHeight), barHeight / 2.0,
                         barHeight / 2.0);
-    painter.fillPath(done.intersected(groove), palette().color(QPalette::Active, QPalette::Highlight));
+    painter.fillPath(done.intersected(groove), Palette::accent(palette()));
 }
 
 } // namespace quillmarsh

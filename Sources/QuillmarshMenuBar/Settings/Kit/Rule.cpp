@@ -6,9 +6,14 @@
 
 namespace quillmarsh {
 
-Rule::Rule(QWidget* parent) : QWidget(parent) {
-    setFixedHeight(1);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+Rule::Rule(QWidget* parent, Qt::Orientation orientation) : QWidget(parent) {
+    if (orientation == Qt::Horizontal) {
+        setFixedHeight(1);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    } else {
+        setFixedWidth(1);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    }
 }
 
 void Rule::paintEvent(QPaintEvent*) {

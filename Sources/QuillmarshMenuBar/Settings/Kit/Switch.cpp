@@ -1,8 +1,8 @@
 #include "Settings/Kit/Switch.h"
 
+#include "Settings/Kit/Bezel.h"
 #include "Settings/Kit/Palette.h"
 
-#include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -55,21 +55,13 @@ void Switch::keyPressEvent(QKeyEvent* event) {
     else QWidget::keyPressEvent(event);
 }
 
-void Switch::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange ||
-        event->type() == QEvent::EnabledChange)
-        update();
-}
-
 void Switch::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled()) painter.setOpacity(0.45);
     const bool dark = Palette::isDark(palette());
     const QRectF track(0.5, 0.5, trackWidth - 1, trackHeight - 1);
-    QColor fill = on_ ? palette().color(QPalette::Active, QPalette::Highlight)
-                      : (dark ? QColor(255, 255, 255, 46) : QColor(0, 0, 0, 26));
+    QColor fill = on_ ? Palette::accent(palette()) : (dark ? QColor(255, 255, 255, 46) : QColor(0, 0, 0, 26));
     if (pressed_) fill = fill.darker(110);
     QPainterPath shape;
     shape.addRoundedRect(track, track.height() / 2, track.height() / 2);
@@ -85,13 +77,7 @@ void Switch::paintEvent(QPaintEvent*) {
     painter.setBrush(dark && !on_ ? QColor(222, 222, 224) : QColor(255, 255, 255));
     painter.drawEllipse(knobRect);
 
-    if (hasFocus()) {
-        QColor ring = palette().color(QPalette::Highlight);
-        ring.setAlphaF(0.5f);
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(ring, 2));
-        painter.drawPath(shape);
-    }
+    if (hasFocus()) Bezel::paintFocusRing(painter, shape, palette());
 }
 
 } // namespace quillmarsh

@@ -14,15 +14,6 @@ namespace {
 using Page = PageDescription;
 using Style = Page::Button::Style;
 
-Page::Button button(std::string title, PaneCommands press, Style style = Style::standard, bool enabled = true) {
-    Page::Button b;
-    b.title = std::move(title);
-    b.style = style;
-    b.enabled = enabled;
-    b.press = std::move(press);
-    return b;
-}
-
 bool agentHasUpdate(const AboutPane::Inputs& in) { return in.agent && in.agent->updateAvailable; }
 
 // The app's update control follows the updater's state.
@@ -32,24 +23,24 @@ Page::Button appUpdateButton(const AboutPane::Inputs& in) {
     switch (in.update.kind) {
     case Case::ready:
         // The agent's "Update Now" is the button to press when both have an update.
-        return button("Update and Relaunch", {PaneCommand::InstallUpdate{}},
+        return Page::button("Update and Relaunch", {PaneCommand::InstallUpdate{}},
                       agentHasUpdate(in) ? Style::plain : Style::prominent);
     case Case::manual:
-        return button("Download\u2026", {PaneCommand::InstallUpdate{}});
+        return Page::button("Download\u2026", {PaneCommand::InstallUpdate{}});
     case Case::failed:
     case Case::idle:
-        return button(check, {PaneCommand::CheckForUpdates{}}, Style::standard, in.currentVersion.has_value());
+        return Page::button(check, {PaneCommand::CheckForUpdates{}}, Style::standard, in.currentVersion.has_value());
     case Case::downloading:
     case Case::installing:
     case Case::checking:
         break;
     }
-    return button(check, {PaneCommand::CheckForUpdates{}}, Style::standard, false);
+    return Page::button(check, {PaneCommand::CheckForUpdates{}}, Style::standard, false);
 }
 
 Page::Control agentControl(const AboutPane::Inputs& in) {
     if (agentHasUpdate(in)) {
-        auto update = button("Update Now", {PaneCommand::UpdateAgent{}}, Style::prominent, in.canUpdateAgent);
+        auto update = Page::button("Update Now", {PaneCommand::UpdateAgent{}}, Style::prominent, in.canUpdateAgent);
         if (!in.canUpdateAgent) update.help = "Needs agent 0.1.33";
         return update;
     }
@@ -58,8 +49,6 @@ Page::Control agentControl(const AboutPane::Inputs& in) {
 
 // The product's public code repository, where feedback goes as a new issue.
 constexpr std::string_view sourceRepository = "https://github.com/quillmarsh/quillmarsh";
-
-std::string link(std::string_view base, std::string_view path) { return std::string(base) + std::string(path); }
 
 } // namespace
 
@@ -117,11 +106,11 @@ PageDescription AboutPane::describe(const Inputs& in, const PaneViewState& view)
 
     auto troubleshooting = Page::headedSection("Troubleshooting");
     troubleshooting.rows.push_back(Page::fixedRow("Logs", abbreviated(in.logsFolder, in.homeFolder),
-                                       button("Open Logs\u2026", {PaneCommand::OpenFolder{in.logsFolder}})));
+                                       Page::button("Open Logs\u2026", {PaneCommand::OpenFolder{in.logsFolder}})));
     const std::string command(MenuModel::diagnosticsCommand);
     troubleshooting.rows.push_back(
         Page::fixedRow("Diagnostics", "Copies quillmarsh doctor to paste into a terminal.",
-            button(view.flag(copied) ? "Copied" : "Copy Command",
+            Page::button(view.flag(copied) ? "Copied" : "Copy Command",
                    {PaneCommand::CopyText{command}, PaneCommand::FlashView{copied, PaneViewState::trueValue, "", 2000}})));
     if (in.lastError) troubleshooting.footer = Page::Footer{*in.lastError, std::nullopt};
     page.blocks.push_back(std::move(troubleshooting));
@@ -129,9 +118,9 @@ PageDescription AboutPane::describe(const Inputs& in, const PaneViewState& view)
     auto links = Page::headedSection("Links");
     const std::string site(MenuModel::productSite);
     const std::pair<const char*, std::string> targets[] = {
-        {"Documentation", link(site, "/docs")},
-        {"Send Feedback", link(sourceRepository, "/issues/new")},
-        {"Status", link(site, "/status")},
+        {"Documentation", site + "/docs"},
+        {"Send Feedback", std::string(sourceRepository) + "/issues/new"},
+        {"Status", site + "/status"},
     };
     for (const auto& [title, url] : targets) {
         links.rows.push_back(Page::Link{title, title, {PaneCommand::OpenLink{url}}});

@@ -20,7 +20,7 @@ Page::Switch settingSwitch(Setting setting, bool on) {
 GeneralPane::Inputs GeneralPane::inputs(const AppModel& model) {
     Inputs in;
     in.installed = model.canOpenAtLogin();
-    in.openAtLogin = in.installed && model.openAtLogin();
+    in.openAtLogin = model.openAtLogin();
     in.showInMenuBar = model.showInMenuBar();
     in.notifyJobFails = model.notifyJobFails();
     in.notifyBreak = model.notifyBreak();

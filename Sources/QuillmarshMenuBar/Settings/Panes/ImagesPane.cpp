@@ -131,15 +131,12 @@ PageDescription ImagesPane::describe(const Inputs& in, const PaneViewState& view
     auto space = Page::headedSection("Space");
     space.rows.push_back(Page::fixedRow("Images", "The macOS and Linux images jobs start from.",
                                   Page::Value{CacheWords::size(in.imagesBytes), false}));
-    Page::Button clear;
-    clear.title = "Clear Caches\u2026";
-    clear.enabled = in.caches.has_value();
-    clear.help = in.caches ? "" : "Needs agent 0.1.33";
-    clear.press = {setConfirming(true)};
+    auto clear = Page::button("Clear Caches\u2026", {setConfirming(true)}, Page::Button::Style::standard,
+                              in.caches.has_value());
+    if (!in.caches) clear.help = "Needs agent 0.1.33";
     Page::Group caches;
     caches.items = {Page::Value{CacheWords::size(in.caches ? std::optional(in.caches->bytes) : std::nullopt), false},
                     std::move(clear)};
-    caches.spacing = 12;
     space.rows.push_back(Page::fixedRow("Package caches",
                                   "npm, pnpm, Yarn and Bun caches, per repository. Capped at " + cap(in) +
                                       ", the oldest go first. Jobs download again next time.",

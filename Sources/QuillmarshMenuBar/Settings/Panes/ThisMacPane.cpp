@@ -93,25 +93,20 @@ Page::Section secretsSection(const ThisMacPane::Inputs& in) {
                                Page::Value{trusted ? "This Mac too" : "Trusted machines only", false}));
     std::string fileVault = "It needs FileVault.";
     if (in.fileVaultOn) fileVault = *in.fileVaultOn ? "It needs FileVault, which is on." : "It needs FileVault, which is off.";
-    Page::Button dashboard;
-    dashboard.title = "Open in Dashboard\u2026";
-    dashboard.style = Page::Button::Style::link;
-    dashboard.press = {PaneCommand::OpenLink{in.machineURL}};
-    secrets.footer = Page::Footer{"An account owner can mark this Mac Trusted. " + fileVault, dashboard};
+    secrets.footer = Page::Footer{"An account owner can mark this Mac Trusted. " + fileVault,
+                                  Page::button("Open in Dashboard\u2026", {PaneCommand::OpenLink{in.machineURL}},
+                                               Page::Button::Style::link)};
     return secrets;
 }
 
 Page::Section disconnectSection(const ThisMacPane::Inputs& in) {
     auto disconnect = Page::Section{"Disconnect", std::nullopt, std::nullopt, {}, std::nullopt};
-    Page::Button button;
-    button.title = "Disconnect\u2026";
-    button.style = Page::Button::Style::destructive;
     // The app removes nothing itself: the dashboard page does.
-    button.press = {PaneCommand::OpenLink{in.machineURL}};
     disconnect.rows.push_back(Page::fixedRow("Disconnect this Mac",
                                   "Removes it from the Fleet. Running jobs finish first. Done on the dashboard, or "
                                   "with quillmarsh runner remove.",
-                                  std::move(button)));
+                                  Page::button("Disconnect\u2026", {PaneCommand::OpenLink{in.machineURL}},
+                                               Page::Button::Style::destructive)));
     return disconnect;
 }
 
