@@ -70,8 +70,12 @@ std::string AboutPane::agentDetail(const Inputs& in) {
 std::string AboutPane::abbreviated(const std::string& path, const std::string& home) {
     if (home.empty() || home == "/") return path;
     if (path == home) return "~";
-    if (path.starts_with(home + "/")) return "~" + path.substr(home.size());
-    return path;
+    if (!path.starts_with(home + "/")) return path;
+    // Appended rather than "~" + substr(): GCC 12 at -O3 takes that concatenation for an
+    // overlapping copy (-Wrestrict) and the release build fails.
+    std::string shown = "~";
+    shown.append(path, home.size());
+    return shown;
 }
 
 AboutPane::Inputs AboutPane::inputs(const AppModel& model) {
