@@ -26,15 +26,6 @@ struct RawValues<AppPane> {
     });
 };
 
-// The panes the window offers; a pane that is not built is never selected. Jobs, Machines and
-// Caches join once their pages exist.
-inline constexpr std::array<AppPane, 4> builtPanes = {AppPane::general, AppPane::thisMac, AppPane::images,
-                                                      AppPane::about};
-
-constexpr bool isBuilt(AppPane pane) {
-    return std::find(builtPanes.begin(), builtPanes.end(), pane) != builtPanes.end();
-}
-
 // The panes of the sidebar's "On this Mac" group, in order.
 inline constexpr std::array<AppPane, 3> onThisMacPanes = {AppPane::jobs, AppPane::machines, AppPane::caches};
 

@@ -34,7 +34,7 @@ AppWindowController::~AppWindowController() = default;
 AppPane AppWindowController::restoredPane(const QVariant& stored) {
     if (stored.typeId() != QMetaType::QString) return AppPane::general;
     const auto pane = fromRaw<AppPane>(stored.toString().toStdString());
-    return pane && isBuilt(*pane) ? *pane : AppPane::general;
+    return pane.value_or(AppPane::general);
 }
 
 void AppWindowController::show() {
@@ -64,7 +64,6 @@ void AppWindowController::show() {
 }
 
 void AppWindowController::select(AppPane pane) {
-    if (!isBuilt(pane)) return;
     selection_->setPane(pane);
 }
 

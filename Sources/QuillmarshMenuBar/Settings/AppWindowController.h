@@ -35,7 +35,7 @@ public:
 
     // Brings the window forward and tells the model that it is open and which pane it shows.
     void show();
-    // Selects a pane; a pane that is not built is ignored.
+    // Selects a pane.
     void select(AppPane pane);
 
     // The pane a stored "appWindow.pane" value restores: the built pane of exactly that title,

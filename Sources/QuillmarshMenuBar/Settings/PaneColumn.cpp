@@ -68,7 +68,9 @@ void PaneColumn::makePage(const PageFor& page) {
 
 void PaneColumn::render() {
     renderQueued_ = false;
-    page_->apply(PaneDescriber::describe(pane_, model_, view_));
+    const std::optional<JobRow>& opened = selection_.opened();
+    page_->apply(PaneDescriber::describe(PaneDescriber::Target{pane_, job_, job_ && opened && opened->id == *job_ ? opened : std::nullopt},
+                                         model_, view_));
 }
 
 void PaneColumn::scheduleRender() {
@@ -79,10 +81,17 @@ void PaneColumn::scheduleRender() {
 
 void PaneColumn::perform(const PaneCommands& commands) { runner_.run(commands); }
 
-// The page's own view state. Both render on the next turn: the command comes from one of the
-// page's controls, which a render now could replace while its handler still runs.
+// The page's own view state and the window's selection. A view change renders on the next turn:
+// the command comes from one of the page's controls, which a render now could replace while its
+// handler still runs. A new page is safe at once: the old one goes only after the handler.
 void PaneColumn::view(const PaneCommand& command) {
-    if (const auto* set = command.as<PaneCommand::SetView>()) {
+    if (const auto* open = command.as<PaneCommand::OpenJob>()) {
+        if (selection_.pane() != AppPane::jobs) return;
+        selection_.setOpened(open->row);
+        selection_.setJob(open->row.id);
+    } else if (command.as<PaneCommand::CloseJob>() != nullptr) {
+        selection_.setJob(std::nullopt);
+    } else if (const auto* set = command.as<PaneCommand::SetView>()) {
         view_.set(set->key, set->value);
         scheduleRender();
     } else if (const auto* flash = command.as<PaneCommand::FlashView>()) {

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <cstdio>
+
 #include <type_traits>
 #include <variant>
 
@@ -56,7 +58,11 @@ void PaneCommandRunner::run(const PaneCommand& command) const {
             } else if constexpr (std::is_same_v<A, C::ClearCaches>) {
                 model_.clearCaches(action.repository);
             } else if constexpr (std::is_same_v<A, C::StopJob>) {
-                model_.stopJob(action.jobId);
+                // A confirmation may stay up while jobs come and go: on an agent that stops every
+                // running job, stopping one is allowed only while it is the only one.
+                if (model_.canStopJob(action.jobId)) model_.stopJob(action.jobId);
+                else std::fprintf(stderr, "Quillmarsh: job %s is not stopped: it no longer runs, or stopping it would stop others\n",
+                                  action.jobId.c_str());
             } else if constexpr (std::is_same_v<A, C::InstallUpdate>) {
                 model_.installUpdate();
             } else if constexpr (std::is_same_v<A, C::UpdateAgent>) {
@@ -67,8 +73,10 @@ void PaneCommandRunner::run(const PaneCommand& command) const {
                 if (environment_.copy) environment_.copy(action.text);
                 else if (auto* clipboard = QGuiApplication::clipboard()) clipboard->setText(QString::fromStdString(action.text));
             } else {
-                static_assert(std::is_same_v<A, C::SetView> || std::is_same_v<A, C::FlashView>);
-                // The page's own view state goes back to the page; without one it is dropped.
+                static_assert(std::is_same_v<A, C::SetView> || std::is_same_v<A, C::FlashView> ||
+                              std::is_same_v<A, C::OpenJob> || std::is_same_v<A, C::CloseJob>);
+                // The page's own view state and the window's selection go back to the page's
+                // column; without one they are dropped.
                 if (environment_.view) environment_.view(command);
             }
         },

@@ -11,12 +11,13 @@ class AppModel;
 
 // Carries out the commands of a settings page's controls: every model command through the
 // model, the clipboard through the environment, and the page's own view state (SetView,
-// FlashView) back to the page that shows it.
+// FlashView) and the window's selection (OpenJob, CloseJob) back to the column that shows it.
 class PaneCommandRunner final {
 public:
     struct Environment {
         std::function<void(const std::string&)> copy;         // QClipboard when none
-        std::function<void(const PaneCommand&)> view;         // SetView and FlashView; dropped when none
+        // SetView, FlashView, OpenJob and CloseJob; dropped when none.
+        std::function<void(const PaneCommand&)> view;
     };
 
     explicit PaneCommandRunner(AppModel& model, Environment environment = {});

@@ -83,7 +83,6 @@ void SidebarRow::paintEvent(QPaintEvent*) {
         highlight.addRoundedRect(QRectF(rect()), 7, 7);
         painter.fillPath(highlight, dark ? QColor(255, 255, 255, 26) : QColor(0, 0, 0, 20));
     }
-    if (!isBuilt(pane_)) painter.setOpacity(0.5);
 
     const QRectF box(inset, (height() - tile) / 2.0, tile, tile);
     QPainterPath shape;

@@ -12,8 +12,8 @@ namespace quillmarsh {
 enum class Symbol;
 
 // One row of the sidebar's pane list: a 24 x 24 rounded tile in the pane's tint with its white
-// symbol, then the pane's title; highlighted while its pane is selected, dimmed while the pane is
-// not built. A click calls the callback with the pane.
+// symbol, then the pane's title; highlighted while its pane is selected. A click calls the callback
+// with the pane.
 class SidebarRow final : public QWidget {
     Q_OBJECT
 

@@ -69,7 +69,6 @@ SidebarRow* SidebarView::row(AppPane pane) const {
 }
 
 void SidebarView::pick(AppPane pane) {
-    if (!isBuilt(pane)) return;
     selection_.setPane(pane);
 }
 

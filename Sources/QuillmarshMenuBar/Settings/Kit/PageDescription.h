@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Settings/Kit/PaneCommand.h"
+#include "Settings/Kit/StateKind.h"
+#include "Vocabulary/PillTone.h"
 
 #include <optional>
 #include <string>
@@ -77,8 +79,17 @@ struct PageDescription {
         bool operator==(const Progress&) const = default;
     };
 
+    // A segmented control over options told apart by their titles: one segment per option, the
+    // selected one drawn chosen. Choosing runs the option's commands and selects nothing itself.
+    // The label names the control for accessibility and is not drawn.
+    struct Segments {
+        std::string label;
+        std::vector<Option> options;
+        bool operator==(const Segments&) const = default;
+    };
+
     // Controls side by side, centred, `spacing` pixels apart.
-    using GroupItem = std::variant<Value, Button>;
+    using GroupItem = std::variant<Value, Button, Segments>;
     struct Group {
         std::vector<GroupItem> items;
         int spacing = 12;
@@ -106,7 +117,73 @@ struct PageDescription {
         bool operator==(const Link&) const = default;
     };
 
-    using CardRow = std::variant<Row, Link>;
+    // A small coloured capsule with a dot and a word.
+    struct Pill {
+        std::string text;
+        PillTone tone = PillTone::quiet;
+        bool operator==(const Pill&) const = default;
+    };
+
+    // A job of the Jobs list: the whole row opens it. Texts give way to a narrow row in this
+    // order: meta first, then name, then repository; trailing is never cut.
+    struct JobLine {
+        std::string key;  // the job id
+        StateKind state;
+        std::string repository;
+        std::string name;
+        std::string meta;
+        std::string trailing;
+        std::string accessibleName;  // the row read as one element
+        PaneCommands open;
+        bool operator==(const JobLine&) const = default;
+    };
+
+    // One step of a job: its state glyph, its name (quiet while pending) and its time.
+    struct StepLine {
+        std::string key;  // the step's number
+        StateKind state;
+        std::string name;
+        bool quiet = false;
+        std::string trailing;
+        bool operator==(const StepLine&) const = default;
+    };
+
+    // One machine of the Fleet. The hardware line shows the first of its variants (longest
+    // first) that fits the width left for it, else the last one cut.
+    struct MachineLine {
+        enum class Tile { laptop, desktop, server };
+        std::string key;  // the machine id
+        Tile tile = Tile::server;
+        std::string name;
+        bool thisMac = false;  // "this Mac" after the name
+        std::vector<std::string> hardware;
+        Pill pill;
+        std::string activity;
+        bool operator==(const MachineLine&) const = default;
+    };
+
+    // The column titles of the caches table; the Branches column only when `branches`.
+    struct CacheHeader {
+        std::string key;
+        bool branches = false;
+        bool operator==(const CacheHeader&) const = default;
+    };
+
+    // One repository's caches: the repository as a quiet owner part (with its "/") and the
+    // name, then the columns of the table and the row's "Clear" button.
+    struct CacheLine {
+        std::string key;  // the repository
+        std::string owner;
+        std::string name;
+        bool branchesColumn = false;
+        std::string branches;
+        std::string lastUsed;
+        std::string size;
+        Button clear;
+        bool operator==(const CacheLine&) const = default;
+    };
+
+    using CardRow = std::variant<Row, Link, JobLine, StepLine, MachineLine, CacheHeader, CacheLine>;
 
     // Under a section's card: a quiet text and, optionally, a link-style button beside it.
     struct Footer {
@@ -134,7 +211,57 @@ struct PageDescription {
         bool operator==(const AppHeader&) const = default;
     };
 
-    using Block = std::variant<Section, AppHeader>;
+    // A plain quiet note in place of a section.
+    struct Note {
+        std::string key;
+        std::string text;
+        bool operator==(const Note&) const = default;
+    };
+
+    // A card with one summary line: the state glyph, a title, a quiet meta line that gives way
+    // first, and a pill at the end.
+    struct Summary {
+        std::string key;
+        StateKind state;
+        std::string title;
+        std::string meta;
+        Pill pill;
+        bool operator==(const Summary&) const = default;
+    };
+
+    struct StatCard {
+        std::string label;
+        std::string value;
+        std::string detail;
+        bool operator==(const StatCard&) const = default;
+    };
+
+    // Summary cards side by side, sharing the width equally.
+    struct StatCards {
+        std::string key;
+        std::vector<StatCard> cards;
+        bool operator==(const StatCards&) const = default;
+    };
+
+    // A job's runner log: a header (the title and, when `followControls`, "Follows the end"
+    // while following or a "Jump to End" link otherwise) over a dark box holding either the
+    // placeholder or the live log text. While `following` the text view keeps its end in sight.
+    // The user's own scrolling runs scrolledAway when it leaves the end and backAtEnd when it
+    // comes back to it; the next description says what the page now follows.
+    struct Log {
+        std::string key;
+        std::string title;
+        bool followControls = false;
+        bool following = true;
+        std::optional<std::string> placeholder;
+        std::string text;
+        PaneCommands jumpToEnd;
+        PaneCommands scrolledAway;
+        PaneCommands backAtEnd;
+        bool operator==(const Log&) const = default;
+    };
+
+    using Block = std::variant<Section, AppHeader, Note, Summary, StatCards, Log>;
 
     // A confirmation shown over the page while the description holds it. Either button runs its
     // commands and dismisses the alert; closing it any other way runs cancel's.
@@ -148,6 +275,10 @@ struct PageDescription {
     };
 
     std::string title;
+    // A back button (Ctrl+[) in the title bar running these; none for no button.
+    std::optional<PaneCommands> back;
+    // Controls at the trailing end of the title bar.
+    std::optional<Group> accessory;
     std::vector<Block> blocks;
     std::optional<Alert> alert;
 

@@ -8,9 +8,19 @@
 #include "Settings/Kit/PaneButton.h"
 #include "Settings/Kit/PaneSection.h"
 #include "Settings/Kit/ProgressColumn.h"
+#include "Settings/Kit/QuietNote.h"
 #include "Settings/Kit/Row.h"
+#include "Settings/Kit/Segments.h"
 #include "Settings/Kit/Switch.h"
 #include "Settings/Kit/Value.h"
+#include "Settings/Rows/CacheHeaderRow.h"
+#include "Settings/Rows/CacheRow.h"
+#include "Settings/Rows/JobListRow.h"
+#include "Settings/Rows/JobSummaryCard.h"
+#include "Settings/Rows/LogArea.h"
+#include "Settings/Rows/MachineRow.h"
+#include "Settings/Rows/StatCardRow.h"
+#include "Settings/Rows/StepRow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -65,13 +75,13 @@ void discard(QPointer<QMessageBox>& slot, QObject* receiver) {
 
 struct RowPart {
     Description::CardRow row;
-    QWidget* widget = nullptr;  // Row or LinkRow
+    QWidget* widget = nullptr;  // the widget of the row's kind
 };
 
 struct BlockPart {
     Description::Block block;
-    QWidget* widget = nullptr;  // PaneSection or AppHeader
-    std::vector<RowPart> rows;
+    QWidget* widget = nullptr;  // the widget of the block's kind
+    std::vector<RowPart> rows;  // a section's
 };
 
 // Runs commands through the page's perform callback; a copy, so the callback may re-apply.
@@ -99,6 +109,7 @@ struct PageView::Parts {
     std::vector<BlockPart> blocks;
     QPointer<QMessageBox> box;
     std::optional<Description::Alert> alertShown;
+    QPointer<QWidget> accessory;
 };
 
 PageView::PageView(Perform perform, QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>()) {
@@ -122,6 +133,8 @@ const PageDescription& PageView::page() const { return parts_->page; }
 Pane* PageView::pane() const { return parts_->pane; }
 
 QMessageBox* PageView::alertBox() const { return parts_->box.data(); }
+
+QWidget* PageView::accessory() const { return parts_->accessory.data(); }
 
 QWidget* PageView::blockWidget(const std::string& key) const {
     for (const auto& block : parts_->blocks)
@@ -148,14 +161,36 @@ void fillButton(PaneButton& widget, const Description::Button& button, const Run
     widget.setAction(run(button.press));
 }
 
-QWidget* makeGroupItem(const Description::GroupItem& item, const Runner& run) {
-    if (const auto* value = std::get_if<Description::Value>(&item)) {
-        auto* widget = new Value;
-        widget->setValue(text(value->text), value->good);
-        return widget;
+void fillSegments(Segments& widget, const Description::Segments& segments, const Runner& run) {
+    std::vector<Segments::Option> options;
+    std::vector<std::function<void()>> choose;
+    for (const auto& option : segments.options) {
+        options.push_back({text(option.title), option.selected});
+        choose.push_back(run(option.choose));
     }
-    auto* widget = new PaneButton;
-    fillButton(*widget, std::get<Description::Button>(item), run);
+    widget.setAccessibleName(text(segments.label));
+    widget.setOptions(options);
+    widget.setChosen([choose](int index) {
+        if (index >= 0 && static_cast<std::size_t>(index) < choose.size()) choose[static_cast<std::size_t>(index)]();
+    });
+}
+
+// Shows a group's item in a widget made for an item of its kind.
+void fillGroupItem(QWidget& widget, const Description::GroupItem& item, const Runner& run) {
+    if (const auto* value = std::get_if<Description::Value>(&item))
+        static_cast<Value&>(widget).setValue(text(value->text), value->good);
+    else if (const auto* button = std::get_if<Description::Button>(&item))
+        fillButton(static_cast<PaneButton&>(widget), *button, run);
+    else
+        fillSegments(static_cast<Segments&>(widget), std::get<Description::Segments>(item), run);
+}
+
+QWidget* makeGroupItem(const Description::GroupItem& item, const Runner& run) {
+    QWidget* widget = nullptr;
+    if (std::holds_alternative<Description::Value>(item)) widget = new Value;
+    else if (std::holds_alternative<Description::Button>(item)) widget = new PaneButton;
+    else widget = new Segments;
+    fillGroupItem(*widget, item, run);
     return widget;
 }
 
@@ -166,13 +201,8 @@ bool updateGroup(QWidget& holder, const Description::Group& group, const Descrip
     for (std::size_t i = 0; i < group.items.size(); ++i)
         if (group.items[i].index() != old.items[i].index()) return false;
     auto* layout = holder.layout();
-    for (std::size_t i = 0; i < group.items.size(); ++i) {
-        QWidget* widget = layout->itemAt(static_cast<int>(i))->widget();
-        if (const auto* value = std::get_if<Description::Value>(&group.items[i]))
-            static_cast<Value*>(widget)->setValue(text(value->text), value->good);
-        else
-            fillButton(*static_cast<PaneButton*>(widget), std::get<Description::Button>(group.items[i]), run);
-    }
+    for (std::size_t i = 0; i < group.items.size(); ++i)
+        fillGroupItem(*layout->itemAt(static_cast<int>(i))->widget(), group.items[i], run);
     return true;
 }
 
@@ -285,18 +315,46 @@ std::optional<Part> take(std::vector<std::optional<Part>>& old, const Item& item
 
 // Brings one card row's widget to the description; a fresh part has its widget made first.
 void applyRow(RowPart& part, bool fresh, const Description::CardRow& row, const Runner& run) {
-    if (const auto* settings = std::get_if<Description::Row>(&row)) {
-        if (fresh) part.widget = named<Row>(settings->key);
-        if (fresh || part.row != row)
-            updateRow(*static_cast<Row*>(part.widget), *settings, fresh ? nullptr : &std::get<Description::Row>(part.row),
-                      run);
-    } else {
-        const auto& link = std::get<Description::Link>(row);
-        if (fresh) part.widget = named<LinkRow>(link.key);
-        auto* linkRow = static_cast<LinkRow*>(part.widget);
-        linkRow->setTitle(text(link.title));
-        if (fresh || part.row != row) linkRow->setAction(run(link.open));
-    }
+    const bool changed = fresh || part.row != row;
+    std::visit(
+        [&](const auto& r) {
+            using R = std::decay_t<decltype(r)>;
+            if constexpr (std::is_same_v<R, Description::Row>) {
+                if (fresh) part.widget = named<Row>(r.key);
+                if (changed)
+                    updateRow(*static_cast<Row*>(part.widget), r, fresh ? nullptr : &std::get<Description::Row>(part.row), run);
+            } else if constexpr (std::is_same_v<R, Description::Link>) {
+                if (fresh) part.widget = named<LinkRow>(r.key);
+                auto* linkRow = static_cast<LinkRow*>(part.widget);
+                linkRow->setTitle(text(r.title));
+                if (changed) linkRow->setAction(run(r.open));
+            } else if constexpr (std::is_same_v<R, Description::JobLine>) {
+                if (fresh) part.widget = named<JobListRow>(r.key);
+                auto* jobRow = static_cast<JobListRow*>(part.widget);
+                if (changed) {
+                    jobRow->setLine(r);
+                    jobRow->setAction(run(r.open));
+                }
+            } else if constexpr (std::is_same_v<R, Description::StepLine>) {
+                if (fresh) part.widget = named<StepRow>(r.key);
+                if (changed) static_cast<StepRow*>(part.widget)->setLine(r);
+            } else if constexpr (std::is_same_v<R, Description::MachineLine>) {
+                if (fresh) part.widget = named<MachineRow>(r.key);
+                if (changed) static_cast<MachineRow*>(part.widget)->setLine(r);
+            } else if constexpr (std::is_same_v<R, Description::CacheHeader>) {
+                if (fresh) part.widget = named<CacheHeaderRow>(r.key);
+                if (changed) static_cast<CacheHeaderRow*>(part.widget)->setHeader(r);
+            } else {
+                static_assert(std::is_same_v<R, Description::CacheLine>);
+                if (fresh) part.widget = named<CacheRow>(r.key);
+                auto* cacheRow = static_cast<CacheRow*>(part.widget);
+                if (changed) {
+                    cacheRow->setLine(r);
+                    cacheRow->clearButton()->setAction(run(r.clear.press));
+                }
+            }
+        },
+        row);
     part.row = row;
 }
 
@@ -327,27 +385,72 @@ void applySection(PaneSection& view, std::vector<RowPart>& rows, const Descripti
     applyFooter(view, section.footer, run);
 }
 
+// Brings one block's widget to the description; a fresh part has its widget made first.
+void applyBlock(BlockPart& part, bool fresh, const Description::Block& block, const Runner& run) {
+    const bool changed = fresh || part.block != block;
+    std::visit(
+        [&](const auto& b) {
+            using B = std::decay_t<decltype(b)>;
+            if constexpr (std::is_same_v<B, Description::Section>) {
+                if (fresh) part.widget = named<PaneSection>(b.key);
+                if (changed) applySection(*static_cast<PaneSection*>(part.widget), part.rows, b, run);
+            } else if constexpr (std::is_same_v<B, Description::AppHeader>) {
+                if (fresh) part.widget = named<AppHeader>(b.key);
+                if (changed) static_cast<AppHeader*>(part.widget)->setTexts(text(b.name), text(b.subtitle));
+            } else if constexpr (std::is_same_v<B, Description::Note>) {
+                if (fresh) part.widget = named<QuietNote>(b.key);
+                static_cast<QuietNote*>(part.widget)->setPlain(text(b.text));
+            } else if constexpr (std::is_same_v<B, Description::Summary>) {
+                if (fresh) part.widget = named<JobSummaryCard>(b.key);
+                if (changed) static_cast<JobSummaryCard*>(part.widget)->setSummary(b);
+            } else if constexpr (std::is_same_v<B, Description::StatCards>) {
+                if (fresh) part.widget = named<StatCardRow>(b.key);
+                if (changed) static_cast<StatCardRow*>(part.widget)->setCards(b.cards);
+            } else {
+                static_assert(std::is_same_v<B, Description::Log>);
+                if (fresh) part.widget = named<LogArea>(b.key);
+                if (changed) {
+                    auto* area = static_cast<LogArea*>(part.widget);
+                    area->setActions(run(b.jumpToEnd), run(b.scrolledAway), run(b.backAtEnd));
+                    area->setLog(b);
+                }
+            }
+        },
+        block);
+}
+
+// The title bar's accessory: a group kept in place while it holds the same kinds of items.
+void applyAccessory(Pane& pane, QPointer<QWidget>& shown, const std::optional<Description::Group>& accessory,
+                    const std::optional<Description::Group>& old, const Runner& run) {
+    if (!accessory) {
+        if (shown) pane.setAccessory(nullptr);
+        shown = nullptr;
+        return;
+    }
+    if (shown && old && (*accessory == *old || updateGroup(*shown, *accessory, *old, run))) return;
+    QWidget* group = makeGroup(*accessory, run);
+    group->setObjectName(QStringLiteral("accessory"));
+    pane.setAccessory(group);
+    shown = group;
+}
+
 } // namespace
 
 void PageView::apply(const PageDescription& page) {
     if (parts_->applied && page == parts_->page) return;
     const Runner run(&parts_->perform);
     parts_->pane->setTitle(text(page.title));
+    if (page.back) parts_->pane->setBack(run(*page.back));
+    else parts_->pane->setBack({});
+    applyAccessory(*parts_->pane, parts_->accessory, page.accessory,
+                   parts_->applied ? parts_->page.accessory : std::nullopt, run);
 
     auto oldBlocks = takeAll(parts_->blocks);
     std::vector<QWidget*> blockWidgets;
     for (const auto& block : page.blocks) {
         std::optional<BlockPart> kept = take(oldBlocks, block, &BlockPart::block);
         BlockPart part = kept ? std::move(*kept) : BlockPart{block, nullptr, {}};
-        const bool changed = !kept || part.block != block;
-        if (const auto* header = std::get_if<Description::AppHeader>(&block)) {
-            if (!kept) part.widget = named<AppHeader>(header->key);
-            if (changed) static_cast<AppHeader*>(part.widget)->setTexts(text(header->name), text(header->subtitle));
-        } else {
-            const auto& section = std::get<Description::Section>(block);
-            if (!kept) part.widget = named<PaneSection>(section.key);
-            if (changed) applySection(*static_cast<PaneSection*>(part.widget), part.rows, section, run);
-        }
+        applyBlock(part, !kept, block, run);
         part.block = block;
         blockWidgets.push_back(part.widget);
         parts_->blocks.push_back(std::move(part));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Vocabulary/Mode.h"
+#include "Words/JobRow.h"
 
 #include <nlohmann/json.hpp>
 
@@ -52,9 +53,19 @@ struct PaneCommand {
         std::optional<std::string> repository;
         bool operator==(const ClearCaches&) const = default;
     };
+    // Stops the job only when the model still allows it when the command runs.
     struct StopJob {
         std::string jobId;
         bool operator==(const StopJob&) const = default;
+    };
+    // The Jobs pane shows this row's job; the row stands in for it while the model does not list it.
+    struct OpenJob {
+        JobRow row;
+        bool operator==(const OpenJob&) const = default;
+    };
+    // The Jobs pane goes back to its list.
+    struct CloseJob {
+        bool operator==(const CloseJob&) const = default;
     };
     struct InstallUpdate {
         bool operator==(const InstallUpdate&) const = default;
@@ -87,7 +98,7 @@ struct PaneCommand {
     };
 
     using Action = std::variant<SetMode, SetPolicy, SetSetting, SetOpenAtLogin, OpenLink, OpenFolder, ClearCaches,
-                                StopJob, InstallUpdate, UpdateAgent, CheckForUpdates, CopyText, SetView, FlashView>;
+                                StopJob, OpenJob, CloseJob, InstallUpdate, UpdateAgent, CheckForUpdates, CopyText, SetView, FlashView>;
 
     Action action;
 
