@@ -1,0 +1,2 @@
+// placeholder
+#include <benchmark/benchmark.h>
