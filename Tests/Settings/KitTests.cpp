@@ -2,19 +2,24 @@
 #include "Settings/Kit/Choice.h"
 #include "Settings/Kit/LinkRow.h"
 #include "Settings/Kit/PageView.h"
+#include "Settings/Kit/Pane.h"
 #include "Settings/Kit/Palette.h"
 #include "Settings/Kit/PaneButton.h"
 #include "Settings/Kit/PaneSection.h"
 #include "Settings/Kit/ProgressColumn.h"
+#include "Settings/Kit/QuietNote.h"
 #include "Settings/Kit/Row.h"
+#include "Settings/Kit/Segments.h"
 #include "Settings/Kit/Switch.h"
 #include "Settings/Kit/SymbolView.h"
 #include "Settings/Kit/ToneLabel.h"
 #include "Settings/Kit/Value.h"
 #include "Settings/Rendering.h"
+#include "Settings/Rows/LogArea.h"
 #include "Support/TestApplication.h"
 
 #include <QMenu>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QPointer>
 #include <QMouseEvent>
@@ -164,6 +169,76 @@ TEST(KitPageView, AnEqualDescriptionChangesNothing) {
     page.view.apply(description);
     EXPECT_EQ(title->text(), "changed by hand");
     EXPECT_EQ(page.view.page(), description);
+}
+
+// The title bar's back button and accessory follow the description: kept in place while the
+// accessory holds the same kinds of controls, made anew when they change, gone when none.
+TEST(KitPageView, BackButtonAndAccessoryFollowTheDescription) {
+    Page page;
+    D p = described({});
+    p.back = link("back");
+    D::Segments show{"Show", {{"All", true, link("all")}, {"Failed", false, link("failed")}}};
+    p.accessory = D::Group{{show, D::button("Open\u2026", link("open"))}, 12};
+    page.view.apply(p);
+    QToolButton* back = page.view.pane()->backButton();
+    EXPECT_FALSE(back->isHidden());
+    back->click();
+    ASSERT_EQ(page.performed.size(), 1u);
+    EXPECT_EQ(page.performed[0], link("back"));
+    QPointer<QWidget> accessory = page.view.accessory();
+    ASSERT_TRUE(accessory);
+    auto* segments = accessory->findChild<Segments*>();
+    ASSERT_NE(segments, nullptr);
+    EXPECT_EQ(segments->accessibleName(), "Show");
+    EXPECT_EQ(segments->options().size(), 2u);
+
+    // The other segment selected: the same widgets show it.
+    std::get<D::Segments>(p.accessory->items[0]).options[0].selected = false;
+    std::get<D::Segments>(p.accessory->items[0]).options[1].selected = true;
+    page.view.apply(p);
+    EXPECT_EQ(page.view.accessory(), accessory.data());
+    EXPECT_TRUE(segments->options()[1].selected);
+
+    // Other kinds of controls: a new accessory; none and no back: both go.
+    p.accessory = D::Group{{D::button("Clear All\u2026", link("clear"))}, 8};
+    page.view.apply(p);
+    deletePending();
+    EXPECT_TRUE(accessory.isNull());
+    ASSERT_NE(page.view.accessory(), nullptr);
+    EXPECT_EQ(page.view.accessory()->findChild<PaneButton*>()->title(), "Clear All\u2026");
+    p.accessory.reset();
+    p.back.reset();
+    page.view.apply(p);
+    EXPECT_EQ(page.view.accessory(), nullptr);
+    EXPECT_TRUE(back->isHidden());
+}
+
+// Notes, logs and sections are blocks like any other: kept by key, their widgets of their kind.
+TEST(KitPageView, NotesAndLogsAreKeyedBlocks) {
+    Page page;
+    D p;
+    p.title = "Jobs";
+    p.blocks = {D::Note{"note", "The <b>agent</b> is not running."}};
+    page.view.apply(p);
+    auto* note = qobject_cast<QuietNote*>(page.view.blockWidget("note"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text(), "The <b>agent</b> is not running.");
+    EXPECT_EQ(note->textFormat(), Qt::PlainText);
+
+    D::Log log;
+    log.key = "log";
+    log.title = "Runner log";
+    log.text = "one\n";
+    p.blocks = {D::Note{"note", "Other text"}, log};
+    page.view.apply(p);
+    EXPECT_EQ(page.view.blockWidget("note"), note);
+    EXPECT_EQ(note->text(), "Other text");
+    QPointer<LogArea> area = qobject_cast<LogArea*>(page.view.blockWidget("log"));
+    ASSERT_TRUE(area);
+    log.text = "one\ntwo\n";
+    p.blocks = {log};
+    page.view.apply(p);
+    EXPECT_EQ(page.view.blockWidget("log"), area.data()) << "the log keeps its view";
 }
 
 TEST(KitChoice, LabelAndCheckmarkFollowTheSelectedOptionAndChoosingSelectsNothing) {

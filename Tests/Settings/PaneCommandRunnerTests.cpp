@@ -57,6 +57,41 @@ TEST(PaneCommandRunner, AgentCommandsPostExactlyTheirBody) {
     }
 }
 
+// A confirmation may stay up while jobs come and go: the stop is checked again when it runs.
+// An agent older than 0.1.36 stops every running job, so it may stop one only while it runs alone.
+TEST(PaneCommandRunner, StopJobIsSentOnlyWhileTheModelStillAllowsIt) {
+    struct Case {
+        const char* name;
+        const char* version;
+        std::size_t running;  // of the sample's two running jobs
+        const char* job;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"a current agent", "0.1.42", 2, "31880421907", true},
+        {"a job that has ended", "0.1.42", 2, "31879988310", false},
+        {"an unknown job", "0.1.42", 2, "1", false},
+        {"an old agent with another job running", "0.1.30", 2, "31880421907", false},
+        {"an old agent with the job alone", "0.1.30", 1, "31880421907", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        test::serveSamples(*h.agent, {"GET /status", "GET /jobs", "GET /jobs?limit=50"});
+        auto status = nlohmann::json::parse(test::sampleAnswer("status.json"));
+        status["version"] = c.version;
+        auto jobs = nlohmann::json::parse(test::sampleAnswer("jobs.json"));
+        jobs["running"].erase(jobs["running"].begin() + static_cast<std::ptrdiff_t>(c.running), jobs["running"].end());
+        h.agent->route("GET", "/status", test::FakeAgent::Reply::json(status.dump()));
+        h.agent->route("GET", "/jobs", test::FakeAgent::Reply::json(jobs.dump()));
+        h.refreshAndWait();
+
+        PaneCommandRunner(*h.model).run(PaneCommand::StopJob{c.job});
+        h.drain();
+        EXPECT_EQ(h.count("POST /jobs/stop"), c.sent ? 1u : 0u);
+    }
+}
+
 TEST(PaneCommandRunner, SettingsAreWrittenUnderTheirKeys) {
     using Setting = PaneCommand::Setting;
     struct Case {
