@@ -1,11 +1,74 @@
 #include "Settings/Rows/CacheHeaderRow.h"
 
+#include "Settings/Kit/TextStyle.h"
+#include "Settings/Rows/CacheColumns.h"
+#include "Settings/Rows/CacheRow.h"
+#include "StatusMenu/ElidedLabel.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+
 namespace quillmarsh {
 
-CacheHeaderRow::CacheHeaderRow(QWidget* parent) : QWidget(parent) {}
+namespace {
 
-void CacheHeaderRow::setHeader(const PageDescription::CacheHeader&) {}
+// The header is left out of what assistive technology reads: the rows carry their own texts, so
+// the column titles would only be read again before every table. The row reports itself
+// invisible and without children.
+class HiddenHeader final : public QAccessibleWidget {
+public:
+    explicit HiddenHeader(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        return state;
+    }
+};
 
-bool CacheHeaderRow::showsBranches() const { return false; }
+QAccessibleInterface* hiddenHeader(const QString& className, QObject* object) {
+    if (className != QLatin1String(CacheHeaderRow::staticMetaObject.className())) return nullptr;
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget != nullptr ? new HiddenHeader(widget) : nullptr;
+}
+
+QLabel* title(const QString& text, QWidget* parent) {
+    auto* label = new ElidedLabel(parent);
+    label->setFont(TextStyle::captionSemibold());
+    label->setQuiet(true);
+    label->setParts(text);
+    return label;
+}
+
+} // namespace
+
+CacheHeaderRow::CacheHeaderRow(QWidget* parent) : QWidget(parent) {
+    static const bool accessible = (QAccessible::installFactory(&hiddenHeader), true);
+    (void)accessible;
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    columns_ = new CacheColumns(this);
+    columns_->setContentsMargins(14, 8, 14, 6);
+
+    repository_ = title(QStringLiteral("Repository"), this);
+    branches_ = title(QStringLiteral("Branches"), this);
+    lastUsed_ = title(QStringLiteral("Last used"), this);
+    size_ = title(QStringLiteral("Size"), this);
+    // Nothing is drawn in the action column: the filler holds it as the rows' buttons do.
+    auto* filler = new QWidget(this);
+    filler->setFixedSize(CacheRow::actionWidth, 1);
+
+    using Column = CacheColumns::Column;
+    columns_->setCell(Column::repository, repository_);
+    columns_->setCell(Column::branches, branches_);
+    columns_->setCell(Column::lastUsed, lastUsed_);
+    columns_->setCell(Column::size, size_, Qt::AlignRight);
+    columns_->setCell(Column::action, filler, Qt::AlignRight);
+}
+
+void CacheHeaderRow::setHeader(const PageDescription::CacheHeader& header) { columns_->setShowsBranches(header.branches); }
+
+bool CacheHeaderRow::showsBranches() const { return columns_->showsBranches(); }
 
 } // namespace quillmarsh

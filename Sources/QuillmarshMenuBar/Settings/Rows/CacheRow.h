@@ -6,12 +6,14 @@
 
 namespace quillmarsh {
 
+class CacheColumns;
 class ElidedLabel;
+class MiddleElidedLabel;
 class PaneButton;
 
 // One repository's caches in the columns of the table, padded 8/14: the repository (a quiet owner
 // part and the name, cut in the middle), the branches (84 px, when shown), last used (120 px), the
-// size (64 px, trailing, monospaced digits) and the "Clear" button in a 56-px column.
+// size (64 px, trailing) and the "Clear" button at its natural size, trailing in a 56-px column.
 class CacheRow final : public QWidget {
     Q_OBJECT
 
@@ -27,15 +29,17 @@ public:
 
     // Everything but the button's action, which the page view sets.
     void setLine(const PageDescription::CacheLine& line);
+    bool showsBranches() const;
 
-    QWidget* repositoryCell() const { return repository_; }
+    MiddleElidedLabel* repositoryCell() const { return repository_; }
     ElidedLabel* branchesLabel() const { return branches_; }
     ElidedLabel* lastUsedLabel() const { return lastUsed_; }
     ElidedLabel* sizeLabel() const { return size_; }
     PaneButton* clearButton() const { return clear_; }
 
 private:
-    QWidget* repository_ = nullptr;
+    CacheColumns* columns_ = nullptr;
+    MiddleElidedLabel* repository_ = nullptr;
     ElidedLabel* branches_ = nullptr;
     ElidedLabel* lastUsed_ = nullptr;
     ElidedLabel* size_ = nullptr;

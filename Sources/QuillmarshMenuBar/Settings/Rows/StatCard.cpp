@@ -1,11 +1,95 @@
 #include "Settings/Rows/StatCard.h"
 
+#include "Settings/Kit/Palette.h"
+#include "Settings/Kit/TextStyle.h"
+#include "StatusMenu/ElidedLabel.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
 namespace quillmarsh {
 
-StatCard::StatCard(QWidget* parent) : QWidget(parent) {}
+namespace {
 
-void StatCard::setCard(const PageDescription::StatCard&) {}
+constexpr qreal radius = 10;
 
-void StatCard::paintEvent(QPaintEvent*) {}
+// The card is read as one element named by its three texts; its labels are not read apart.
+class OneElement final : public QAccessibleWidget {
+public:
+    explicit OneElement(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StaticText) {}
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+};
+
+QAccessibleInterface* oneElement(const QString& className, QObject* object) {
+    if (className != QLatin1String(StatCard::staticMetaObject.className())) return nullptr;
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget != nullptr ? new OneElement(widget) : nullptr;
+}
+
+ElidedLabel* line(const QFont& font, bool quiet, QWidget* parent) {
+    auto* label = new ElidedLabel(parent);
+    label->setFont(font);
+    label->setQuiet(quiet);
+    return label;
+}
+
+// Sets a label's text only when it differs, so an unchanged card costs no relayout.
+bool setText(ElidedLabel& label, const QString& text) {
+    if (label.text() == text) return false;
+    label.setParts(text);
+    return true;
+}
+
+} // namespace
+
+StatCard::StatCard(QWidget* parent) : QWidget(parent) {
+    static const bool accessible = (QAccessible::installFactory(&oneElement), true);
+    (void)accessible;
+    // Cards ask for no width of their own, so the cards of a row share it equally; the labels cut
+    // their texts to fit.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->setSpacing(2);
+    label_ = line(TextStyle::subheadline(), true, this);
+    value_ = line(TextStyle::title3Semibold(), false, this);
+    value_->setContentsMargins(0, 1, 0, 0);
+    detail_ = line(TextStyle::caption(), true, this);
+    layout->addWidget(label_);
+    layout->addWidget(value_);
+    layout->addWidget(detail_);
+}
+
+void StatCard::setCard(const PageDescription::StatCard& card) {
+    bool changed = setText(*label_, QString::fromStdString(card.label));
+    changed = setText(*value_, QString::fromStdString(card.value)) || changed;
+    changed = setText(*detail_, QString::fromStdString(card.detail)) || changed;
+    if (!changed) return;
+    QStringList texts;
+    for (const QString& text : {label_->text(), value_->text(), detail_->text()})
+        if (!text.isEmpty()) texts.append(text);
+    setAccessibleName(texts.join(QStringLiteral(", ")));
+}
+
+// The kit's card look: the card ground in a rounded rectangle, its border a 0.5-px hairline
+// inside the edge.
+void StatCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& colours = palette();
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), radius, radius);
+    painter.fillPath(shape, Palette::card(colours));
+    QPainterPath border;
+    border.addRoundedRect(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
+    painter.setPen(QPen(Palette::hairline(colours), 0.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(border);
+}
 
 } // namespace quillmarsh
