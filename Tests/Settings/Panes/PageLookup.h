@@ -77,4 +77,49 @@ inline const PageDescription::Option& option(const PageDescription::Choice& choi
     throw std::runtime_error("no option " + title);
 }
 
+// The page's block of kind T with that key (a section, note, summary, stat cards or log).
+template <class T>
+const T& block(const PageDescription& page, const std::string& key) {
+    for (const auto& b : page.blocks) {
+        if (const auto* t = std::get_if<T>(&b); t && t->key == key) return *t;
+    }
+    throw std::runtime_error("no block " + key + " of that kind");
+}
+
+// The texts of the page's notes, in order.
+inline std::vector<std::string> noteTexts(const PageDescription& page) {
+    std::vector<std::string> texts;
+    for (const auto& b : page.blocks) {
+        if (const auto* note = std::get_if<PageDescription::Note>(&b)) texts.push_back(note->text);
+    }
+    return texts;
+}
+
+// A section's rows of kind T (job, step, machine or cache lines), in order.
+template <class T>
+std::vector<T> lines(const PageDescription& page, const std::string& sectionKey) {
+    std::vector<T> out;
+    for (const auto& cardRow : section(page, sectionKey).rows) {
+        if (const auto* t = std::get_if<T>(&cardRow)) out.push_back(*t);
+    }
+    return out;
+}
+
+// The titles of a section's text rows, in order.
+inline std::vector<std::string> rowTitles(const PageDescription& page, const std::string& sectionKey) {
+    std::vector<std::string> titles;
+    for (const auto& cardRow : section(page, sectionKey).rows) {
+        if (const auto* r = std::get_if<PageDescription::Row>(&cardRow)) titles.push_back(r->title);
+    }
+    return titles;
+}
+
+// The accessory's item of kind T at that index; throws when there is none of that kind.
+template <class T>
+const T& accessoryItem(const PageDescription& page, std::size_t index) {
+    if (!page.accessory || index >= page.accessory->items.size()) throw std::runtime_error("no accessory item");
+    if (const auto* t = std::get_if<T>(&page.accessory->items[index])) return *t;
+    throw std::runtime_error("the accessory item has another kind");
+}
+
 } // namespace quillmarsh::test
