@@ -81,6 +81,34 @@ TEST(PaneColumnJobs, OnTheJobsPaneEachOpenedOrClosedJobGetsAPageOfItsOwn) {
     EXPECT_EQ(&column.page(), general);
 }
 
+// A job row opens its detail: the selection takes the job and the row it came from, and the page
+// is the detail's, with the row standing in for a job the model does not list. Back returns to a
+// fresh list.
+TEST(PaneColumnJobs, OpeningARowShowsItsJobAndBackShowsTheListAgain) {
+    Harness h;
+    PaneSelection selection(AppPane::jobs);
+    PaneColumn column(*h.model, selection);
+    JobRow row;
+    row.id = "42";
+    row.name = "build (macOS)";
+    row.fullRepository = "acme/app";
+    column.perform({PaneCommand::OpenJob{row}});
+    EXPECT_EQ(selection.job(), "42");
+    EXPECT_EQ(selection.opened(), row);
+    EXPECT_EQ(column.page().page().title, "build (macOS)");
+    ASSERT_TRUE(column.page().page().back);
+
+    column.perform(*column.page().page().back);
+    EXPECT_EQ(selection.job(), std::nullopt);
+    EXPECT_EQ(column.page().page().title, "Jobs");
+
+    // Off the Jobs pane a job cannot be opened.
+    selection.setPane(AppPane::general);
+    column.perform({PaneCommand::OpenJob{row}});
+    EXPECT_EQ(selection.pane(), AppPane::general);
+    EXPECT_EQ(selection.job(), std::nullopt);
+}
+
 TEST_F(PaneColumnTest, AFlashIsResetAfterItsDelay) {
     column.perform({PaneCommand::FlashView{"copied", "true", "", 10}});
     EXPECT_EQ(column.viewState().value("copied"), "true");
