@@ -160,7 +160,7 @@ void Segments::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled()) painter.setOpacity(0.4);
     const QPalette& colours = palette();
-    Bezel::paint(painter, rect(), colours, false);
+    const QPainterPath bezel = Bezel::paint(painter, rect(), colours, false);
 
     const int selected = selectedIndex();
     const int count = static_cast<int>(options_.size());
@@ -188,7 +188,9 @@ void Segments::paintEvent(QPaintEvent*) {
         }
         painter.setPen(i == selected ? QColor(Qt::white) : LabelColors::primary(colours));
         painter.drawText(segment, Qt::AlignCenter | Qt::TextSingleLine, options_[static_cast<std::size_t>(i)].title);
-        if (hasFocus() && i == cursor_) Bezel::paintFocusRing(painter, shape, colours);
+        // The ring marks the segment the keys point at; on the selected segment, whose accent
+        // would hide it, it goes round the whole control.
+        if (hasFocus() && i == cursor_) Bezel::paintFocusRing(painter, i == selected ? bezel : shape, colours);
     }
 }
 

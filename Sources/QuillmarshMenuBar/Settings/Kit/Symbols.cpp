@@ -161,7 +161,7 @@ QPainterPath desktopMini() {
     body.addRoundedRect(QRectF(2.4, 8, 19.2, 7.6), 2.2, 2.2);
     QPainterPath shape = stroked(body, 1.8);
     shape = shape.united(circle(QPointF(6.4, 11.8), 1.05));
-    shape = shape.united(stroked(polyline({{6.5, 18.6}, {17.5, 18.6}}), 1.6));
+    shape = shape.united(stroked(polyline({{6, 17.9}, {18, 17.9}}), 1.4));
     return shape.simplified();
 }
 

@@ -19,7 +19,9 @@ namespace quillmarsh {
 
 namespace {
 
-constexpr int symbolSide = 14;
+// The kind's symbol, as large as a symbol set in 14-px text draws: its box a little wider than
+// the text is high.
+constexpr int symbolSide = 18;
 
 // The row read as one text (its accessible name); its tile and labels are not offered apart.
 class MachineAccessible final : public QAccessibleWidget {
