@@ -9,7 +9,8 @@ namespace quillmarsh {
 
 // A one-line plain-text label over variants of one text, longest first: it shows the first
 // variant that fits its width whole, else the last one cut with "…". It asks for the first
-// variant's width and for almost none at least, so it gives way in a line.
+// variant's width and for none at least, so it gives way in a line. It draws in its foreground
+// role's colour. Its text, for assistive tools too, is the first variant.
 class FittingLabel final : public QLabel {
     Q_OBJECT
 
@@ -20,7 +21,7 @@ public:
     const std::vector<QString>& variants() const { return variants_; }
     // The variant shown at the label's width, cut when none fits.
     QString shown() const;
-    // The index of the first variant that fits width; the last when none does.
+    // The index of the first variant that fits width; the last when none does; -1 for none.
     static int fitting(const std::vector<QString>& variants, const QFontMetrics& metrics, int width);
 
     QSize sizeHint() const override;

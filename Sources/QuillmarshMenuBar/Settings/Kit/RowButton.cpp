@@ -1,11 +1,58 @@
 #include "Settings/Kit/RowButton.h"
 
+#include "Settings/Kit/Bezel.h"
+#include "Settings/Kit/Card.h"
+#include "StatusMenu/LabelColors.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QChildEvent>
 #include <QKeyEvent>
-#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 
 namespace quillmarsh {
 
-RowButton::RowButton(QWidget* parent) : QWidget(parent) {}
+namespace {
+
+// The card's corner radius: a hovered first or last row is filled inside the card's corners.
+constexpr qreal cardRadius = 10;
+
+// The row read as one button: its name is the row's accessible name, pressing it clicks the row,
+// and the labels it is laid out from are not offered on their own.
+class RowAccessible final : public QAccessibleWidget {
+public:
+    explicit RowAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Button) {}
+
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString& name) override {
+        if (name == pressAction()) static_cast<QAbstractButton*>(widget())->click();
+        else QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface* rowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("quillmarsh::RowButton") && object->isWidgetType())
+        return new RowAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+RowButton::RowButton(QWidget* parent) : QAbstractButton(parent) {
+    static const bool installed = (QAccessible::installFactory(&rowAccessible), true);
+    (void)installed;
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
+    connect(this, &QAbstractButton::clicked, this, &RowButton::trigger);
+}
 
 void RowButton::trigger() {
     if (!action_) return;
@@ -13,14 +60,60 @@ void RowButton::trigger() {
     action();
 }
 
-void RowButton::paintEvent(QPaintEvent*) {}
-void RowButton::enterEvent(QEnterEvent*) { hovering_ = true; }
-void RowButton::leaveEvent(QEvent*) { hovering_ = false; }
-void RowButton::mousePressEvent(QMouseEvent*) { pressed_ = true; }
-void RowButton::mouseReleaseEvent(QMouseEvent*) {
-    if (pressed_) trigger();
-    pressed_ = false;
+// Texts and glyphs let the pointer through, so the row is what is under it everywhere.
+void RowButton::childEvent(QChildEvent* event) {
+    QAbstractButton::childEvent(event);
+    if (event->added() && event->child()->isWidgetType())
+        static_cast<QWidget*>(event->child())->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
-void RowButton::keyPressEvent(QKeyEvent* event) { QWidget::keyPressEvent(event); }
+
+void RowButton::enterEvent(QEnterEvent* event) {
+    QAbstractButton::enterEvent(event);
+    if (hovering_) return;
+    hovering_ = true;
+    update();
+}
+
+void RowButton::leaveEvent(QEvent* event) {
+    QAbstractButton::leaveEvent(event);
+    if (!hovering_) return;
+    hovering_ = false;
+    update();
+}
+
+void RowButton::keyPressEvent(QKeyEvent* event) {
+    // Space is the button's own (pressed on key down, clicked on key up); Return clicks at once.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void RowButton::paintEvent(QPaintEvent*) {
+    const bool down = isDown();
+    if (!hovering_ && !down && !hasFocus()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& colours = palette();
+    // Inside a card the fill keeps to the card's rounded corners.
+    QPainterPath shape;
+    shape.addRect(QRectF(rect()));
+    if (auto* card = qobject_cast<Card*>(parentWidget())) {
+        QPainterPath corners;
+        corners.addRoundedRect(QRectF(card->rect()).translated(-pos()), cardRadius, cardRadius);
+        shape = shape.intersected(corners);
+    }
+    if (hovering_ || down) {
+        QColor fill = LabelColors::primary(colours);
+        fill.setAlphaF(fill.alphaF() * (down ? 0.1f : 0.06f));
+        painter.fillPath(shape, fill);
+    }
+    if (hasFocus()) {
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 6, 6);
+        Bezel::paintFocusRing(painter, ring, colours);
+    }
+}
 
 } // namespace quillmarsh

@@ -1,15 +1,17 @@
 #pragma once
 
-#include <QWidget>
+#include <QAbstractButton>
 
 #include <functional>
 
 namespace quillmarsh {
 
-// A whole card row that is one button: a click anywhere on it, empty space included, runs its
-// action, as do Space and Return while it has focus. While the pointer is over it the row is
-// filled with the text colour at 6 % opacity. Its content is laid out by the subclass.
-class RowButton : public QWidget {
+// A whole card row that is one button: a click anywhere on it, empty space and texts included,
+// runs its action, as do Space and Return while it has keyboard focus. While the pointer is over
+// it the row is filled with the text colour at 6 % opacity; a row kept across updates keeps that
+// state. Its content is laid out by the subclass; its children never take the pointer. For
+// assistive tools it is one button named by its accessible name, its texts not read apart.
+class RowButton : public QAbstractButton {
     Q_OBJECT
 
 public:
@@ -23,16 +25,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void childEvent(QChildEvent* event) override;
 
 private:
     void trigger();
 
     std::function<void()> action_;
     bool hovering_ = false;
-    bool pressed_ = false;
 };
 
 } // namespace quillmarsh

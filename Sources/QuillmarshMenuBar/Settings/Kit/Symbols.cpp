@@ -135,6 +135,36 @@ QPainterPath person() {
         .simplified();
 }
 
+QPainterPath ring() {
+    QPainterPath outline;
+    outline.addEllipse(QPointF(12, 12), 9.6, 9.6);
+    return stroked(outline, 1.9);
+}
+
+QPainterPath stopCircle() { return ring().united(roundedRect(QRectF(8.3, 8.3, 7.4, 7.4), 1.5)).simplified(); }
+
+// The arrow leaves the bottom going back, curls round the left and runs forward along the top,
+// its head pointing forward.
+QPainterPath skipForwardCircle() {
+    QPainterPath hook;
+    hook.moveTo(13, 16.2);
+    hook.lineTo(10.6, 16.2);
+    hook.arcTo(QRectF(6.9, 9, 7.4, 7.2), 270, -180);
+    hook.lineTo(16.4, 9);
+    QPainterPath shape = ring().united(stroked(hook, 1.8));
+    shape = shape.united(stroked(polyline({{13.9, 6.5}, {16.4, 9}, {13.9, 11.5}}), 1.8));
+    return shape.simplified();
+}
+
+QPainterPath desktopMini() {
+    QPainterPath body;
+    body.addRoundedRect(QRectF(2.4, 8, 19.2, 7.6), 2.2, 2.2);
+    QPainterPath shape = stroked(body, 1.8);
+    shape = shape.united(circle(QPointF(6.4, 11.8), 1.05));
+    shape = shape.united(stroked(polyline({{6, 17.9}, {18, 17.9}}), 1.4));
+    return shape.simplified();
+}
+
 QPainterPath make(Symbol symbol) {
     switch (symbol) {
     case Symbol::chevronLeft: return stroked(polyline({{15.5, 4}, {7.8, 12}, {15.5, 20}}), 2.6);
@@ -150,6 +180,10 @@ QPainterPath make(Symbol symbol) {
     case Symbol::cylinderSplitFill: return cylinderSplit();
     case Symbol::info: return letterInfo();
     case Symbol::personCircleFill: return person();
+    case Symbol::xmark: return stroked(polyline({{6, 6}, {18, 18}}), 2.6).united(stroked(polyline({{18, 6}, {6, 18}}), 2.6));
+    case Symbol::stopCircle: return stopCircle();
+    case Symbol::skipForwardCircle: return skipForwardCircle();
+    case Symbol::desktopMini: return desktopMini();
     }
     return {};
 }

@@ -24,6 +24,12 @@ enum class Symbol {
     cylinderSplitFill,
     info,
     personCircleFill,
+    xmark,
+    stopCircle,
+    // A circle with a hook-shaped arrow curling round to point forward: "skipped".
+    skipForwardCircle,
+    // A low box on a thin foot: a desktop Mac without a screen of its own.
+    desktopMini,
 };
 
 struct Symbols {

@@ -1,9 +1,38 @@
 #include "Settings/Rows/StepRow.h"
 
+#include "Settings/Kit/LineLayout.h"
+#include "Settings/Kit/StateIcon.h"
+#include "Settings/Kit/TextStyle.h"
+#include "StatusMenu/ElidedLabel.h"
+
 namespace quillmarsh {
 
-StepRow::StepRow(QWidget* parent) : QWidget(parent) {}
+StepRow::StepRow(QWidget* parent) : QWidget(parent) {
+    icon_ = new StateIcon(this);
+    name_ = new ElidedLabel(this);
+    name_->setFont(TextStyle::body());
+    trailing_ = new ElidedLabel(this);
+    trailing_->setFont(TextStyle::subheadline());
+    trailing_->setQuiet(true);
+    // The time is never cut: the name gives way.
+    trailing_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-void StepRow::setLine(const PageDescription::StepLine&) {}
+    auto* line = new LineLayout(this);
+    line->setContentsMargins(14, 8, 14, 8);
+    line->addWidget(icon_, {});
+    line->addWidget(name_, {.priority = 0, .leading = 12});
+    line->addSpacer(12);
+    line->addWidget(trailing_, {.priority = 1});
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void StepRow::setLine(const PageDescription::StepLine& line) {
+    icon_->setKind(line.state);
+    const QString name = QString::fromStdString(line.name);
+    if (name != name_->text()) name_->setParts(name);
+    name_->setQuiet(line.quiet);
+    const QString trailing = QString::fromStdString(line.trailing);
+    if (trailing != trailing_->text()) trailing_->setParts(trailing);
+}
 
 } // namespace quillmarsh
