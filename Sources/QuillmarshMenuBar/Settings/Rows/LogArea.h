@@ -5,6 +5,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+
+class QVBoxLayout;
 
 namespace quillmarsh {
 
@@ -16,6 +19,10 @@ class ToneLabel;
 // its end "Follows the end" or a "Jump to End" link when the description offers them) over a
 // 240-px box on the log ground (radius 10) that holds the placeholder or the live log. The text
 // view lives as long as the area, so refreshes never reset it.
+//
+// The view takes the description's `following` only when it changes: the reader's scrolling
+// changes the view's at once and the page's a moment later, and a refresh in between still
+// carrying the old value must not pull the reader back.
 class LogArea final : public QWidget {
     Q_OBJECT
 
@@ -35,13 +42,22 @@ public:
     ToneLabel* placeholderLabel() const { return placeholder_; }
     LogTextView* textView() const { return text_; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    void alignBaselines();
+
+    QWidget* header_ = nullptr;
     ToneLabel* title_ = nullptr;
     ToneLabel* follows_ = nullptr;
     PaneButton* jump_ = nullptr;
+    QVBoxLayout* jumpLift_ = nullptr;
     QWidget* box_ = nullptr;
+    QVBoxLayout* boxLayout_ = nullptr;
     ToneLabel* placeholder_ = nullptr;
     LogTextView* text_ = nullptr;
+    std::optional<bool> following_;
     std::function<void()> scrolledAway_;
     std::function<void()> backAtEnd_;
 };

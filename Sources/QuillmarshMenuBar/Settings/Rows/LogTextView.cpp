@@ -1,20 +1,183 @@
 #include "Settings/Rows/LogTextView.h"
 
+#include "Settings/Kit/Palette.h"
+#include "Settings/Kit/TextStyle.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <utility>
+
 namespace quillmarsh {
 
-LogTextView::LogTextView(QWidget* parent) : QPlainTextEdit(parent) { setReadOnly(true); }
+namespace {
+
+// The text's inset: 10 px at the sides and 4 px above and below. The document's margin is the
+// same on every side, so it gives the 4 px (inside the scrolled text, as an inset should be) and
+// the viewport's side margins the other 6 px of the sides.
+constexpr int verticalInset = 4;
+constexpr int horizontalInset = 10;
+
+QString qstring(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+} // namespace
+
+LogTextView::LogTextView(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A log is never edited: an undo history would only keep a second copy of every chunk.
+    setUndoRedoEnabled(false);
+    setFrameShape(QFrame::NoFrame);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Long paths and addresses break anywhere rather than run out of the box.
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFont(TextStyle::smallMonospaced());
+    document()->setDocumentMargin(verticalInset);
+    const int side = horizontalInset - verticalInset;
+    setViewportMargins(side, 0, side, 0);
+    setAccessibleName(QStringLiteral("Runner log"));
+
+    // The view lies on the log's ground: no fill of its own, the log's text colour.
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    QPalette colours = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Base, Qt::transparent);
+        colours.setColor(group, QPalette::Text, Palette::logText());
+    }
+    setPalette(colours);
+    // Thin light scroll thumbs without track or arrows, drawn over the log's dark ground in
+    // either look.
+    QColor thumb = Palette::logText();
+    thumb.setAlphaF(0.35f);
+    const QString thumbColour = thumb.name(QColor::HexArgb);
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        bar->setStyleSheet(QStringLiteral("QScrollBar { background: transparent; border: none; }"
+                                          "QScrollBar:vertical { width: 10px; margin: 2px 2px 2px 0; }"
+                                          "QScrollBar:horizontal { height: 10px; margin: 0 2px 2px 2px; }"
+                                          "QScrollBar::handle { background: %1; border-radius: 4px; }"
+                                          "QScrollBar::handle:vertical { min-height: 24px; }"
+                                          "QScrollBar::handle:horizontal { min-width: 24px; }"
+                                          "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
+                                          "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+                               .arg(thumbColour));
+
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { scrolled(); });
+}
+
+// Appending is only right when it gives the blocks a replacement would: the suffix must not
+// start inside a UTF-8 character, nor end a CR LF pair that the shown text began (a lone CR is
+// a line break of its own).
+bool LogTextView::extendedBy(std::string_view text) const {
+    if (shown_.empty() || text.size() <= shown_.size() || !text.starts_with(shown_)) return false;
+    const auto next = static_cast<unsigned char>(text[shown_.size()]);
+    if ((next & 0xC0) == 0x80) return false;
+    return !(shown_.back() == '\r' && next == '\n');
+}
 
 void LogTextView::setLog(std::string_view text) {
-    shown_ = std::string(text);
-    setPlainText(QString::fromStdString(shown_));
+    const bool was = std::exchange(programmatic_, true);
+    if (text != shown_) {
+        if (extendedBy(text)) {
+            // A cursor of its own at the end: the reader's selection and place stay.
+            const std::string_view suffix = text.substr(shown_.size());
+            QTextCursor end(document());
+            end.movePosition(QTextCursor::End);
+            end.insertText(qstring(suffix));
+            shown_.append(suffix);
+        } else {
+            // A reader who has scrolled away keeps the block at the top (as far as the new text
+            // reaches); a follower goes to the end below.
+            const int top = firstVisibleBlock().blockNumber();
+            setPlainText(qstring(text));
+            shown_.assign(text);
+            if (!following_) {
+                QScrollBar* bar = verticalScrollBar();
+                const QTextBlock block = document()->findBlockByNumber(top);
+                bar->setValue(block.isValid() ? block.firstLineNumber() : bar->maximum());
+            }
+        }
+    }
+    if (following_) scrollToEnd();
+    programmatic_ = was;
 }
 
 void LogTextView::setFollowing(bool following) { following_ = following; }
 
-bool LogTextView::atEnd() const { return true; }
+// At the end: the text's bottom is no more than endSlack below the viewport's.
+//
+// Where the text ends is worked out in pixels from the layout, not from the scroll bar, which
+// counts lines (the lines of a wrapped block one by one, and a block never laid out as one line).
+// The first block in sight starts at the content offset (above the viewport's top when its first
+// lines are scrolled past; below it by the top margin at the very top), and each block from there
+// on adds its height (the last one its bottom margin too); the end is where that sum stops. Only
+// the blocks from the top of the viewport down are laid out, and the walk stops once the sum
+// passes `limit`, so a reader far above the end costs a screenful of blocks, not the whole log.
+bool LogTextView::atEnd() const {
+    const qreal limit = viewport()->height() + endSlack;
+    return textBottom(limit) <= limit;
+}
 
-void LogTextView::scrollToEnd() {}
+qreal LogTextView::textBottom(qreal limit) const {
+    const QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    qreal bottom = contentOffset().y();
+    for (QTextBlock block = firstVisibleBlock(); block.isValid() && bottom <= limit; block = block.next())
+        bottom += layout->blockBoundingRect(block).height();
+    return bottom;
+}
 
-void LogTextView::scrolled() {}
+// The scroll bar's maximum puts the last line in sight, but its reckoning may leave more than a
+// line free below it; the view goes back up by whole lines while the end stays in sight, so the
+// end sits at the bottom. Stepping up may lay out a wrapped block for the first time and so
+// renumber the lines (and a step within a wrapped block may be shorter than a line), so the
+// view then steps down again until the end is in sight.
+void LogTextView::scrollToEnd() {
+    const bool was = std::exchange(programmatic_, true);
+    QScrollBar* bar = verticalScrollBar();
+    const qreal height = viewport()->height();
+    bar->setValue(bar->maximum());
+    while (bar->value() > bar->minimum()) {
+        bar->setValue(bar->value() - 1);
+        if (textBottom(height) > height) break;
+    }
+    while (bar->value() < bar->maximum() && textBottom(height) > height) bar->setValue(bar->value() + 1);
+    programmatic_ = was;
+}
+
+void LogTextView::scrolled() {
+    if (programmatic_) return;
+    const bool end = atEnd();
+    if (end == following_) return;
+    following_ = end;
+    // Reported once control is back in the event loop, not from within the scrolling; a view
+    // deleted by then reports nothing.
+    QMetaObject::invokeMethod(
+        this,
+        [this, end] {
+            if (!changed_) return;
+            const auto changed = changed_;
+            changed(end);
+        },
+        Qt::QueuedConnection);
+}
+
+void LogTextView::resizeEvent(QResizeEvent* event) {
+    const bool was = std::exchange(programmatic_, true);
+    QPlainTextEdit::resizeEvent(event);
+    if (following_) scrollToEnd();
+    programmatic_ = was;
+}
+
+void LogTextView::showEvent(QShowEvent* event) {
+    const bool was = std::exchange(programmatic_, true);
+    QPlainTextEdit::showEvent(event);
+    if (following_) scrollToEnd();
+    programmatic_ = was;
+}
 
 } // namespace quillmarsh

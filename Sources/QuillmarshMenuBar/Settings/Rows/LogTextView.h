@@ -31,6 +31,7 @@ public:
     void setLog(std::string_view text);
     const std::string& shown() const { return shown_; }
 
+    // Takes effect at the next setLog().
     void setFollowing(bool following);
     bool following() const { return following_; }
     // Called with the new value when the reader's scrolling changes whether the view follows.
@@ -39,9 +40,16 @@ public:
     // Whether the view is at the end now, within endSlack.
     bool atEnd() const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void scrollToEnd();
     void scrolled();
+    bool extendedBy(std::string_view text) const;
+    // The bottom of the text in viewport coordinates, or a value past `limit` once it is past.
+    qreal textBottom(qreal limit) const;
 
     std::string shown_;
     bool following_ = true;
