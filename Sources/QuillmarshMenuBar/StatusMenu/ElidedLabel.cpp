@@ -22,8 +22,9 @@ void ElidedLabel::setParts(const QString& main, const QString& quieter) {
     setText(quieter.isEmpty() ? main : main + QLatin1Char(' ') + quieter);
 }
 
-void ElidedLabel::setQuiet(bool quiet) {
-    quiet_ = quiet;
+void ElidedLabel::setTone(LabelColors::Tone tone) {
+    if (tone == tone_) return;
+    tone_ = tone;
     update();
 }
 
@@ -39,8 +40,9 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
     // Quiet text is already set back from the primary text; it keeps its colour in a disabled
     // row (the menu's information row), where the disabled colour would make it unreadable.
     QPalette colours = palette();
-    if (quiet_) colours.setCurrentColorGroup(QPalette::Active);
-    const QColor loud = quiet_ ? LabelColors::secondary(colours) : LabelColors::primary(colours);
+    const bool quiet = tone_ != LabelColors::Tone::primary;
+    if (quiet) colours.setCurrentColorGroup(QPalette::Active);
+    const QColor loud = LabelColors::of(tone_, colours);
     const int flags = static_cast<int>(alignment() & Qt::AlignVertical_Mask) | Qt::AlignLeft | Qt::TextSingleLine;
 
     // The main part keeps its colour as far as it reaches; what follows it is quieter.

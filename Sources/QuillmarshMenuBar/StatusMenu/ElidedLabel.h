@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StatusMenu/LabelColors.h"
+
 #include <QLabel>
 #include <QString>
 
@@ -8,7 +10,7 @@ namespace quillmarsh {
 // A one-line plain-text label that cuts its text at the tail with "…" when it is too narrow. It
 // asks for little width, so a long text never widens the menu or window around it. The text may
 // end in a quieter part (a job's repository after its name), drawn in the secondary colour; a
-// quiet label draws all of it so, also when disabled.
+// quiet label (secondary or tertiary tone) draws all of it in its tone, also when disabled.
 class ElidedLabel final : public QLabel {
     Q_OBJECT
 
@@ -16,7 +18,9 @@ public:
     explicit ElidedLabel(QWidget* parent = nullptr);
 
     void setParts(const QString& main, const QString& quieter = {});
-    void setQuiet(bool quiet);
+    // Quiet is the secondary tone.
+    void setQuiet(bool quiet) { setTone(quiet ? LabelColors::Tone::secondary : LabelColors::Tone::primary); }
+    void setTone(LabelColors::Tone tone);
 
     QSize minimumSizeHint() const override;
 
@@ -26,7 +30,7 @@ protected:
 private:
     QString main_;
     QString quieter_;
-    bool quiet_ = false;
+    LabelColors::Tone tone_ = LabelColors::Tone::primary;
 };
 
 } // namespace quillmarsh

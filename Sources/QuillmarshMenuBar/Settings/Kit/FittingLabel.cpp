@@ -54,9 +54,15 @@ QSize FittingLabel::sizeHint() const {
 
 QSize FittingLabel::minimumSizeHint() const { return {0, sizeHint().height()}; }
 
+void FittingLabel::setTone(LabelColors::Tone tone) {
+    if (tone == tone_) return;
+    tone_ = tone;
+    update();
+}
+
 void FittingLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(palette().color(foregroundRole()));
+    painter.setPen(LabelColors::of(tone_, palette()));
     painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown());
 }
 

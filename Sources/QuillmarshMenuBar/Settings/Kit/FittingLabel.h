@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StatusMenu/LabelColors.h"
+
 #include <QLabel>
 #include <QString>
 
@@ -18,6 +20,7 @@ public:
     explicit FittingLabel(QWidget* parent = nullptr);
 
     void setVariants(const std::vector<QString>& variants);
+    void setTone(LabelColors::Tone tone);
     const std::vector<QString>& variants() const { return variants_; }
     // The variant shown at the label's width, cut when none fits.
     QString shown() const;
@@ -32,6 +35,7 @@ protected:
 
 private:
     std::vector<QString> variants_;
+    LabelColors::Tone tone_ = LabelColors::Tone::primary;
 };
 
 } // namespace quillmarsh

@@ -1,11 +1,11 @@
 #include "Settings/Kit/RowButton.h"
 
+#include "Settings/Kit/AccessibleElement.h"
 #include "Settings/Kit/Bezel.h"
 #include "Settings/Kit/Card.h"
 #include "StatusMenu/LabelColors.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QChildEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -20,14 +20,9 @@ constexpr qreal cardRadius = 10;
 
 // The row read as one button: its name is the row's accessible name, pressing it clicks the row,
 // and the labels it is laid out from are not offered on their own.
-class RowAccessible final : public QAccessibleWidget {
+class RowAccessible final : public AccessibleElement {
 public:
-    explicit RowAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Button) {}
-
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    explicit RowAccessible(QWidget* widget) : AccessibleElement(widget, QAccessible::Button, Reading::oneElement) {}
 
     QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
     void doAction(const QString& name) override {

@@ -1,11 +1,10 @@
 #include "Settings/Kit/StateIcon.h"
 
+#include "Settings/Kit/AccessibleElement.h"
 #include "Settings/Kit/Palette.h"
 #include "Settings/Kit/Symbols.h"
 #include "StatusMenu/LabelColors.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 
 #include <cmath>
@@ -13,23 +12,6 @@
 namespace quillmarsh {
 
 namespace {
-
-// The glyph says nothing that its row does not say in words: assistive tools skip it.
-class HiddenGlyph final : public QAccessibleWidget {
-public:
-    explicit HiddenGlyph(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.invisible = true;
-        return state;
-    }
-};
-
-QAccessibleInterface* hiddenGlyph(const QString& className, QObject* object) {
-    if (className == QLatin1String("quillmarsh::StateIcon") && object->isWidgetType())
-        return new HiddenGlyph(static_cast<QWidget*>(object));
-    return nullptr;
-}
 
 QColor red(const QPalette& palette) { return Palette::isDark(palette) ? QColor(255, 69, 58) : QColor(215, 0, 21); }
 
@@ -41,8 +23,8 @@ QColor withAlpha(QColor color, double alpha) {
 } // namespace
 
 StateIcon::StateIcon(QWidget* parent) : QWidget(parent) {
-    static const bool installed = (QAccessible::installFactory(&hiddenGlyph), true);
-    (void)installed;
+    // The glyph says nothing that its row does not say in words.
+    AccessibleElement::install(staticMetaObject, QAccessible::Graphic, AccessibleElement::Reading::hidden);
     setFixedSize(side, side);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }

@@ -1,38 +1,15 @@
 #include "Settings/Rows/CacheHeaderRow.h"
 
+#include "Settings/Kit/AccessibleElement.h"
 #include "Settings/Kit/TextStyle.h"
 #include "Settings/Rows/CacheColumns.h"
 #include "Settings/Rows/CacheRow.h"
 #include "StatusMenu/ElidedLabel.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 
 namespace quillmarsh {
 
 namespace {
-
-// The header is left out of what assistive technology reads: the rows carry their own texts, so
-// the column titles would only be read again before every table. The row reports itself
-// invisible and without children.
-class HiddenHeader final : public QAccessibleWidget {
-public:
-    explicit HiddenHeader(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.invisible = true;
-        return state;
-    }
-};
-
-QAccessibleInterface* hiddenHeader(const QString& className, QObject* object) {
-    if (className != QLatin1String(CacheHeaderRow::staticMetaObject.className())) return nullptr;
-    auto* widget = qobject_cast<QWidget*>(object);
-    return widget != nullptr ? new HiddenHeader(widget) : nullptr;
-}
 
 QLabel* title(const QString& text, QWidget* parent) {
     auto* label = new ElidedLabel(parent);
@@ -45,8 +22,9 @@ QLabel* title(const QString& text, QWidget* parent) {
 } // namespace
 
 CacheHeaderRow::CacheHeaderRow(QWidget* parent) : QWidget(parent) {
-    static const bool accessible = (QAccessible::installFactory(&hiddenHeader), true);
-    (void)accessible;
+    // Left out of what assistive technology reads: the rows carry their own texts, so the column
+    // titles would only be read again before every table.
+    AccessibleElement::install(staticMetaObject, QAccessible::NoRole, AccessibleElement::Reading::hidden);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     columns_ = new CacheColumns(this);
     columns_->setContentsMargins(14, 8, 14, 6);

@@ -6,18 +6,9 @@
 #include "StatusMenu/ElidedLabel.h"
 #include "StatusMenu/LabelColors.h"
 
-#include <QEvent>
-
 namespace quillmarsh {
 
 namespace {
-
-// Tertiary text: quieter than the secondary colour, for the meta line.
-QColor tertiary(const QPalette& palette) {
-    QColor colour = LabelColors::primary(palette);
-    colour.setAlphaF(colour.alphaF() * 0.38f);
-    return colour;
-}
 
 ElidedLabel* label(QWidget* parent, const QFont& font) {
     auto* label = new ElidedLabel(parent);
@@ -40,6 +31,7 @@ JobListRow::JobListRow(QWidget* parent) : RowButton(parent) {
     name_ = label(this, TextStyle::body());
     name_->setQuiet(true);
     meta_ = label(this, TextStyle::subheadline());
+    meta_->setTone(LabelColors::Tone::tertiary);
     trailing_ = label(this, TextStyle::subheadline());
     trailing_->setQuiet(true);
     // The time is never cut: the line takes the room from the other texts.
@@ -53,7 +45,6 @@ JobListRow::JobListRow(QWidget* parent) : RowButton(parent) {
     line->addWidget(meta_, {.priority = 0, .leading = 10});
     line->addSpacer(12);
     line->addWidget(trailing_, {.priority = 4});
-    recolour();
 }
 
 void JobListRow::setLine(const PageDescription::JobLine& line) {
@@ -64,25 +55,6 @@ void JobListRow::setLine(const PageDescription::JobLine& line) {
     showText(*trailing_, line.trailing);
     const QString name = QString::fromStdString(line.accessibleName);
     if (name != accessibleName()) setAccessibleName(name);
-}
-
-void JobListRow::changeEvent(QEvent* event) {
-    RowButton::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) recolour();
-}
-
-// The meta label draws in its text colour, set to the tertiary colour of the row's own palette;
-// the row's palette stays inherited, so this never compounds.
-void JobListRow::recolour() {
-    const QColor colour = tertiary(palette());
-    QPalette colours = meta_->palette();
-    if (colours.color(QPalette::Active, QPalette::WindowText) == colour &&
-        colours.color(QPalette::Inactive, QPalette::WindowText) == colour)
-        return;
-    colours.setColor(QPalette::Active, QPalette::WindowText, colour);
-    colours.setColor(QPalette::Inactive, QPalette::WindowText, colour);
-    colours.setColor(QPalette::Disabled, QPalette::WindowText, colour);
-    meta_->setPalette(colours);
 }
 
 } // namespace quillmarsh

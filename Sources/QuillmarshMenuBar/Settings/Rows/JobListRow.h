@@ -26,12 +26,7 @@ public:
     ElidedLabel* metaLabel() const { return meta_; }
     ElidedLabel* trailingLabel() const { return trailing_; }
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void recolour();
-
     StateIcon* icon_ = nullptr;
     ElidedLabel* repository_ = nullptr;
     ElidedLabel* name_ = nullptr;

@@ -1,5 +1,6 @@
 #include "Settings/Rows/MachineRow.h"
 
+#include "Settings/Kit/AccessibleElement.h"
 #include "Settings/Kit/FittingLabel.h"
 #include "Settings/Kit/LineLayout.h"
 #include "Settings/Kit/Pill.h"
@@ -9,8 +10,6 @@
 #include "StatusMenu/ElidedLabel.h"
 #include "StatusMenu/LabelColors.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -22,29 +21,6 @@ namespace {
 // The kind's symbol, as large as a symbol set in 14-px text draws: its box a little wider than
 // the text is high.
 constexpr int symbolSide = 18;
-
-// The row read as one text (its accessible name); its tile and labels are not offered apart.
-class MachineAccessible final : public QAccessibleWidget {
-public:
-    explicit MachineAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StaticText) {}
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-};
-
-QAccessibleInterface* machineAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String("quillmarsh::MachineRow") && object->isWidgetType())
-        return new MachineAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
-
-// Tertiary text: quieter than the secondary colour, for the hardware line.
-QColor tertiary(const QPalette& palette) {
-    QColor colour = LabelColors::primary(palette);
-    colour.setAlphaF(colour.alphaF() * 0.38f);
-    return colour;
-}
 
 Symbol symbolOf(PageDescription::MachineLine::Tile tile) {
     switch (tile) {
@@ -58,8 +34,8 @@ Symbol symbolOf(PageDescription::MachineLine::Tile tile) {
 } // namespace
 
 MachineRow::MachineRow(QWidget* parent) : QWidget(parent) {
-    static const bool installed = (QAccessible::installFactory(&machineAccessible), true);
-    (void)installed;
+    // Read as one text (its accessible name); the tile and labels are not offered apart.
+    AccessibleElement::install(staticMetaObject, QAccessible::StaticText, AccessibleElement::Reading::oneElement);
 
     tileSlot_ = new QWidget(this);
     tileSlot_->setFixedSize(tileSide, tileSide);
@@ -72,6 +48,7 @@ MachineRow::MachineRow(QWidget* parent) : QWidget(parent) {
     thisMac_->hide();
     hardware_ = new FittingLabel(this);
     hardware_->setFont(TextStyle::subheadline());
+    hardware_->setTone(LabelColors::Tone::tertiary);
     pill_ = new Pill(this);
     activity_ = new ElidedLabel(this);
     activity_->setFont(TextStyle::subheadline());
@@ -87,7 +64,6 @@ MachineRow::MachineRow(QWidget* parent) : QWidget(parent) {
     line->addWidget(pill_, {.priority = 4});
     line->addWidget(activity_, {.priority = 4, .fixedWidth = activityWidth, .align = Qt::AlignRight});
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    recolour();
 }
 
 QRect MachineRow::tileRect() const { return tileSlot_->geometry(); }
@@ -115,25 +91,6 @@ void MachineRow::setLine(const PageDescription::MachineLine& line) {
         if (!part.isEmpty()) parts.append(part);
     const QString spoken = parts.join(QStringLiteral(", "));
     if (spoken != accessibleName()) setAccessibleName(spoken);
-}
-
-void MachineRow::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) recolour();
-}
-
-// The hardware line draws in its text colour, set to the tertiary colour of the row's own
-// palette; the row's palette stays inherited, so this never compounds.
-void MachineRow::recolour() {
-    const QColor colour = tertiary(palette());
-    QPalette colours = hardware_->palette();
-    if (colours.color(QPalette::Active, QPalette::WindowText) == colour &&
-        colours.color(QPalette::Inactive, QPalette::WindowText) == colour)
-        return;
-    colours.setColor(QPalette::Active, QPalette::WindowText, colour);
-    colours.setColor(QPalette::Inactive, QPalette::WindowText, colour);
-    colours.setColor(QPalette::Disabled, QPalette::WindowText, colour);
-    hardware_->setPalette(colours);
 }
 
 void MachineRow::paintEvent(QPaintEvent*) {

@@ -38,11 +38,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
-    void recolour();
-
     PageDescription::MachineLine::Tile tile_ = PageDescription::MachineLine::Tile::server;
     // Holds the tile's place in the line; the row draws the tile there.
     QWidget* tileSlot_ = nullptr;

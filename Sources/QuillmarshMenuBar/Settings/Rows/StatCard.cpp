@@ -1,11 +1,10 @@
 #include "Settings/Rows/StatCard.h"
 
+#include "Settings/Kit/AccessibleElement.h"
 #include "Settings/Kit/Palette.h"
 #include "Settings/Kit/TextStyle.h"
 #include "StatusMenu/ElidedLabel.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -15,21 +14,6 @@ namespace quillmarsh {
 namespace {
 
 constexpr qreal radius = 10;
-
-// The card is read as one element named by its three texts; its labels are not read apart.
-class OneElement final : public QAccessibleWidget {
-public:
-    explicit OneElement(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StaticText) {}
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-};
-
-QAccessibleInterface* oneElement(const QString& className, QObject* object) {
-    if (className != QLatin1String(StatCard::staticMetaObject.className())) return nullptr;
-    auto* widget = qobject_cast<QWidget*>(object);
-    return widget != nullptr ? new OneElement(widget) : nullptr;
-}
 
 ElidedLabel* line(const QFont& font, bool quiet, QWidget* parent) {
     auto* label = new ElidedLabel(parent);
@@ -48,8 +32,8 @@ bool setText(ElidedLabel& label, const QString& text) {
 } // namespace
 
 StatCard::StatCard(QWidget* parent) : QWidget(parent) {
-    static const bool accessible = (QAccessible::installFactory(&oneElement), true);
-    (void)accessible;
+    // Read as one element named by its three texts.
+    AccessibleElement::install(staticMetaObject, QAccessible::StaticText, AccessibleElement::Reading::oneElement);
     // Cards ask for no width of their own, so the cards of a row share it equally; the labels cut
     // their texts to fit.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
