@@ -9,7 +9,6 @@
 namespace quillmarsh {
 
 namespace {
-constexpr qreal radius = 10;
 } // namespace
 
 Card::Card(QWidget* parent) : QWidget(parent) {
@@ -32,26 +31,30 @@ void Card::setRows(const std::vector<QWidget*>& rows) {
     update();
 }
 
+void Card::paintGround(QPainter& painter, const QRectF& rect, const QPalette& palette) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(rect, radius, radius);
+    painter.fillPath(shape, Palette::card(palette));
+    QPainterPath border;
+    border.addRoundedRect(rect.adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
+    painter.setPen(QPen(Palette::hairline(palette), 0.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(border);
+    painter.restore();
+}
+
 void Card::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QPalette& colours = palette();
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), radius, radius);
-    painter.fillPath(shape, Palette::card(colours));
-
+    paintGround(painter, QRectF(rect()), colours);
+    // The rules between rows run to the edges, in the border's colour.
     const QColor hairline = Palette::hairline(colours);
-    painter.setRenderHint(QPainter::Antialiasing, false);
     for (std::size_t i = 0; i + 1 < rows_.size(); ++i) {
         const int y = rows_[i]->geometry().bottom() + 1;
         painter.fillRect(QRect(0, y, width(), 1), hairline);
     }
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath border;
-    border.addRoundedRect(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
-    painter.setPen(QPen(hairline, 0.5));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(border);
 }
 
 } // namespace quillmarsh

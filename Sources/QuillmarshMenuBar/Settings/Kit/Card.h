@@ -4,6 +4,7 @@
 
 #include <vector>
 
+class QPainter;
 class QVBoxLayout;
 
 namespace quillmarsh {
@@ -14,7 +15,13 @@ class Card final : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr qreal radius = 10;
+
     explicit Card(QWidget* parent = nullptr);
+
+    // The card's look in rect: the card ground in a rounded rectangle and its 0.5-px hairline
+    // border inside the edge. Other card-like widgets paint themselves with it.
+    static void paintGround(QPainter& painter, const QRectF& rect, const QPalette& palette);
 
     // The rows in order; the card takes them. Rows it held that are not among them are left to
     // the caller (taken out of the card, not deleted).

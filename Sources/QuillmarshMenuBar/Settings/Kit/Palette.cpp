@@ -30,6 +30,8 @@ QColor Palette::accent(const QPalette& palette) { return palette.color(QPalette:
 // The dark look's green is the desktop's usual bright system green.
 QColor Palette::good(const QPalette& palette) { return pick(palette, QColor(31, 138, 58), QColor(48, 209, 88)); }
 
+QColor Palette::red(const QPalette& palette) { return pick(palette, QColor(215, 0, 21), QColor(255, 69, 58)); }
+
 QColor Palette::warning(const QPalette& palette) { return pick(palette, QColor(178, 80, 0), QColor(255, 159, 10)); }
 
 QColor Palette::logBackground(const QPalette& palette) {

@@ -26,6 +26,8 @@ struct Palette {
     static QColor good(const QPalette& palette);
     // Warning tones.
     static QColor warning(const QPalette& palette);
+    // The system red: destructive buttons, a failed state.
+    static QColor red(const QPalette& palette);
     // The runner log's ground and text: light on near-black in both looks.
     static QColor logBackground(const QPalette& palette);
     static QColor logText();

@@ -16,7 +16,6 @@ namespace {
 constexpr int bezelHeight = 22;
 constexpr int sidePadding = 10;
 
-QColor red(const QPalette& palette) { return Palette::isDark(palette) ? QColor(255, 69, 58) : QColor(215, 0, 21); }
 
 bool bordered(PaneButton::Style style) {
     return style == PaneButton::Style::standard || style == PaneButton::Style::prominent ||
@@ -86,7 +85,7 @@ void PaneButton::paintEvent(QPaintEvent*) {
         const bool prominent = style_ == Style::prominent;
         const QPainterPath shape = Bezel::paint(painter, rect(), colours, down, prominent);
         if (prominent) text = Qt::white;
-        else if (style_ == Style::destructive) text = red(colours);
+        else if (style_ == Style::destructive) text = Palette::red(colours);
         if (hasFocus()) Bezel::paintFocusRing(painter, shape, colours);
     } else if (style_ == Style::link) {
         text = Palette::isDark(colours) ? QColor(64, 156, 255) : QColor(0, 104, 218);

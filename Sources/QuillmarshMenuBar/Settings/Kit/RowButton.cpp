@@ -15,9 +15,6 @@ namespace quillmarsh {
 
 namespace {
 
-// The card's corner radius: a hovered first or last row is filled inside the card's corners.
-constexpr qreal cardRadius = 10;
-
 // The row read as one button: its name is the row's accessible name, pressing it clicks the row,
 // and the labels it is laid out from are not offered on their own.
 class RowAccessible final : public AccessibleElement {
@@ -96,7 +93,7 @@ void RowButton::paintEvent(QPaintEvent*) {
     shape.addRect(QRectF(rect()));
     if (auto* card = qobject_cast<Card*>(parentWidget())) {
         QPainterPath corners;
-        corners.addRoundedRect(QRectF(card->rect()).translated(-pos()), cardRadius, cardRadius);
+        corners.addRoundedRect(QRectF(card->rect()).translated(-pos()), Card::radius, Card::radius);
         shape = shape.intersected(corners);
     }
     if (hovering_ || down) {

@@ -13,7 +13,6 @@ namespace quillmarsh {
 
 namespace {
 
-QColor red(const QPalette& palette) { return Palette::isDark(palette) ? QColor(255, 69, 58) : QColor(215, 0, 21); }
 
 QColor withAlpha(QColor color, double alpha) {
     color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
@@ -59,7 +58,7 @@ void StateIcon::paintEvent(QPaintEvent*) {
         painter.drawEllipse(ring);
         break;
     case StateKind::Case::succeeded: Symbols::paint(painter, Symbol::checkmark, frame, Palette::good(colours)); break;
-    case StateKind::Case::failed: Symbols::paint(painter, Symbol::xmark, frame.adjusted(1, 1, -1, -1), red(colours)); break;
+    case StateKind::Case::failed: Symbols::paint(painter, Symbol::xmark, frame.adjusted(1, 1, -1, -1), Palette::red(colours)); break;
     case StateKind::Case::cancelled:
         Symbols::paint(painter, Symbol::stopCircle, frame, LabelColors::secondary(colours));
         break;

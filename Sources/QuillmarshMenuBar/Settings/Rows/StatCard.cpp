@@ -1,19 +1,16 @@
 #include "Settings/Rows/StatCard.h"
 
 #include "Settings/Kit/AccessibleElement.h"
-#include "Settings/Kit/Palette.h"
+#include "Settings/Kit/Card.h"
 #include "Settings/Kit/TextStyle.h"
 #include "StatusMenu/ElidedLabel.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 namespace quillmarsh {
 
 namespace {
-
-constexpr qreal radius = 10;
 
 ElidedLabel* line(const QFont& font, bool quiet, QWidget* parent) {
     auto* label = new ElidedLabel(parent);
@@ -60,20 +57,9 @@ void StatCard::setCard(const PageDescription::StatCard& card) {
     setAccessibleName(texts.join(QStringLiteral(", ")));
 }
 
-// The kit's card look: the card ground in a rounded rectangle, its border a 0.5-px hairline
-// inside the edge.
 void StatCard::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QPalette& colours = palette();
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), radius, radius);
-    painter.fillPath(shape, Palette::card(colours));
-    QPainterPath border;
-    border.addRoundedRect(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
-    painter.setPen(QPen(Palette::hairline(colours), 0.5));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(border);
+    Card::paintGround(painter, QRectF(rect()), palette());
 }
 
 } // namespace quillmarsh
