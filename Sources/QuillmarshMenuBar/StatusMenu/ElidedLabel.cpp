@@ -16,6 +16,17 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
+ElidedLabel::ElidedLabel(const QFont& font, LabelColors::Tone tone, QWidget* parent) : ElidedLabel(parent) {
+    setFont(font);
+    tone_ = tone;
+}
+
+bool ElidedLabel::setPlain(const QString& text) {
+    if (quieter_.isEmpty() && text == main_ && text == this->text()) return false;
+    setParts(text);
+    return true;
+}
+
 void ElidedLabel::setParts(const QString& main, const QString& quieter) {
     main_ = main;
     quieter_ = quieter;

@@ -16,8 +16,12 @@ class ElidedLabel final : public QLabel {
 
 public:
     explicit ElidedLabel(QWidget* parent = nullptr);
+    ElidedLabel(const QFont& font, LabelColors::Tone tone, QWidget* parent = nullptr);
 
     void setParts(const QString& main, const QString& quieter = {});
+    // Sets the text, all of it in the label's tone, only when it differs, so an unchanged text
+    // costs no relayout; whether it changed.
+    bool setPlain(const QString& text);
     // Quiet is the secondary tone.
     void setQuiet(bool quiet) { setTone(quiet ? LabelColors::Tone::secondary : LabelColors::Tone::primary); }
     void setTone(LabelColors::Tone tone);

@@ -12,10 +12,8 @@ namespace quillmarsh {
 namespace {
 
 QLabel* title(const QString& text, QWidget* parent) {
-    auto* label = new ElidedLabel(parent);
-    label->setFont(TextStyle::captionSemibold());
-    label->setQuiet(true);
-    label->setParts(text);
+    auto* label = new ElidedLabel(TextStyle::captionSemibold(), LabelColors::Tone::secondary, parent);
+    label->setPlain(text);
     return label;
 }
 

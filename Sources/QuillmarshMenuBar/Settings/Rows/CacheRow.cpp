@@ -8,32 +8,15 @@
 
 namespace quillmarsh {
 
-namespace {
-
-ElidedLabel* cellLabel(const QFont& font, bool quiet, QWidget* parent) {
-    auto* label = new ElidedLabel(parent);
-    label->setFont(font);
-    label->setQuiet(quiet);
-    return label;
-}
-
-// Sets a label's text only when it differs, so an unchanged line costs no relayout.
-void setText(ElidedLabel& label, const std::string& value) {
-    const QString text = QString::fromStdString(value);
-    if (label.text() != text) label.setParts(text);
-}
-
-} // namespace
-
 CacheRow::CacheRow(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     columns_ = new CacheColumns(this);
     columns_->setContentsMargins(14, 8, 14, 8);
 
     repository_ = new MiddleElidedLabel(TextStyle::body(), this);
-    branches_ = cellLabel(TextStyle::subheadline(), true, this);
-    lastUsed_ = cellLabel(TextStyle::subheadline(), true, this);
-    size_ = cellLabel(TextStyle::body(), false, this);
+    branches_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, this);
+    lastUsed_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, this);
+    size_ = new ElidedLabel(TextStyle::body(), LabelColors::Tone::primary, this);
     clear_ = new PaneButton(this);
 
     using Column = CacheColumns::Column;
@@ -47,9 +30,9 @@ CacheRow::CacheRow(QWidget* parent) : QWidget(parent) {
 void CacheRow::setLine(const PageDescription::CacheLine& line) {
     repository_->setParts(QString::fromStdString(line.owner), QString::fromStdString(line.name));
     columns_->setShowsBranches(line.branchesColumn);
-    setText(*branches_, line.branches);
-    setText(*lastUsed_, line.lastUsed);
-    setText(*size_, line.size);
+    branches_->setPlain(QString::fromStdString(line.branches));
+    lastUsed_->setPlain(QString::fromStdString(line.lastUsed));
+    size_->setPlain(QString::fromStdString(line.size));
     clear_->setButton(line.clear);
 }
 

@@ -10,16 +10,10 @@ namespace quillmarsh {
 
 namespace {
 
-ElidedLabel* label(QWidget* parent, const QFont& font) {
-    auto* label = new ElidedLabel(parent);
-    label->setFont(font);
-    return label;
-}
-
 // Sets the text only when it differs, hiding the label while it is empty so its padding goes too.
 void showText(ElidedLabel& label, const std::string& text) {
     const QString value = QString::fromStdString(text);
-    if (value != label.text()) label.setParts(value);
+    label.setPlain(value);
     label.setHidden(value.isEmpty());
 }
 
@@ -27,13 +21,10 @@ void showText(ElidedLabel& label, const std::string& text) {
 
 JobListRow::JobListRow(QWidget* parent) : RowButton(parent) {
     icon_ = new StateIcon(this);
-    repository_ = label(this, TextStyle::body());
-    name_ = label(this, TextStyle::body());
-    name_->setQuiet(true);
-    meta_ = label(this, TextStyle::subheadline());
-    meta_->setTone(LabelColors::Tone::tertiary);
-    trailing_ = label(this, TextStyle::subheadline());
-    trailing_->setQuiet(true);
+    repository_ = new ElidedLabel(TextStyle::body(), LabelColors::Tone::primary, this);
+    name_ = new ElidedLabel(TextStyle::body(), LabelColors::Tone::secondary, this);
+    meta_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::tertiary, this);
+    trailing_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, this);
     // The time is never cut: the line takes the room from the other texts.
     trailing_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 

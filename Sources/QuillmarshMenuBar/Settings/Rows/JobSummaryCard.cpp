@@ -20,11 +20,8 @@ JobSummaryCard::JobSummaryCard(QWidget* parent) : QWidget(parent) {
     auto* row = new QWidget;
     row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     icon_ = new StateIcon(row);
-    title_ = new ElidedLabel(row);
-    title_->setFont(TextStyle::body());
-    meta_ = new ElidedLabel(row);
-    meta_->setFont(TextStyle::subheadline());
-    meta_->setQuiet(true);
+    title_ = new ElidedLabel(TextStyle::body(), LabelColors::Tone::primary, row);
+    meta_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, row);
     pill_ = new Pill(row);
 
     auto* line = new LineLayout(row);
@@ -40,10 +37,9 @@ JobSummaryCard::JobSummaryCard(QWidget* parent) : QWidget(parent) {
 
 void JobSummaryCard::setSummary(const PageDescription::Summary& summary) {
     icon_->setKind(summary.state);
-    const QString title = QString::fromStdString(summary.title);
-    if (title != title_->text()) title_->setParts(title);
+    title_->setPlain(QString::fromStdString(summary.title));
     const QString meta = QString::fromStdString(summary.meta);
-    if (meta != meta_->text()) meta_->setParts(meta);
+    meta_->setPlain(meta);
     meta_->setHidden(meta.isEmpty());
     pill_->setPill(QString::fromStdString(summary.pill.text), summary.pill.tone);
 }

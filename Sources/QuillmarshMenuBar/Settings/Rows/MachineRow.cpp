@@ -40,8 +40,7 @@ MachineRow::MachineRow(QWidget* parent) : QWidget(parent) {
     tileSlot_ = new QWidget(this);
     tileSlot_->setFixedSize(tileSide, tileSide);
     tileSlot_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    name_ = new ElidedLabel(this);
-    name_->setFont(TextStyle::bodyMedium());
+    name_ = new ElidedLabel(TextStyle::bodyMedium(), LabelColors::Tone::primary, this);
     thisMac_ = new ToneLabel(TextStyle::body(), ToneLabel::Tone::secondary, this);
     thisMac_->setPlain(QStringLiteral("this Mac"));
     thisMac_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -50,9 +49,7 @@ MachineRow::MachineRow(QWidget* parent) : QWidget(parent) {
     hardware_->setFont(TextStyle::subheadline());
     hardware_->setTone(LabelColors::Tone::tertiary);
     pill_ = new Pill(this);
-    activity_ = new ElidedLabel(this);
-    activity_->setFont(TextStyle::subheadline());
-    activity_->setQuiet(true);
+    activity_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, this);
 
     auto* line = new LineLayout(this);
     line->setContentsMargins(14, 10, 14, 10);
@@ -74,7 +71,7 @@ void MachineRow::setLine(const PageDescription::MachineLine& line) {
         update(tileSlot_->geometry());
     }
     const QString name = QString::fromStdString(line.name);
-    if (name != name_->text()) name_->setParts(name);
+    name_->setPlain(name);
     thisMac_->setVisible(line.thisMac);
     std::vector<QString> hardware;
     for (const auto& variant : line.hardware) hardware.push_back(QString::fromStdString(variant));
@@ -82,7 +79,7 @@ void MachineRow::setLine(const PageDescription::MachineLine& line) {
     hardware_->setHidden(hardware.empty());
     pill_->setPill(QString::fromStdString(line.pill.text), line.pill.tone);
     const QString activity = QString::fromStdString(line.activity);
-    if (activity != activity_->text()) activity_->setParts(activity);
+    activity_->setPlain(activity);
 
     // Read as one text: the name, "this Mac", the whole hardware line, the state and activity.
     QStringList parts;

@@ -10,24 +10,6 @@
 
 namespace quillmarsh {
 
-namespace {
-
-ElidedLabel* line(const QFont& font, bool quiet, QWidget* parent) {
-    auto* label = new ElidedLabel(parent);
-    label->setFont(font);
-    label->setQuiet(quiet);
-    return label;
-}
-
-// Sets a label's text only when it differs, so an unchanged card costs no relayout.
-bool setText(ElidedLabel& label, const QString& text) {
-    if (label.text() == text) return false;
-    label.setParts(text);
-    return true;
-}
-
-} // namespace
-
 StatCard::StatCard(QWidget* parent) : QWidget(parent) {
     // Read as one element named by its three texts.
     AccessibleElement::install(staticMetaObject, QAccessible::StaticText, AccessibleElement::Reading::oneElement);
@@ -37,19 +19,19 @@ StatCard::StatCard(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->setSpacing(2);
-    label_ = line(TextStyle::subheadline(), true, this);
-    value_ = line(TextStyle::title3Semibold(), false, this);
+    label_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, this);
+    value_ = new ElidedLabel(TextStyle::title3Semibold(), LabelColors::Tone::primary, this);
     value_->setContentsMargins(0, 1, 0, 0);
-    detail_ = line(TextStyle::caption(), true, this);
+    detail_ = new ElidedLabel(TextStyle::caption(), LabelColors::Tone::secondary, this);
     layout->addWidget(label_);
     layout->addWidget(value_);
     layout->addWidget(detail_);
 }
 
 void StatCard::setCard(const PageDescription::StatCard& card) {
-    bool changed = setText(*label_, QString::fromStdString(card.label));
-    changed = setText(*value_, QString::fromStdString(card.value)) || changed;
-    changed = setText(*detail_, QString::fromStdString(card.detail)) || changed;
+    bool changed = label_->setPlain(QString::fromStdString(card.label));
+    changed = value_->setPlain(QString::fromStdString(card.value)) || changed;
+    changed = detail_->setPlain(QString::fromStdString(card.detail)) || changed;
     if (!changed) return;
     QStringList texts;
     for (const QString& text : {label_->text(), value_->text(), detail_->text()})

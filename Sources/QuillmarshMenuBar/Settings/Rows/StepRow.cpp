@@ -9,11 +9,8 @@ namespace quillmarsh {
 
 StepRow::StepRow(QWidget* parent) : QWidget(parent) {
     icon_ = new StateIcon(this);
-    name_ = new ElidedLabel(this);
-    name_->setFont(TextStyle::body());
-    trailing_ = new ElidedLabel(this);
-    trailing_->setFont(TextStyle::subheadline());
-    trailing_->setQuiet(true);
+    name_ = new ElidedLabel(TextStyle::body(), LabelColors::Tone::primary, this);
+    trailing_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, this);
     // The time is never cut: the name gives way.
     trailing_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
@@ -28,11 +25,9 @@ StepRow::StepRow(QWidget* parent) : QWidget(parent) {
 
 void StepRow::setLine(const PageDescription::StepLine& line) {
     icon_->setKind(line.state);
-    const QString name = QString::fromStdString(line.name);
-    if (name != name_->text()) name_->setParts(name);
+    name_->setPlain(QString::fromStdString(line.name));
     name_->setQuiet(line.quiet);
-    const QString trailing = QString::fromStdString(line.trailing);
-    if (trailing != trailing_->text()) trailing_->setParts(trailing);
+    trailing_->setPlain(QString::fromStdString(line.trailing));
 }
 
 } // namespace quillmarsh
