@@ -4,17 +4,24 @@
 #include "MenuBar/Model/AppModelHarness.h"
 #include "Model/SettingsDefaults.h"
 #include "Settings/AppWindowController.h"
+#include "Settings/Kit/PageView.h"
+#include "Settings/Kit/Pane.h"
+#include "Settings/Kit/PaneButton.h"
 #include "Settings/PaneColumn.h"
 #include "Settings/PaneSelection.h"
 #include "Settings/Rendering.h"
+#include "Settings/Rows/LogArea.h"
+#include "Settings/Rows/LogTextView.h"
 #include "Settings/SettingsWindow.h"
 #include "Settings/SidebarView.h"
 #include "Support/TempFolder.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +161,49 @@ TEST_F(AppWindowControllerTest, TheSamePaneKeepsAnOpenJobAndAnotherPaneClosesIt)
     ASSERT_TRUE(h.model->detail());
     c.selection().setJob(std::nullopt);
     EXPECT_EQ(h.model->detail(), std::nullopt);
+}
+
+// The Jobs pane in the window against the sample agent: a row opens its job's detail, which
+// loads the job's steps and log; "Stop Job…" asks first and stops only on confirmation; back
+// returns to the list and closes the job in the model.
+TEST_F(AppWindowControllerTest, AJobRowOpensItsDetailWhereStoppingAsksFirstAndBackReturns) {
+    h.agent->route("GET", "/jobs/" + jobId + "/steps", FakeAgent::Reply::json(sampleAnswer("jobs.31880421907.steps.json")));
+    h.agent->route("GET", "/jobs/" + jobId + "/log", FakeAgent::Reply::json(sampleAnswer("jobs.31880421907.log.json")));
+    h.refreshAndWait();
+    AppWindowController& c = make();
+    c.show();
+    c.select(AppPane::jobs);
+    h.drain();
+    PaneColumn& column = c.window().column();
+    column.render();
+    QWidget* jobRow = column.page().rowWidget(jobId);
+    ASSERT_NE(jobRow, nullptr);
+    click(jobRow);
+    EXPECT_EQ(c.selection().job(), jobId);
+    ASSERT_TRUE(h.model->detail());
+    h.drain();
+    column.render();
+    const PageView& detail = column.page();
+    EXPECT_EQ(detail.page().title, "test (iPhone 16)");
+    auto* log = qobject_cast<LogArea*>(detail.blockWidget("log"));
+    ASSERT_NE(log, nullptr);
+    EXPECT_NE(log->textView()->shown().find("Test Suite 'All tests' started"), std::string::npos);
+
+    PaneButton* stop = nullptr;
+    for (auto* button : detail.accessory()->findChildren<PaneButton*>())
+        if (button->title() == QStringLiteral("Stop Job\u2026")) stop = button;
+    ASSERT_NE(stop, nullptr);
+    click(stop);
+    EXPECT_EQ(h.count("POST /jobs/stop"), 0u) << "nothing is sent before the confirmation";
+    ASSERT_TRUE(spinUntil([&] { return detail.alertBox() != nullptr; }));
+    detail.alertBox()->findChild<PaneButton*>(QStringLiteral("alert.confirm"))->click();
+    h.drain();
+    EXPECT_EQ(h.count("POST /jobs/stop"), 1u);
+
+    detail.pane()->backButton()->click();
+    EXPECT_EQ(c.selection().job(), std::nullopt);
+    EXPECT_EQ(h.model->detail(), std::nullopt);
+    EXPECT_EQ(column.page().page().title, "Jobs");
 }
 
 TEST_F(AppWindowControllerTest, ShowingAndClosingTellTheModelWhichPaneIsOnScreen) {
