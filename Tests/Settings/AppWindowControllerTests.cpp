@@ -188,6 +188,9 @@ TEST_F(AppWindowControllerTest, AJobRowOpensItsDetailWhereStoppingAsksFirstAndBa
     auto* log = qobject_cast<LogArea*>(detail.blockWidget("log"));
     ASSERT_NE(log, nullptr);
     EXPECT_NE(log->textView()->shown().find("Test Suite 'All tests' started"), std::string::npos);
+    // The sample's coloured line reaches the screen without its terminal colour codes.
+    EXPECT_TRUE(log->textView()->toPlainText().contains(QStringLiteral("Z git version 2.47.1\n")));
+    EXPECT_FALSE(log->textView()->toPlainText().contains(QChar(0x1b)));
 
     PaneButton* stop = nullptr;
     for (auto* button : detail.accessory()->findChildren<PaneButton*>())
