@@ -12,6 +12,9 @@ namespace quillmarsh {
 // The settings window's shared text functions. Pure: nothing here reads the clock.
 class WindowWords {
 public:
+    // What a pane shows in place of its data while the agent does not answer.
+    static constexpr std::string_view agentNotRunning = "The Quillmarsh agent is not running on this Mac.";
+
     // How long ago date was: "just now", "5 min ago", "3 h ago", "yesterday", "3 days ago",
     // then "4 Mar" (this year) or "4 Mar 25" (another year) in calendar's time zone.
     static std::string ago(Date date, Date now, const Calendar& calendar);

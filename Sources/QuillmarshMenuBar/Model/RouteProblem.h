@@ -20,6 +20,9 @@ struct RouteProblem {
     // The agent client's missingRoute gives needsAgent(needs); anything else failed(what()).
     static RouteProblem from(const std::exception& error, std::string_view needs);
 
+    // What a page says of it: "Needs agent " and the version, or the message.
+    std::string words() const { return kind == Kind::needsAgent ? "Needs agent " + text : text; }
+
     bool operator==(const RouteProblem&) const = default;
 };
 

@@ -68,9 +68,8 @@ void PaneColumn::makePage(const PageFor& page) {
 
 void PaneColumn::render() {
     renderQueued_ = false;
-    const std::optional<JobRow>& opened = selection_.opened();
-    page_->apply(PaneDescriber::describe(PaneDescriber::Target{pane_, job_, job_ && opened && opened->id == *job_ ? opened : std::nullopt},
-                                         model_, view_));
+    // The selection keeps the opened row only while it is the open job's.
+    page_->apply(PaneDescriber::describe(PaneDescriber::Target{pane_, job_, selection_.opened()}, model_, view_));
 }
 
 void PaneColumn::scheduleRender() {

@@ -15,6 +15,11 @@ struct LabelColors {
     static QColor secondary(const QPalette& palette) { return withAlpha(palette, 0.55); }
     // Tertiary text, quieter still: a job's meta line, a machine's hardware.
     static QColor tertiary(const QPalette& palette) { return withAlpha(palette, 0.38); }
+    // The colour at that fraction of its own opacity: hover fills, tracks, tinted grounds.
+    static QColor faded(QColor color, double fraction) {
+        color.setAlphaF(static_cast<float>(color.alphaF() * fraction));
+        return color;
+    }
     static QColor of(Tone tone, const QPalette& palette) {
         switch (tone) {
         case Tone::secondary: return secondary(palette);
@@ -28,9 +33,7 @@ struct LabelColors {
 
 private:
     static QColor withAlpha(const QPalette& palette, double alpha) {
-        QColor color = palette.color(QPalette::WindowText);
-        color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
-        return color;
+        return faded(palette.color(QPalette::WindowText), alpha);
     }
 };
 

@@ -161,18 +161,24 @@ void fillButton(PaneButton& widget, const Description::Button& button, const Run
     widget.setAction(run(button.press));
 }
 
-void fillSegments(Segments& widget, const Description::Segments& segments, const Runner& run) {
-    std::vector<Segments::Option> options;
+// Shows options in a Choice or Segments, whose choosing runs the chosen option's commands.
+template <class W>
+void fillOptions(W& widget, const std::vector<Description::Option>& from, const Runner& run) {
+    std::vector<Choice::Option> options;
     std::vector<std::function<void()>> choose;
-    for (const auto& option : segments.options) {
+    for (const auto& option : from) {
         options.push_back({text(option.title), option.selected});
         choose.push_back(run(option.choose));
     }
-    widget.setAccessibleName(text(segments.label));
     widget.setOptions(options);
     widget.setChosen([choose](int index) {
         if (index >= 0 && static_cast<std::size_t>(index) < choose.size()) choose[static_cast<std::size_t>(index)]();
     });
+}
+
+void fillSegments(Segments& widget, const Description::Segments& segments, const Runner& run) {
+    widget.setAccessibleName(text(segments.label));
+    fillOptions(widget, segments.options, run);
 }
 
 // Shows a group's item in a widget made for an item of its kind.
@@ -235,17 +241,7 @@ bool updateControl(QWidget* widget, const Description::Control& control, const D
                 auto turnOff = run(c.turnOff);
                 toggle->setWanted([turnOn, turnOff](bool wanted) { wanted ? turnOn() : turnOff(); });
             } else if constexpr (std::is_same_v<C, Description::Choice>) {
-                auto* choice = static_cast<Choice*>(widget);
-                std::vector<Choice::Option> options;
-                std::vector<std::function<void()>> choose;
-                for (const auto& option : c.options) {
-                    options.push_back({text(option.title), option.selected});
-                    choose.push_back(run(option.choose));
-                }
-                choice->setOptions(options);
-                choice->setChosen([choose](int index) {
-                    if (index >= 0 && static_cast<std::size_t>(index) < choose.size()) choose[static_cast<std::size_t>(index)]();
-                });
+                fillOptions(*static_cast<Choice*>(widget), c.options, run);
             } else if constexpr (std::is_same_v<C, Description::Button>) {
                 fillButton(*static_cast<PaneButton*>(widget), c, run);
             } else if constexpr (std::is_same_v<C, Description::Progress>) {

@@ -54,11 +54,9 @@ void Pill::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor tone = colour(tone_, palette());
     const QRectF capsule(0, (QWidget::height() - height) / 2.0, width(), height);
-    QColor ground = tone;
-    ground.setAlphaF(tone.alphaF() * 0.12f);
     QPainterPath shape;
     shape.addRoundedRect(capsule, height / 2.0, height / 2.0);
-    painter.fillPath(shape, ground);
+    painter.fillPath(shape, LabelColors::faded(tone, 0.12));
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(tone);

@@ -97,9 +97,7 @@ void RowButton::paintEvent(QPaintEvent*) {
         shape = shape.intersected(corners);
     }
     if (hovering_ || down) {
-        QColor fill = LabelColors::primary(colours);
-        fill.setAlphaF(fill.alphaF() * (down ? 0.1f : 0.06f));
-        painter.fillPath(shape, fill);
+        painter.fillPath(shape, LabelColors::faded(LabelColors::primary(colours), down ? 0.1 : 0.06));
     }
     if (hasFocus()) {
         QPainterPath ring;

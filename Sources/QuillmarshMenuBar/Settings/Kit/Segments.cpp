@@ -164,8 +164,7 @@ void Segments::paintEvent(QPaintEvent*) {
 
     const int selected = selectedIndex();
     const int count = static_cast<int>(options_.size());
-    QColor divider = LabelColors::primary(colours);
-    divider.setAlphaF(divider.alphaF() * 0.15f);
+    const QColor divider = LabelColors::faded(LabelColors::primary(colours), 0.15);
     for (int i = 0; i < count; ++i) {
         const QRect segment = segmentRect(i);
         const QRectF inner = QRectF(segment).adjusted(i == 0 ? 1.5 : 0.5, 1.5, i == count - 1 ? -1.5 : -0.5, -1.5);
@@ -177,9 +176,7 @@ void Segments::paintEvent(QPaintEvent*) {
             if (down) fill = fill.darker(110);
             painter.fillPath(shape, fill);
         } else if (down) {
-            QColor shade = LabelColors::primary(colours);
-            shade.setAlphaF(shade.alphaF() * 0.1f);
-            painter.fillPath(shape, shade);
+            painter.fillPath(shape, LabelColors::faded(LabelColors::primary(colours), 0.1));
         }
         // A divider between two segments neither of which is selected.
         if (i > 0 && i != selected && i - 1 != selected) {

@@ -14,10 +14,6 @@ namespace quillmarsh {
 namespace {
 
 
-QColor withAlpha(QColor color, double alpha) {
-    color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
-    return color;
-}
 
 } // namespace
 
@@ -43,7 +39,7 @@ void StateIcon::paintEvent(QPaintEvent*) {
     const QRectF ring = frame.adjusted(2, 2, -2, -2);
     switch (kind_.kind) {
     case StateKind::Case::running: {
-        QPen track(withAlpha(LabelColors::primary(colours), 0.12), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        QPen track(LabelColors::faded(LabelColors::primary(colours), 0.12), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
         painter.setPen(track);
         painter.drawEllipse(ring);
         QPen arc(Palette::accent(colours), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -54,7 +50,7 @@ void StateIcon::paintEvent(QPaintEvent*) {
         break;
     }
     case StateKind::Case::pending:
-        painter.setPen(QPen(withAlpha(LabelColors::secondary(colours), 0.7), 1.5));
+        painter.setPen(QPen(LabelColors::faded(LabelColors::secondary(colours), 0.7), 1.5));
         painter.drawEllipse(ring);
         break;
     case StateKind::Case::succeeded: Symbols::paint(painter, Symbol::checkmark, frame, Palette::good(colours)); break;

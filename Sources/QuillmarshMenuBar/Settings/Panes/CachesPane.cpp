@@ -4,6 +4,7 @@
 #include "Model/AppModel.h"
 #include "Words/CacheWords.h"
 #include "Words/MenuModel.h"
+#include "Words/WindowWords.h"
 
 #include <algorithm>
 #include <utility>
@@ -90,8 +91,8 @@ PageDescription CachesPane::describe(const Inputs& in, const PaneViewState& view
 
     if (!in.report) {
         // An agent without the caches route never sends a report; the note also stands until the first one.
-        page.blocks.push_back(Page::Note{"note", in.agentAvailable ? "Needs agent 0.1.33"
-                                                                   : "The Quillmarsh agent is not running on this Mac."});
+        page.blocks.push_back(
+            Page::Note{"note", std::string(in.agentAvailable ? "Needs agent 0.1.33" : WindowWords::agentNotRunning)});
     } else {
         page.blocks.push_back(cards(*in.report, in.host));
         page.blocks.push_back(repositories(in, *in.report));

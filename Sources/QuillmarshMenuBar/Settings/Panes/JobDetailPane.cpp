@@ -26,18 +26,11 @@ bool isLive(const std::optional<JobState>& state) { return state && state->isRun
 
 PaneCommand setView(const char* key, bool on) { return PaneCommand::SetView{key, on ? PaneViewState::trueValue : ""}; }
 
-std::string needsAgent(const std::string& version) { return "Needs agent " + version; }
-
-// A route's problem as the page words it: the agent version it needs, or the error's message.
-std::string problemText(const RouteProblem& problem) {
-    return problem.kind == RouteProblem::Kind::needsAgent ? needsAgent(problem.text) : problem.text;
-}
-
 std::vector<Page::CardRow> stepRows(const JobDetailPane::Inputs& in) {
     std::vector<Page::CardRow> rows;
     const auto& detail = in.detail;
     if (detail && detail->stepsProblem) {
-        rows.push_back(Page::fixedRow(problemText(*detail->stepsProblem)));
+        rows.push_back(Page::fixedRow(detail->stepsProblem->words()));
     } else if (detail && detail->steps && detail->steps->steps && !detail->steps->steps->empty()) {
         rows.reserve(detail->steps->steps->size());
         for (const JobStep& step : *detail->steps->steps) {
@@ -211,7 +204,7 @@ std::string JobDetailPane::logTitle(const Inputs& in) {
 std::optional<std::string> JobDetailPane::logPlaceholder(const Inputs& in) {
     if (!in.detail) return "Reading the log\u2026";
     const JobDetail& detail = *in.detail;
-    if (detail.logProblem) return problemText(*detail.logProblem);
+    if (detail.logProblem) return detail.logProblem->words();
     if (!detail.logLoaded) return "Reading the log\u2026";
     if (!detail.log.text().empty()) return std::nullopt;
     const bool ended = !isLive(state(in));

@@ -3,6 +3,7 @@
 #include "Foundation/RawValue.h"
 #include "Model/AppModel.h"
 #include "Words/JobsList.h"
+#include "Words/WindowWords.h"
 
 #include <utility>
 #include <vector>
@@ -71,7 +72,7 @@ PageDescription JobsPane::describe(const Inputs& in, const PaneViewState& view) 
     page.accessory = accessory(in, chosen);
 
     if (!in.agentAvailable) {
-        page.blocks.push_back(Page::Note{"note", "The Quillmarsh agent is not running on this Mac."});
+        page.blocks.push_back(Page::Note{"note", std::string(WindowWords::agentNotRunning)});
         return page;
     }
     // The Failed filter shows finished jobs only: the running rows are not even worded.

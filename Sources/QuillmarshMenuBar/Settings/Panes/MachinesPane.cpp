@@ -3,6 +3,7 @@
 #include "Model/AppModel.h"
 #include "Words/FleetWords.h"
 #include "Words/MenuModel.h"
+#include "Words/WindowWords.h"
 
 #include <utility>
 
@@ -66,11 +67,11 @@ PageDescription MachinesPane::describe(const Inputs& in, const PaneViewState&) {
     }
     std::string note;
     if (in.problem) {
-        note = in.problem->kind == RouteProblem::Kind::needsAgent ? "Needs agent " + in.problem->text : in.problem->text;
+        note = in.problem->words();
     } else if (in.agentAvailable) {
         note = "Asking the control plane\u2026";
     } else {
-        note = "The Quillmarsh agent is not running on this Mac.";
+        note = WindowWords::agentNotRunning;
     }
     page.blocks.push_back(Page::Note{"note", std::move(note)});
     return page;

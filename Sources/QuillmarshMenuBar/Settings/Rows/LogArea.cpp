@@ -5,6 +5,7 @@
 #include "Settings/Kit/TextStyle.h"
 #include "Settings/Kit/ToneLabel.h"
 #include "Settings/Rows/LogTextView.h"
+#include "StatusMenu/LabelColors.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -77,8 +78,7 @@ LogArea::LogArea(QWidget* parent) : QWidget(parent) {
     // The label's primary colour is its own window-text colour: the log's text, quieter. Set on
     // the label itself, it stays through palette changes.
     QPalette quiet = placeholder_->palette();
-    QColor colour = Palette::logText();
-    colour.setAlphaF(0.6f);
+    const QColor colour = LabelColors::faded(Palette::logText(), 0.6);
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         quiet.setColor(group, QPalette::WindowText, colour);
     placeholder_->setPalette(quiet);

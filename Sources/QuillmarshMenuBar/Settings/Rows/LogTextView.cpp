@@ -2,6 +2,7 @@
 
 #include "Settings/Kit/Palette.h"
 #include "Settings/Kit/TextStyle.h"
+#include "StatusMenu/LabelColors.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
@@ -53,9 +54,7 @@ LogTextView::LogTextView(QWidget* parent) : QPlainTextEdit(parent) {
     setPalette(colours);
     // Thin light scroll thumbs without track or arrows, drawn over the log's dark ground in
     // either look.
-    QColor thumb = Palette::logText();
-    thumb.setAlphaF(0.35f);
-    const QString thumbColour = thumb.name(QColor::HexArgb);
+    const QString thumbColour = LabelColors::faded(Palette::logText(), 0.35).name(QColor::HexArgb);
     for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
         bar->setStyleSheet(QStringLiteral("QScrollBar { background: transparent; border: none; }"
                                           "QScrollBar:vertical { width: 10px; margin: 2px 2px 2px 0; }"

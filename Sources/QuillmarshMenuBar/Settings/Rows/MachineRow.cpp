@@ -95,11 +95,9 @@ void MachineRow::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QPalette& colours = palette();
     const QRectF tile(tileSlot_->geometry());
-    QColor ground = LabelColors::primary(colours);
-    ground.setAlphaF(ground.alphaF() * 0.08f);
     QPainterPath shape;
     shape.addRoundedRect(tile, 8, 8);
-    painter.fillPath(shape, ground);
+    painter.fillPath(shape, LabelColors::faded(LabelColors::primary(colours), 0.08));
     const QRectF mark(tile.center().x() - symbolSide / 2.0, tile.center().y() - symbolSide / 2.0, symbolSide, symbolSide);
     Symbols::paint(painter, symbolOf(tile_), mark, LabelColors::secondary(colours));
 }
