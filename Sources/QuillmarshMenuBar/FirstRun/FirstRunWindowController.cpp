@@ -1,0 +1,1 @@
+#include "FirstRun/LocalChecks.h"
