@@ -7,24 +7,12 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QIcon>
-#include <QPixmap>
 
 namespace quillmarsh {
 
-namespace {
-
-QIcon appIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(MarkIcon::appIcon(size, 1.0)));
-    return icon;
-}
-
-} // namespace
-
 SettingsWindow::SettingsWindow(AppModel& model, PaneSelection& selection, QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Quillmarsh"));
-    setWindowIcon(appIcon());
+    setWindowIcon(MarkIcon::windowIcon());
     setMinimumSize(minimumWidth, minimumHeight);
 
     auto* layout = new QHBoxLayout(this);

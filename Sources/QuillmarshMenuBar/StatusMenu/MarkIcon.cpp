@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
 #include <QTransform>
 
 #include <algorithm>
@@ -215,9 +214,10 @@ QImage MarkIcon::appIcon(qreal size, qreal scale) {
     return image;
 }
 
-QPixmap MarkIcon::appPixmap(qreal size) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return QPixmap::fromImage(appIcon(size, screen != nullptr ? screen->devicePixelRatio() : 2.0));
+QIcon MarkIcon::windowIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(appIcon(size, 1.0)));
+    return icon;
 }
 
 } // namespace quillmarsh

@@ -3,10 +3,10 @@
 #include "Vocabulary/IconLook.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QImage>
 #include <QPainterPath>
 #include <QPalette>
-#include <QPixmap>
 #include <QRectF>
 
 #include <optional>
@@ -47,8 +47,8 @@ public:
     // The app icon, size x size points at the given scale: an orange rounded tile with the
     // mark in white.
     static QImage appIcon(qreal size, qreal scale);
-    // The app icon at the primary screen's pixel ratio (2 without a screen), for labels.
-    static QPixmap appPixmap(qreal size);
+    // The app icon at the sizes a window manager picks from, for the app's windows.
+    static QIcon windowIcon();
 };
 
 } // namespace quillmarsh

@@ -112,13 +112,6 @@ TEST(MarkIcon, AppIconIsAnOrangeTileWithTheMarkCentredInWhite) {
     }
 }
 
-TEST(MarkIcon, AppPixmapKeepsItsSizeInPoints) {
-    ensureApp();
-    const QPixmap pixmap = MarkIcon::appPixmap(56);
-    EXPECT_EQ(pixmap.deviceIndependentSize(), QSizeF(56, 56));
-    EXPECT_GE(pixmap.devicePixelRatio(), 1);
-}
-
 TEST(MarkIcon, StatusImageOfEachLook) {
     ensureApp();
     const QColor tint(40, 80, 120);

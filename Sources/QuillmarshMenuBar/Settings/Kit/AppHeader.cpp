@@ -1,10 +1,9 @@
 #include "Settings/Kit/AppHeader.h"
 
+#include "Settings/Kit/AppIconView.h"
 #include "Settings/Kit/TextStyle.h"
 #include "Settings/Kit/ToneLabel.h"
-#include "StatusMenu/MarkIcon.h"
 
-#include <QLabel>
 #include <QVBoxLayout>
 
 namespace quillmarsh {
@@ -13,9 +12,7 @@ AppHeader::AppHeader(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
-    icon_ = new QLabel(this);
-    icon_->setPixmap(MarkIcon::appPixmap(56));
-    icon_->setFixedSize(56, 56);
+    icon_ = new AppIconView(56, this);
     layout->addWidget(icon_, 0, Qt::AlignHCenter);
     // 4 of spacing and 6 of padding above the name; a box layout adds no spacing beside a spacer.
     layout->addSpacing(10);

@@ -3,10 +3,9 @@
 #include <QString>
 #include <QWidget>
 
-class QLabel;
-
 namespace quillmarsh {
 
+class AppIconView;
 class ToneLabel;
 
 // The app's header, centred across the page: the 56-px app icon, the name in bold 6 px under it,
@@ -22,7 +21,7 @@ public:
     ToneLabel* subtitleLabel() const { return subtitle_; }
 
 private:
-    QLabel* icon_ = nullptr;
+    AppIconView* icon_ = nullptr;
     ToneLabel* name_ = nullptr;
     ToneLabel* subtitle_ = nullptr;
 };

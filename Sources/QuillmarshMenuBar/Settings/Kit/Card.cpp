@@ -8,9 +8,6 @@
 
 namespace quillmarsh {
 
-namespace {
-} // namespace
-
 Card::Card(QWidget* parent) : QWidget(parent) {
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);

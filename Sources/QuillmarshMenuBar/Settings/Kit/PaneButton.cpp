@@ -15,6 +15,8 @@ namespace {
 
 constexpr int bezelHeight = 22;
 constexpr int sidePadding = 10;
+constexpr int largeBezelHeight = 28;
+constexpr int largeSidePadding = 14;
 
 
 bool bordered(PaneButton::Style style) {
@@ -54,11 +56,19 @@ void PaneButton::setLook(const QString& title, Style style) {
     update();
 }
 
+void PaneButton::setLarge(bool large) {
+    if (large == large_) return;
+    large_ = large;
+    updateGeometry();
+    update();
+}
+
 QSize PaneButton::sizeHint() const {
     const QFontMetrics metrics(font());
     const int text = metrics.horizontalAdvance(title_);
-    if (!bordered(style_)) return {text + 2, bezelHeight};
-    return {std::max(text + 2 * sidePadding, 56), bezelHeight};
+    const int height = large_ ? largeBezelHeight : bezelHeight;
+    if (!bordered(style_)) return {text + 2, height};
+    return {std::max(text + 2 * (large_ ? largeSidePadding : sidePadding), 56), height};
 }
 
 void PaneButton::enterEvent(QEnterEvent* event) {

@@ -25,6 +25,9 @@ public:
     // A title and style alone, for buttons that carry out no description (an alert's).
     void setLook(const QString& title, Style style);
     const QString& title() const { return title_; }
+    // The large control size: a taller bezel with wider sides, for a window's one main action.
+    void setLarge(bool large);
+    bool isLarge() const { return large_; }
     Style style() const { return style_; }
 
     // What a click does; set again whenever it changes. Copied before it runs, so it may replace
@@ -44,6 +47,7 @@ private:
     std::function<void()> action_;
     Style style_ = Style::standard;
     bool hovered_ = false;
+    bool large_ = false;
 };
 
 } // namespace quillmarsh

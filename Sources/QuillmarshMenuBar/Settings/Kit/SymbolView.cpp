@@ -1,5 +1,6 @@
 #include "Settings/Kit/SymbolView.h"
 
+#include "Settings/Kit/Palette.h"
 #include "StatusMenu/LabelColors.h"
 
 #include <QPainter>
@@ -10,9 +11,20 @@ SymbolView::SymbolView(Symbol symbol, int size, QWidget* parent) : QWidget(paren
     setFixedSize(size, size);
 }
 
+void SymbolView::setSymbol(Symbol symbol, Tint tint) {
+    if (symbol == symbol_ && tint == tint_) return;
+    symbol_ = symbol;
+    tint_ = tint;
+    update();
+}
+
 void SymbolView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    Symbols::paint(painter, symbol_, QRectF(rect()), LabelColors::secondary(palette()));
+    const QPalette& colours = palette();
+    QColor colour = LabelColors::secondary(colours);
+    if (tint_ == Tint::good) colour = Palette::good(colours);
+    else if (tint_ == Tint::red) colour = Palette::red(colours);
+    Symbols::paint(painter, symbol_, QRectF(rect()), colour);
 }
 
 } // namespace quillmarsh

@@ -165,13 +165,28 @@ QPainterPath desktopMini() {
     return shape.simplified();
 }
 
+QPainterPath checkmarkStroke(qreal width) { return stroked(polyline({{4.5, 12.8}, {9.6, 18}, {19.5, 6}}), width); }
+
+QPainterPath xmarkStroke(qreal width) {
+    return stroked(polyline({{6, 6}, {18, 18}}), width).united(stroked(polyline({{18, 6}, {6, 18}}), width));
+}
+
+// The mark scaled about the centre to fit inside the disc, then cut out of it.
+QPainterPath discWithout(const QPainterPath& mark) {
+    QTransform inside;
+    inside.translate(12, 12);
+    inside.scale(0.52, 0.52);
+    inside.translate(-12, -12);
+    return circle(QPointF(12, 12), 10.5).subtracted(inside.map(mark)).simplified();
+}
+
 QPainterPath make(Symbol symbol) {
     switch (symbol) {
     case Symbol::chevronLeft: return stroked(polyline({{15.5, 4}, {7.8, 12}, {15.5, 20}}), 2.6);
     case Symbol::infoCircle: return infoCircle();
     case Symbol::arrowUpRight:
         return stroked(polyline({{6, 18}, {17.5, 6.5}}), 2.2).united(stroked(polyline({{8.5, 6}, {18, 6}, {18, 15.5}}), 2.2));
-    case Symbol::checkmark: return stroked(polyline({{4.5, 12.8}, {9.6, 18}, {19.5, 6}}), 2.6);
+    case Symbol::checkmark: return checkmarkStroke(2.6);
     case Symbol::gearshapeFill: return gear();
     case Symbol::laptop: return laptop();
     case Symbol::internalDriveFill: return internalDrive();
@@ -180,10 +195,12 @@ QPainterPath make(Symbol symbol) {
     case Symbol::cylinderSplitFill: return cylinderSplit();
     case Symbol::info: return letterInfo();
     case Symbol::personCircleFill: return person();
-    case Symbol::xmark: return stroked(polyline({{6, 6}, {18, 18}}), 2.6).united(stroked(polyline({{18, 6}, {6, 18}}), 2.6));
+    case Symbol::xmark: return xmarkStroke(2.6);
     case Symbol::stopCircle: return stopCircle();
     case Symbol::skipForwardCircle: return skipForwardCircle();
     case Symbol::desktopMini: return desktopMini();
+    case Symbol::checkmarkCircleFill: return discWithout(checkmarkStroke(4.2));
+    case Symbol::xmarkCircleFill: return discWithout(xmarkStroke(4.2));
     }
     return {};
 }

@@ -30,6 +30,9 @@ enum class Symbol {
     skipForwardCircle,
     // A low box on a thin foot: a desktop Mac without a screen of its own.
     desktopMini,
+    // A filled disc with a check mark, and one with a cross, cut out of it: ready and not ready.
+    checkmarkCircleFill,
+    xmarkCircleFill,
 };
 
 struct Symbols {

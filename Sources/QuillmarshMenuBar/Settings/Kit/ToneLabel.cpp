@@ -47,6 +47,7 @@ void ToneLabel::recolour() {
     switch (tone_) {
     case Tone::primary: colour = LabelColors::primary(colours); break;
     case Tone::secondary: colour = LabelColors::secondary(colours); break;
+    case Tone::tertiary: colour = LabelColors::tertiary(colours); break;
     case Tone::good: colour = Palette::good(colours); break;
     }
     if (colours.color(QPalette::Active, QPalette::Text) == colour &&

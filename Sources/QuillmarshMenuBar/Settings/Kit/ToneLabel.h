@@ -13,7 +13,7 @@ class ToneLabel : public QLabel {
     Q_OBJECT
 
 public:
-    enum class Tone { primary, secondary, good };
+    enum class Tone { primary, secondary, tertiary, good };
 
     explicit ToneLabel(const QFont& font, Tone tone = Tone::primary, QWidget* parent = nullptr);
 
