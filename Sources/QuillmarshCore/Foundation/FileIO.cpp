@@ -3,6 +3,7 @@
 #include "Foundation/UniqueFd.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -33,6 +34,26 @@ bool FileIO::exists(const std::string& path) {
 std::optional<std::string> FileIO::readFile(const std::string& path, std::size_t maxBytes) {
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) return std::nullopt;
+    return readAll(fd.get(), maxBytes);
+}
+
+std::optional<std::string> FileIO::readRegularFile(const std::string& path, std::size_t maxBytes) {
+    // O_NONBLOCK keeps the open from waiting for a FIFO's writer; O_NOCTTY keeps a terminal from
+    // becoming the process's controlling one. Neither changes how a regular file reads.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) return std::nullopt;
+    if (!S_ISREG(info.st_mode)) {
+        errno = EINVAL;
+        return std::nullopt;
+    }
+    if (info.st_size < 0 || static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+        errno = EFBIG;
+        return std::nullopt;
+    }
+    // The size was only a first look: a file that grows (or a procfs one that says 0) is held to
+    // the bound by readAll.
     return readAll(fd.get(), maxBytes);
 }
 

@@ -18,6 +18,11 @@ public:
     // The whole content of the file at path; none when it cannot be opened or read, or when it
     // holds more than maxBytes.
     static std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes);
+    // The same for a regular file only, for paths that anyone could have put anything at: opening
+    // never blocks (a FIFO without a writer, a device), and something that is not a regular file
+    // gives none with EINVAL, a file whose size is past maxBytes none with EFBIG. A file that
+    // grows while it is read still stops at maxBytes.
+    static std::optional<std::string> readRegularFile(const std::string& path, std::size_t maxBytes);
     // Everything readable from fd up to its end; none on a read error or past maxBytes.
     static std::optional<std::string> readAll(int fd, std::size_t maxBytes);
 

@@ -1,5 +1,6 @@
 #include "Foundation/FileIO.h"
 #include "Foundation/UniqueFd.h"
+#include "Support/Fifo.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 using namespace quillmarsh;
+using test::Fifo;
 using test::TempFolder;
 
 TEST(FileIO, ReadFileGivesTheWholeFileUpToItsBound) {
@@ -30,6 +32,47 @@ TEST(FileIO, ReadFileGivesTheWholeFileUpToItsBound) {
     errno = 0;
     EXPECT_EQ(FileIO::readFile(folder.string(), 10), std::nullopt);
     EXPECT_EQ(errno, EISDIR);
+}
+
+TEST(FileIO, ReadRegularFileTakesOnlyARegularFileWithinItsBound) {
+    TempFolder folder;
+    const std::string text(100 * 1024 + 3, 'r');  // more than one read's buffer
+    const auto path = folder.write("file", text).string();
+    EXPECT_EQ(FileIO::readRegularFile(path, text.size()), text);
+    EXPECT_EQ(FileIO::readRegularFile(folder.write("empty", "").string(), 0), "");
+    ASSERT_EQ(::symlink(path.c_str(), (folder / "link").c_str()), 0);
+    EXPECT_EQ(FileIO::readRegularFile((folder / "link").string(), text.size()), text) << "links are followed";
+
+    // Refused on the size the file system gives.
+    errno = 0;
+    EXPECT_EQ(FileIO::readRegularFile(path, text.size() - 1), std::nullopt);
+    EXPECT_EQ(errno, EFBIG);
+
+    // A file whose size says less than it holds (procfs says 0) still stops at the bound.
+    const auto status = FileIO::readRegularFile("/proc/self/status", 1 << 20);
+    ASSERT_TRUE(status.has_value());
+    ASSERT_GT(status->size(), 16u);
+    errno = 0;
+    EXPECT_EQ(FileIO::readRegularFile("/proc/self/status", 16), std::nullopt);
+    EXPECT_EQ(errno, EFBIG);
+
+    errno = 0;
+    EXPECT_EQ(FileIO::readRegularFile(folder.string(), 1 << 20), std::nullopt);
+    EXPECT_EQ(errno, EINVAL) << "a folder";
+    errno = 0;
+    EXPECT_EQ(FileIO::readRegularFile("/dev/null", 1 << 20), std::nullopt);
+    EXPECT_EQ(errno, EINVAL) << "a device";
+    errno = 0;
+    EXPECT_EQ(FileIO::readRegularFile((folder / "missing").string(), 10), std::nullopt);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST(FileIO, ReadRegularFileDoesNotWaitForAFifosWriter) {
+    TempFolder folder;
+    const Fifo fifo((folder / "fifo").string());
+    errno = 0;
+    EXPECT_EQ(FileIO::readRegularFile(fifo.path(), 1 << 20), std::nullopt);
+    EXPECT_EQ(errno, EINVAL);
 }
 
 TEST(FileIO, ExistsFollowsLinks) {
