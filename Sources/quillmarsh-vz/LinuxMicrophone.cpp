@@ -10,16 +10,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool startsWith(const std::string& text, std::string_view prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
 // Calls visit with each entry of folder whose name starts with prefix; stops when it returns true.
 template <class Visit>
 bool anyEntry(const fs::path& folder, std::string_view prefix, Visit visit) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (startsWith(it->path().filename().string(), prefix) && visit(it->path())) return true;
+        if (it->path().filename().string().starts_with(prefix) && visit(it->path())) return true;
     }
     return false;
 }

@@ -64,10 +64,6 @@ std::string dayAndMonth(Date date, const Calendar& calendar, const Locale& local
     return DateText::pattern(date, pattern, calendar, locale);
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 } // namespace
 
 AlertText MenuModel::quitAlert() {
@@ -268,7 +264,7 @@ std::optional<std::string> MenuModel::ghLogin(std::string_view hostsYAML) {
         }
         if (!inSection) continue;
         const std::size_t indent = line.find_first_not_of(" \t");
-        if (indent >= 5 || !startsWith(trimmed, "user:")) continue;
+        if (indent >= 5 || !trimmed.starts_with("user:")) continue;
         std::string value = Text::trimmingWhitespace(std::string_view(trimmed).substr(5));
         const std::size_t first = value.find_first_not_of("\"'");
         if (first == std::string::npos) return std::nullopt;

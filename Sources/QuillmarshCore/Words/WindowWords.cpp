@@ -16,10 +16,6 @@ namespace {
 
 constexpr char escape = '\x1b';
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // The byte length of the UTF-8 sequence that starts at text[0] (1 for a stray byte).
 std::size_t firstCharacterLength(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[0]);
@@ -102,9 +98,9 @@ std::optional<std::string> WindowWords::ref(const std::optional<std::string>& re
     if (!ref || ref->empty()) return std::nullopt;
     const std::string_view text = *ref;
     for (std::string_view prefix : {std::string_view("refs/heads/"), std::string_view("refs/tags/")}) {
-        if (startsWith(text, prefix)) return std::string(text.substr(prefix.size()));
+        if (text.starts_with(prefix)) return std::string(text.substr(prefix.size()));
     }
-    if (startsWith(text, "refs/pull/")) {
+    if (text.starts_with("refs/pull/")) {
         for (const std::string& piece : Text::split(text.substr(10), '/')) {
             if (!piece.empty()) return "pull request " + piece;
         }

@@ -21,12 +21,6 @@ namespace quillmarsh {
 
 namespace {
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
-bool endsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 std::optional<std::string> readText(const std::string& path) {
     return FileIO::readRegularFile(path, MachineProbe::maxFileBytes);
 }
@@ -171,7 +165,7 @@ LocalChecks::Facts MachineProbe::facts() const {
     std::vector<std::string> candidates = {applications + "/Xcode.app"};
     if (const auto names = folderEntries(applications)) {
         for (const std::string& name : *names) {
-            if (startsWith(name, "Xcode") && endsWith(name, ".app")) candidates.push_back(applications + "/" + name);
+            if (name.starts_with("Xcode") && name.ends_with(".app")) candidates.push_back(applications + "/" + name);
         }
     }
     for (const std::string& candidate : candidates) {
