@@ -2,11 +2,9 @@
 
 #include "FirstRun/FirstRunWindow.h"
 #include "Model/AppModel.h"
+#include "Platform/WindowActivation.h"
 #include "Words/MenuModel.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
 #include <QUrl>
 
 namespace quillmarsh {
@@ -38,16 +36,8 @@ void FirstRunWindowController::availabilityChanged(bool available) {
 }
 
 void FirstRunWindowController::show() {
-    if (!window_->isVisible()) {
-        const QScreen* screen = window_->screen() != nullptr ? window_->screen() : QGuiApplication::primaryScreen();
-        if (screen != nullptr)
-            window_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->size(),
-                                                     screen->availableGeometry()));
-    }
-    window_->show();
-    // The offscreen platform (tests, the screenshot mode) has no stacking order and warns.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) window_->raise();
-    window_->activateWindow();
+    if (!window_->isVisible()) WindowActivation::centre(*window_);
+    WindowActivation::bringForward(*window_);
     // The window itself takes the keyboard, so the login field does not start focused.
     window_->setFocus(Qt::OtherFocusReason);
 }

@@ -2,13 +2,11 @@
 
 #include "Model/AppModel.h"
 #include "Model/Defaults.h"
+#include "Platform/WindowActivation.h"
 #include "Settings/PaneSelection.h"
 #include "Settings/SettingsWindow.h"
 #include "Settings/SidebarView.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
 #include <QVariant>
 
 namespace quillmarsh {
@@ -45,16 +43,8 @@ void AppWindowController::show() {
     model_.refreshFileVault();
     model_.loadIdentity();
 
-    if (!window_->isVisible() && !frameKnown_) {
-        const QScreen* screen = window_->screen() != nullptr ? window_->screen() : QGuiApplication::primaryScreen();
-        if (screen != nullptr)
-            window_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->size(),
-                                                     screen->availableGeometry()));
-    }
-    window_->show();
-    // The offscreen platform (tests, the screenshot mode) has no stacking order and warns.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) window_->raise();
-    window_->activateWindow();
+    if (!window_->isVisible() && !frameKnown_) WindowActivation::centre(*window_);
+    WindowActivation::bringForward(*window_);
     model_.setVisiblePane(selection_->pane());
     // Closing the window closed the job in the model while the selection kept it: open it again,
     // so its page does not wait for a detail that nothing loads.
