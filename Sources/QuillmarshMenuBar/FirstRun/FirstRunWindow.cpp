@@ -31,14 +31,12 @@ namespace quillmarsh {
 
 namespace {
 
-QString text(std::string_view words) { return QString::fromUtf8(words.data(), static_cast<qsizetype>(words.size())); }
-
 // A wrapping, centred line of the header or the set-up block.
 ToneLabel* centredLine(const QFont& font, std::string_view words, QWidget* parent) {
     auto* label = new ToneLabel(font, ToneLabel::Tone::secondary, parent);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignHCenter);
-    label->setPlain(text(words));
+    label->setPlain(QString::fromUtf8(words));
     return label;
 }
 
@@ -56,8 +54,9 @@ FirstRunWindow::FirstRunWindow(const std::vector<LocalChecks::Check>& checks, bo
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       checks_(checks),
       laptop_(laptop),
-      setUp_(std::move(setUp)) {
-    setWindowTitle(text(FirstRunPage::windowTitle));
+      setUp_(std::move(setUp)),
+      page_(FirstRunPage::describe(checks_, laptop_, login.toStdString(), false)) {
+    setWindowTitle(QString::fromUtf8(FirstRunPage::windowTitle));
     setWindowIcon(MarkIcon::windowIcon());
 
     auto* layout = column(this, 20);
@@ -79,7 +78,7 @@ QWidget* FirstRunWindow::makeHeader() {
     layout->addWidget(new AppIconView(64, header), 0, Qt::AlignHCenter);
     auto* title = new HeadingLabel(TextStyle::system(22, QFont::Bold), header);
     title->setAlignment(Qt::AlignHCenter);
-    title->setHeading(text(MenuModel::firstRunTitle));
+    title->setHeading(QString::fromUtf8(MenuModel::firstRunTitle));
     layout->addWidget(title);
     layout->addWidget(centredLine(TextStyle::body(), MenuModel::firstRunLine, header));
     return header;
@@ -87,10 +86,9 @@ QWidget* FirstRunWindow::makeHeader() {
 
 QWidget* FirstRunWindow::makeThisMac() {
     thisMac_ = new PaneSection(this);
-    thisMac_->setHeader(text(FirstRunPage::thisMacHeader), {});
-    const FirstRunPage page = FirstRunPage::describe(checks_, laptop_, {}, false);
+    thisMac_->setHeader(QString::fromUtf8(FirstRunPage::thisMacHeader), {});
     std::vector<QWidget*> rows;
-    for (const FirstRunPage::CheckRow& check : page.checks) {
+    for (const FirstRunPage::CheckRow& check : page_.checks) {
         auto* row = new Row(thisMac_->card());
         row->setObjectName(QString::fromStdString(check.title));
         row->setTexts(QString::fromStdString(check.title), {}, {});
@@ -100,9 +98,9 @@ QWidget* FirstRunWindow::makeThisMac() {
         line->setSpacing(8);
         auto* value = new ToneLabel(TextStyle::body(), ToneLabel::Tone::secondary, control);
         value->setPlain(QString::fromStdString(check.value));
-        auto* mark = new SymbolView(Symbol::checkmarkCircleFill, 15, control);
-        mark->setSymbol(check.ok ? Symbol::checkmarkCircleFill : Symbol::xmarkCircleFill,
-                        check.ok ? SymbolView::Tint::good : SymbolView::Tint::red);
+        const Symbol symbol = check.ok ? Symbol::checkmarkCircleFill : Symbol::xmarkCircleFill;
+        auto* mark = new SymbolView(symbol, 15, control);
+        mark->setSymbol(symbol, check.ok ? SymbolView::Tint::good : SymbolView::Tint::red);
         mark->setObjectName(QStringLiteral("mark"));
         mark->setAccessibleName(QString::fromStdString(check.markName));
         line->addWidget(value, 0, Qt::AlignVCenter);
@@ -111,7 +109,7 @@ QWidget* FirstRunWindow::makeThisMac() {
         rows.push_back(row);
     }
     thisMac_->card()->setRows(rows);
-    thisMac_->setFooterText(QString::fromStdString(page.thisMacFooter));
+    thisMac_->setFooterText(QString::fromStdString(page_.thisMacFooter));
     return thisMac_;
 }
 
@@ -119,7 +117,7 @@ QWidget* FirstRunWindow::makeSetUp() {
     auto* block = new QWidget(this);
     auto* layout = column(block, 8);
     setUpButton_ = new PaneButton(block);
-    setUpButton_->setLook(text(MenuModel::setUpItem), PaneButton::Style::prominent);
+    setUpButton_->setLook(QString::fromUtf8(MenuModel::setUpItem), PaneButton::Style::prominent);
     setUpButton_->setLarge(true);
     setUpButton_->setMinimumWidth(200);
     setUpButton_->setAction([this] {
@@ -132,12 +130,12 @@ QWidget* FirstRunWindow::makeSetUp() {
 
 QWidget* FirstRunWindow::makeTerminal() {
     terminal_ = new PaneSection(this);
-    terminal_->setHeader(text(FirstRunPage::terminalHeader), {});
+    terminal_->setHeader(QString::fromUtf8(FirstRunPage::terminalHeader), {});
 
     auto* account = new Row(terminal_->card());
-    account->setTexts(text(FirstRunPage::loginTitle), text(FirstRunPage::loginDetail), {});
+    account->setTexts(QString::fromUtf8(FirstRunPage::loginTitle), QString::fromUtf8(FirstRunPage::loginDetail), {});
     login_ = new TextField(account);
-    login_->setField(text(FirstRunPage::loginPlaceholder), 150, text(FirstRunPage::loginTitle));
+    login_->setField(QString::fromUtf8(FirstRunPage::loginPlaceholder), 150, QString::fromUtf8(FirstRunPage::loginTitle));
     account->setControl(login_);
 
     auto* commandLine = new QWidget(terminal_->card());
@@ -154,7 +152,7 @@ QWidget* FirstRunWindow::makeTerminal() {
     line->addWidget(copy_, 0, Qt::AlignVCenter);
 
     terminal_->card()->setRows({account, commandLine});
-    terminal_->setFooterText(text(MenuModel::firstRunTerminalNote));
+    terminal_->setFooterText(QString::fromUtf8(MenuModel::firstRunTerminalNote));
     return terminal_;
 }
 

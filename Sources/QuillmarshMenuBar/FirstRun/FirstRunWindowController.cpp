@@ -13,7 +13,7 @@ FirstRunWindowController::FirstRunWindowController(AppModel& model, const std::v
                                                    bool laptop, const QString& login)
     : model_(model) {
     window_ = std::make_unique<FirstRunWindow>(checks, laptop, login, [this] {
-        model_.open(QUrl(QString::fromLatin1(MenuModel::setupURL.data(), static_cast<qsizetype>(MenuModel::setupURL.size()))));
+        model_.open(QUrl(QString::fromUtf8(MenuModel::setupURL)));
     });
     // The model announces every assignment of its availability, also of an unchanged value; only
     // a change to true closes the window. The connection ends with this controller.

@@ -18,8 +18,6 @@ const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString path = QStringLiteral("/org/freedesktop/Notifications");
 const QString interface = QStringLiteral("org.freedesktop.Notifications");
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 QDBusMessage call(const QString& method) { return QDBusMessage::createMethodCall(service, path, interface, method); }
 
 // Runs done with the reply once it arrives, on this object's thread; nothing when the object is
@@ -69,19 +67,19 @@ QString FreedesktopNotifications::escapedBody(const QString& body) {
 QList<QVariant> FreedesktopNotifications::notifyArguments(const Notice& notice, const std::string& desktopEntry,
                                                           bool bodyMarkup) {
     const auto& category = NoticeCategories::info(notice.category);
-    const QString body = qt(notice.body);
+    const QString body = QString::fromUtf8(notice.body);
     // "default" is a click on the notice itself; it does what the action button does.
-    const QStringList actions{QStringLiteral("default"), qt(category.actionTitle), qt(category.actionIdentifier),
-                              qt(category.actionTitle)};
+    const QStringList actions{QStringLiteral("default"), QString::fromUtf8(category.actionTitle),
+                              QString::fromUtf8(category.actionIdentifier), QString::fromUtf8(category.actionTitle)};
     const QVariantMap hints{
-        {QStringLiteral("desktop-entry"), qt(desktopEntry)},
-        {QStringLiteral("category"), QStringLiteral("x-quillmarsh.") + qt(category.identifier)},
+        {QStringLiteral("desktop-entry"), QString::fromUtf8(desktopEntry)},
+        {QStringLiteral("category"), QStringLiteral("x-quillmarsh.") + QString::fromUtf8(category.identifier)},
     };
     return {
         QStringLiteral("Quillmarsh"),                 // s app_name
         QVariant::fromValue(quint32(0)),              // u replaces_id: an int would send i, which the server refuses
         QString(),                                    // s app_icon: the desktop entry's icon
-        qt(notice.title),                             // s summary: plain text in every server
+        QString::fromUtf8(notice.title),              // s summary: plain text in every server
         bodyMarkup ? escapedBody(body) : body,        // s body
         actions,                                      // as actions
         hints,                                        // a{sv} hints

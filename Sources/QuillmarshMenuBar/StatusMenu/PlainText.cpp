@@ -4,16 +4,8 @@
 
 namespace quillmarsh {
 
-namespace {
-
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 QString PlainText::actionTitle(std::string_view text) {
-    QString title = fromUtf8(text);
+    QString title = QString::fromUtf8(text);
     title.replace(QLatin1Char('&'), QLatin1String("&&"));
     for (QChar& c : title) {
         if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
@@ -22,7 +14,7 @@ QString PlainText::actionTitle(std::string_view text) {
 }
 
 QString PlainText::toolTip(std::string_view plain) {
-    const QString text = fromUtf8(plain);
+    const QString text = QString::fromUtf8(plain);
     if (!Qt::mightBeRichText(text)) return text;
     return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }

@@ -318,7 +318,7 @@ void StatusItemController::openThisMac() {
     if (openSettings_) openSettings_(std::string("this mac"));
 }
 
-void StatusItemController::openSetup() { model_.open(QUrl(QString::fromLatin1(MenuModel::setupURL.data()))); }
+void StatusItemController::openSetup() { model_.open(QUrl(QString::fromUtf8(MenuModel::setupURL))); }
 
 void StatusItemController::showFirstRun() {
     if (openFirstRun_) openFirstRun_();

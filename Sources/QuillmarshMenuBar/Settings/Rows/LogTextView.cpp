@@ -22,8 +22,6 @@ namespace {
 constexpr int verticalInset = 4;
 constexpr int horizontalInset = 10;
 
-QString qstring(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 } // namespace
 
 LogTextView::LogTextView(QWidget* parent) : QPlainTextEdit(parent) {
@@ -87,13 +85,13 @@ void LogTextView::setLog(std::string_view text) {
             const std::string_view suffix = text.substr(shown_.size());
             QTextCursor end(document());
             end.movePosition(QTextCursor::End);
-            end.insertText(qstring(suffix));
+            end.insertText(QString::fromUtf8(suffix));
             shown_.append(suffix);
         } else {
             // A reader who has scrolled away keeps the block at the top (as far as the new text
             // reaches); a follower goes to the end below.
             const int top = firstVisibleBlock().blockNumber();
-            setPlainText(qstring(text));
+            setPlainText(QString::fromUtf8(text));
             shown_.assign(text);
             if (!following_) {
                 QScrollBar* bar = verticalScrollBar();
