@@ -1,7 +1,5 @@
 #include "Agent/AgentClient.h"
-#include "Foundation/FileIO.h"
 #include "Foundation/JsonText.h"
-#include "Foundation/UniqueFd.h"
 #include "Records/AgentStatus.h"
 #include "Records/CachesReport.h"
 #include "Records/Fleet.h"
@@ -10,67 +8,37 @@
 #include "Records/JobsSnapshot.h"
 #include "Records/JobSteps.h"
 #include "Records/PolicyView.h"
+#include "Support/FakeAgentProgram.h"
 #include "Support/Fixtures.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <chrono>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
-
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace quillmarsh {
 namespace {
 
 // The fake-agent program serving the sample folder, stopped with SIGTERM at the end.
-class FakeAgentProgram : public ::testing::Test {
+class AgentClientFakeAgentProgram : public ::testing::Test {
 protected:
-    void SetUp() override {
-        socket_ = home_.string() + "/agent.sock";
-        std::string program = std::string(QUILLMARSH_BIN_DIR) + "/fake-agent";
-        std::string data = test::fixturesFolder() + "/agent";
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        const UniqueFd readEnd(pipeFds[0]);
-        UniqueFd writeEnd(pipeFds[1]);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, readEnd.get());
-        char* argv[] = {program.data(), data.data(), socket_.data(), nullptr};
-        const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ASSERT_EQ(spawned, 0);
-        // Our copy of the write end goes now, so the read below ends if the program does.
-        writeEnd.reset();
-        // Its first line says the socket is listening.
-        char c;
-        while (::read(readEnd.get(), &c, 1) == 1 && c != '\n') {}
-    }
     void TearDown() override {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-            EXPECT_FALSE(FileIO::exists(socket_)) << "socket left behind";
-        }
+        const auto ending = program_.stop();
+        EXPECT_EQ(ending.status, 0) << "no clean exit on SIGTERM";
+        EXPECT_TRUE(ending.socketRemoved) << "socket left behind";
     }
 
-    AgentClient client() const { return AgentClient(socket_, std::chrono::milliseconds(2000)); }
+    AgentClient client() const { return AgentClient(program_.socketPath(), std::chrono::milliseconds(2000)); }
 
     const test::TempFolder home_{"qm"};
-    std::string socket_;
-    pid_t pid_ = -1;
+    test::FakeAgentProgram program_{test::fakeAgentProgramPath(), test::fixturesFolder() + "/agent",
+                                    home_.string() + "/agent.sock"};
 };
 
-TEST_F(FakeAgentProgram, ServesTheSampleFilesByRoute) {
+TEST_F(AgentClientFakeAgentProgram, ServesTheSampleFilesByRoute) {
     AgentClient agent = client();
     AgentStatus status = agent.get<AgentStatus>("/status");
     EXPECT_EQ(status.runningJobs, 2);
@@ -95,6 +63,14 @@ TEST_F(FakeAgentProgram, ServesTheSampleFilesByRoute) {
     EXPECT_EQ(AgentClient::parse(agent.raw("POST", "/mode", std::string("{}"))), "{\"routing\": \"primary\"}\n");
     EXPECT_THROW(AgentClient::parse(raw("GET", "/nowhere")), AgentError);
     EXPECT_EQ(AgentClient::statusCode(raw("GET", "/../status")), 404);
+}
+
+TEST(FakeAgentProgramStart, ThrowsWhenTheProgramCannotServe) {
+    const test::TempFolder home{"qm"};
+    // No folder to listen in: the program ends at once, and says why on the test's standard error.
+    EXPECT_THROW(test::FakeAgentProgram(test::fakeAgentProgramPath(), test::fixturesFolder() + "/agent",
+                                        home.string() + "/missing/agent.sock"),
+                 std::runtime_error);
 }
 
 TEST(FakeAgentSampleData, EveryAnswerIsStrictJson) {
