@@ -29,6 +29,12 @@ public:
     static std::string encodeUTF8(std::u32string_view text);
     static void appendUTF8(std::string& out, char32_t c);
 
+    // A-Z mapped to a-z; every other byte as it is.
+    static std::string lowercasedASCII(std::string_view text);
+    // The text safe to print as one line of a terminal or a log: each control byte (below 0x20,
+    // and DEL) becomes "\xHH" and a backslash "\\", so no text can end or forge a line.
+    static std::string escapingControls(std::string_view text);
+
     // Splits on a separator, keeping empty pieces.
     static std::vector<std::string> split(std::string_view text, char separator);
 };

@@ -4,6 +4,7 @@
 #include "Foundation/IntegerText.h"
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
+#include "Foundation/Text.h"
 #include "Foundation/UniqueFd.h"
 
 #include <cerrno>
@@ -45,13 +46,6 @@ std::optional<std::int64_t> statusOfLine(std::string_view line) {
     auto words = pieces(line, ' ');
     if (words.size() < 2) return std::nullopt;
     return IntegerText::parse(words[1]);
-}
-
-std::string lowercasedASCII(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 // The agent's error body {"error": {"code", "message", "next"?}}; none when the body is not one.
@@ -171,7 +165,7 @@ AgentClient::Bytes AgentClient::parse(std::string_view answer) {
     while (at < head.size()) {
         std::size_t end = head.find(kLineEnd, at);
         if (end == std::string_view::npos) end = head.size();
-        std::string line = lowercasedASCII(head.substr(at, end - at));
+        std::string line = Text::lowercasedASCII(head.substr(at, end - at));
         if (line.starts_with("transfer-encoding:")) chunked = line.find("chunked") != std::string::npos;
         at = end + kLineEnd.size();
     }

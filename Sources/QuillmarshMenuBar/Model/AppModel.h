@@ -123,6 +123,10 @@ public:
     // Set once the settings window has been shown; never set back.
     bool windowOpened() const { return windowOpened_; }
     void setWindowOpened(bool opened) { windowOpened_ = opened; }
+    // What the settings window's showing asks of the model (and the screenshot mode, which draws
+    // the window unshown): windowOpened, then a refresh, the images, the space, FileVault and the
+    // account's identity.
+    void prepareWindow();
 
     // "agent.json" exists beside the agent's socket; asks the file system on every read.
     bool isRegistered() const;

@@ -129,6 +129,15 @@ const JobsSnapshot& AppModel::paneJobs() const {
     return windowJobs_->has_value() ? **windowJobs_ : *jobs_;
 }
 
+void AppModel::prepareWindow() {
+    windowOpened_ = true;
+    refresh();
+    refreshImages(false);
+    refreshSpace(false);
+    refreshFileVault();
+    loadIdentity();
+}
+
 void AppModel::paneShown() {
     if (*visiblePane_ != AppPane::jobs) closeJob();
     refreshPane();

@@ -7,7 +7,7 @@ namespace quillmarsh {
 // The status item where there is no tray (the offscreen and minimal platforms, a desktop without
 // a status area): it keeps icon, tooltip and visibility as state, and its menu opens at the
 // top-right corner of the primary screen, where a tray's would on most desktops.
-class HeadlessStatusItem final : public StatusItem {
+class HeadlessStatusItem : public StatusItem {
     Q_OBJECT
 
 public:
@@ -18,6 +18,7 @@ public:
     void setVisible(bool visible) override { visible_ = visible; }
     bool isVisible() const override { return visible_; }
     QPoint menuPosition(const QSize& menuSize) const override;
+    bool isHeadless() const override { return true; }
 
 private:
     QIcon icon_;

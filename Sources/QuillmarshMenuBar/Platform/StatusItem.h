@@ -28,6 +28,8 @@ public:
     virtual bool isVisible() const = 0;
     // The top-left corner, in global coordinates, of a menu of that size opened from the item.
     virtual QPoint menuPosition(const QSize& menuSize) const = 0;
+    // No desktop shows this item: there is no tray, so the user cannot see or click it.
+    virtual bool isHeadless() const { return false; }
 
     // A click on the item, as the user's would be.
     void performClick() { emit clicked(); }

@@ -36,12 +36,7 @@ AppPane AppWindowController::restoredPane(const QVariant& stored) {
 }
 
 void AppWindowController::show() {
-    model_.setWindowOpened(true);
-    model_.refresh();
-    model_.refreshImages(false);
-    model_.refreshSpace(false);
-    model_.refreshFileVault();
-    model_.loadIdentity();
+    model_.prepareWindow();
 
     if (!window_->isVisible() && !frameKnown_) WindowActivation::centre(*window_);
     WindowActivation::bringForward(*window_);

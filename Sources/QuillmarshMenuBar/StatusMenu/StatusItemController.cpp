@@ -267,7 +267,7 @@ void StatusItemController::menuWillOpen() {
     model_.refresh();
     openTimer_ = model_.clock().repeat(2.0, [this] { model_.refresh(); });
     if (menuMetrics_) {
-        QTimer::singleShot(700, this, [this] {
+        QTimer::singleShot(700, Qt::PreciseTimer, this, [this] {
             dumpMenuMetrics();
             environment_.terminate();
         });

@@ -1,5 +1,6 @@
 #include "Agent/AgentClient.h"
 #include "Agent/Probe.h"
+#include "Support/ChildProcess.h"
 #include "Support/FakeAgent.h"
 #include "Support/Fixtures.h"
 #include "Support/Process.h"
@@ -7,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -97,13 +100,32 @@ TEST(ProbeProcess, FirstFailureEndsTheSequence) {
 TEST(ProbeProcess, OnlyTheExactOptionStartsTheProbe) {
     FakeAgent agent;
     serveSample(agent);
-    for (const char* look : {"--Probe", "--probe=1", "probe"}) {
-        SCOPED_TRACE(look);
-        test::ProcessResult run = runApp({look}, agent.home());
-        EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.out.find("socket:"), std::string::npos);
+    // Anything that only resembles the probe, and --verify-app without both of its values, starts
+    // the app itself: it reaches the agent as the app does and ends cleanly on SIGTERM.
+    for (const std::vector<std::string>& look :
+         {std::vector<std::string>{"--Probe"}, {"--probe=1"}, {"probe"}, {"--verify-app", "/nowhere.app"}}) {
+        SCOPED_TRACE(look.front());
+        const std::size_t before = agent.connections();
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            const std::string_view entry(*e);
+            if (!entry.starts_with("QUILLMARSH_HOME=") && !entry.starts_with("XDG_") && !entry.starts_with("QT_QPA"))
+                env.emplace_back(*e);
+        }
+        for (const char* key : {"XDG_CONFIG_HOME=", "XDG_CACHE_HOME=", "XDG_RUNTIME_DIR="})
+            env.push_back(key + agent.home());
+        env.push_back("QUILLMARSH_HOME=" + agent.home());
+        env.push_back("QT_QPA_PLATFORM=offscreen");
+        std::vector<std::string> argv{std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh"};
+        argv.insert(argv.end(), look.begin(), look.end());
+        test::ChildProcess app(argv, env);
+        for (int i = 0; i < 3000 && agent.connections() == before; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_GT(agent.connections(), before);
+        app.signal(SIGTERM);
+        EXPECT_EQ(app.wait(std::chrono::seconds(30)), 0);
+        EXPECT_EQ(app.output().find("socket:"), std::string::npos);
     }
-    EXPECT_EQ(agent.connections(), 0u);
 }
 
 TEST(ProbeRun, AgentThatNeverAnswersGivesTheBadResponseLine) {
