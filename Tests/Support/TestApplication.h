@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <QThreadPool>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -31,6 +33,19 @@ inline QCoreApplication& ensureApp() {
     }
     return *QCoreApplication::instance();
 }
+
+// The pool belongs to the application object, which is never destroyed, so nothing would join its
+// threads: a task still running when the program ends (an identity load that a test no longer
+// waits for) would decode an image while the exit handlers tear Qt down, and a thread on its way
+// out still holds the per-thread state the leak check then counts. After the last test, before
+// main returns, every task is finished and every thread joined.
+class ThreadPoolJoin final : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (QCoreApplication::instance() != nullptr) QThreadPool::globalInstance()->waitForDone();
+    }
+};
+inline ::testing::Environment* const threadPoolJoin = ::testing::AddGlobalTestEnvironment(new ThreadPoolJoin);
 
 // Runs the event loop until done() holds; false when it still does not after a generous limit
 // (a guard against a hang, not a timing check).
