@@ -10,29 +10,21 @@
 
 #include <QApplication>
 
-#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
-namespace {
-
-// An option counts only when an argument equals it exactly, wherever it stands.
-bool has(const std::vector<std::string>& arguments, const std::string& option) {
-    return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
 
-    // One-shot modes, in this order; the first that applies wins.
-    if (has(arguments, "--probe")) {
+    // One-shot modes, in this order; the first that applies wins. An option counts only when an
+    // argument equals it exactly, wherever it stands.
+    using quillmarsh::LaunchOptions;
+    if (LaunchOptions::has(arguments, "--probe")) {
         quillmarsh::AgentClient client(quillmarsh::AgentClient::defaultSocketPath());
         return quillmarsh::Probe::run(client, std::cout);
     }
-    if (has(arguments, "--check-update"))
+    if (LaunchOptions::has(arguments, "--check-update"))
         return quillmarsh::UpdateModes::checkUpdate(quillmarsh::UpdateModes::processEnvironment(), std::cout);
     if (auto verify = quillmarsh::UpdateModes::verifyArguments(arguments))
         return quillmarsh::UpdateModes::verifyApp(verify->first, verify->second, std::cout);
@@ -52,7 +44,7 @@ int main(int argc, char** argv) {
     QObject::connect(&terminations, &quillmarsh::TerminationSignals::received, &app, [] { QCoreApplication::quit(); });
 
     // --dock changes nothing: there is no Dock, and windows always get a task-bar entry.
-    const quillmarsh::LaunchOptions options = quillmarsh::LaunchOptions::parse(arguments);
+    const LaunchOptions options = LaunchOptions::parse(arguments);
 
     // A plain launch while the app already runs for this agent hands over to it: that one reopens.
     const std::string socketPath = quillmarsh::AgentClient::defaultSocketPath();

@@ -1,5 +1,6 @@
 #include "GuestPriority.h"
 
+#include "Foundation/FileIO.h"
 #include "Foundation/IntegerText.h"
 #include "ResponsibleFor.h"
 #include "SysfsText.h"
@@ -8,7 +9,6 @@
 #include <climits>
 #include <sstream>
 
-#include <dirent.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -30,13 +30,10 @@ std::int32_t parentFromProc(std::int32_t pid) {
 
 std::vector<std::int32_t> numericEntries(const std::string& dir) {
     std::vector<std::int32_t> out;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return out;
-    while (dirent* entry = ::readdir(d)) {
-        const auto value = IntegerText::parseDigits(entry->d_name);
+    for (const std::string& name : FileIO::folderEntries(dir).value_or(std::vector<std::string>{})) {
+        const auto value = IntegerText::parseDigits(name);
         if (value && *value > 0 && *value <= INT32_MAX) out.push_back(std::int32_t(*value));
     }
-    ::closedir(d);
     return out;
 }
 

@@ -206,7 +206,7 @@ TEST_F(AppDelegateTest, WithoutATrayAMacThatIsNotSetUpGetsTheFirstRunWindowOnce)
     EXPECT_EQ(app.settings(), nullptr);
 }
 
-TEST_F(AppDelegateTest, CtrlCommaOnEitherWindowOpensTheSettings) {
+TEST_F(AppDelegateTest, CtrlCommaOnTheFirstRunWindowOpensTheSettingsWhichCarryTheSameActions) {
     served_ = false;
     AppDelegate& app = launch({});
     ASSERT_NE(app.firstRun(), nullptr);

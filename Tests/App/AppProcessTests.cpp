@@ -24,7 +24,6 @@
 
 #include <sys/stat.h>
 
-extern char** environ;
 
 namespace quillmarsh {
 namespace {
@@ -85,23 +84,16 @@ protected:
 
     // This process's environment with the user's folders in place of ours.
     std::vector<std::string> environment() const {
-        const std::map<std::string, std::string> own = {
+        return test::environmentWith({
             {"HOME", folder_.string()},
             {"QUILLMARSH_HOME", agentHome()},
             {"XDG_CONFIG_HOME", (folder_ / "config").string()},
             {"XDG_CACHE_HOME", (folder_ / "cache").string()},
             {"XDG_RUNTIME_DIR", (folder_ / "run").string()},
             {"QT_QPA_PLATFORM", "offscreen"},
-        };
-        std::vector<std::string> env;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry(*e);
-            const std::string key = entry.substr(0, entry.find('='));
-            if (own.count(key) == 0 && key != "DBUS_SESSION_BUS_ADDRESS" && key != "QUILLMARSH_DOWNLOADS_URL")
-                env.push_back(entry);
-        }
-        for (const auto& [key, value] : own) env.push_back(key + "=" + value);
-        return env;
+            {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
+            {"QUILLMARSH_DOWNLOADS_URL", std::nullopt},
+        });
     }
 
     std::vector<std::string> app(const std::vector<std::string>& args) const {

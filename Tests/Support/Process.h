@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,5 +18,9 @@ struct ProcessResult {
 // exactly env. Throws when the program cannot be started.
 ProcessResult runProcess(const std::vector<std::string>& argv);
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env);
+
+// This process's environment ("NAME=value" entries) with each named variable set to its value,
+// or left out when the value is none.
+std::vector<std::string> environmentWith(const std::map<std::string, std::optional<std::string>>& changes);
 
 } // namespace quillmarsh::test

@@ -3,6 +3,7 @@
 #include "Foundation/UniqueFd.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <cstdint>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -55,6 +56,20 @@ std::optional<std::string> FileIO::readRegularFile(const std::string& path, std:
     // The size was only a first look: a file that grows (or a procfs one that says 0) is held to
     // the bound by readAll.
     return readAll(fd.get(), maxBytes);
+}
+
+std::optional<std::vector<std::string>> FileIO::folderEntries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return std::nullopt;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    }
+    const int saved = errno;
+    ::closedir(dir);
+    errno = saved;
+    return names;
 }
 
 std::optional<std::string> FileIO::readAll(int fd, std::size_t maxBytes) {

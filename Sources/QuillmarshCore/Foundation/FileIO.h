@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillmarsh {
 
@@ -23,6 +24,9 @@ public:
     // gives none with EINVAL, a file whose size is past maxBytes none with EFBIG. A file that
     // grows while it is read still stops at maxBytes.
     static std::optional<std::string> readRegularFile(const std::string& path, std::size_t maxBytes);
+    // The names in a folder, in the order the file system lists them, without "." and ".."; none
+    // when the folder cannot be opened.
+    static std::optional<std::vector<std::string>> folderEntries(const std::string& folder);
     // Everything readable from fd up to its end; none on a read error or past maxBytes.
     static std::optional<std::string> readAll(int fd, std::size_t maxBytes);
 

@@ -2,7 +2,6 @@
 
 #include "Foundation/RawValue.h"
 
-#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>

@@ -17,14 +17,6 @@ std::vector<std::string> nonEmptyPieces(std::string_view text, char separator) {
     return pieces;
 }
 
-std::string asciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 } // namespace
 
 std::string CacheWords::size(std::optional<std::int64_t> bytes) {
@@ -54,7 +46,7 @@ std::string CacheWords::toolName(std::string_view text) {
         {"node", "Node"}, {"go", "Go"}, {"python", "Python"}, {"ruby", "Ruby"},
         {"java", "Java"}, {"java_temurin-hotspot_jdk", "Java"},
     };
-    const std::string lower = asciiLower(text);
+    const std::string lower = Text::lowercasedASCII(text);
     for (const auto& [key, name] : names) {
         if (lower == key) return std::string(name);
     }

@@ -77,7 +77,6 @@ void AppDelegate::applicationDidFinishLaunching() {
             if (self) self->openSettings(pane);
         },
         std::move(menuEnvironment));
-    hasTray_ = statusItem_->statusItem() != nullptr && !statusItem_->statusItem()->isHeadless();
 
     // 6. --option-layer: the agent information row stays shown.
     if (options_.optionLayer) statusItem_->forceOptionLayer();
@@ -113,7 +112,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         // The tick is announced before it is stored; the check reads the model after the refresh.
         QMetaObject::invokeMethod(this, &AppDelegate::firstTick, Qt::QueuedConnection);
     });
-    if (!hasTray_ && !options_.showsItself())
+    if (windowStandsInForTray())
         qWarning("Quillmarsh: this desktop has no system tray, so the status item cannot show; "
                  "the app opens its window instead");
 
@@ -141,11 +140,18 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::firstTick() {
     if (AppRules::showsFirstRun(options_.firstRun, model_->agentAvailable(), model_->isRegistered())) showFirstRun();
     // Without a tray the app would be invisible: it opens what a reopen opens.
-    if (!hasTray_ && !options_.showsItself()) {
+    if (windowStandsInForTray()) {
         if (AppRules::reopenWindow(model_->agentAvailable()) == AppRules::Window::settings) showSettings();
         else showFirstRun();
     }
 }
+
+bool AppDelegate::hasTray() const {
+    const StatusItem* item = statusItem_->statusItem();
+    return item != nullptr && !item->isHeadless();
+}
+
+bool AppDelegate::windowStandsInForTray() const { return !hasTray() && !options_.showsItself(); }
 
 void AppDelegate::clickStatusItem() {
     if (StatusItem* item = statusItem_->statusItem()) item->performClick();

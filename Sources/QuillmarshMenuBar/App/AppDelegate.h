@@ -79,6 +79,10 @@ private:
     void addActions(QWidget& window);
     void firstTick();
     void clickStatusItem();
+    // Whether a desktop's tray shows the status item.
+    bool hasTray() const;
+    // Without a tray the app opens a window in its place, unless the launch shows something itself.
+    bool windowStandsInForTray() const;
 
     LaunchOptions options_;
     Environment environment_;
@@ -95,7 +99,6 @@ private:
     std::unique_ptr<FirstRunWindowController> firstRun_;
     std::unique_ptr<ScreenshotMode> screenshots_;
     QMetaObject::Connection launchCheck_;
-    bool hasTray_ = false;
 };
 
 } // namespace quillmarsh

@@ -22,6 +22,8 @@ struct LaunchOptions {
 
     // The arguments without the program's name.
     static LaunchOptions parse(const std::vector<std::string>& arguments);
+    // Whether an argument equals the option exactly.
+    static bool has(const std::vector<std::string>& arguments, const std::string& option);
 
     // A launch for development: it always runs as its own process and never hands over to an app
     // that already runs.

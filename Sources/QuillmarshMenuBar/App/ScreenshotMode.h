@@ -36,7 +36,6 @@ public:
 
     // Prepares the model and starts the chain.
     void start();
-    bool failed() const { return failed_; }
 
 private:
     void waitForAvatar(int waited);

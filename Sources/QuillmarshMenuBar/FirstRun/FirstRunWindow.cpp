@@ -129,16 +129,16 @@ QWidget* FirstRunWindow::makeSetUp() {
 }
 
 QWidget* FirstRunWindow::makeTerminal() {
-    terminal_ = new PaneSection(this);
-    terminal_->setHeader(QString::fromUtf8(FirstRunPage::terminalHeader), {});
+    auto* terminal = new PaneSection(this);
+    terminal->setHeader(QString::fromUtf8(FirstRunPage::terminalHeader), {});
 
-    auto* account = new Row(terminal_->card());
+    auto* account = new Row(terminal->card());
     account->setTexts(QString::fromUtf8(FirstRunPage::loginTitle), QString::fromUtf8(FirstRunPage::loginDetail), {});
     login_ = new TextField(account);
     login_->setField(QString::fromUtf8(FirstRunPage::loginPlaceholder), 150, QString::fromUtf8(FirstRunPage::loginTitle));
     account->setControl(login_);
 
-    auto* commandLine = new QWidget(terminal_->card());
+    auto* commandLine = new QWidget(terminal->card());
     auto* line = new QHBoxLayout(commandLine);
     line->setContentsMargins(14, 10, 14, 10);
     line->setSpacing(12);
@@ -151,9 +151,9 @@ QWidget* FirstRunWindow::makeTerminal() {
     line->addWidget(command_, 1, Qt::AlignVCenter | Qt::AlignLeft);
     line->addWidget(copy_, 0, Qt::AlignVCenter);
 
-    terminal_->card()->setRows({account, commandLine});
-    terminal_->setFooterText(QString::fromUtf8(MenuModel::firstRunTerminalNote));
-    return terminal_;
+    terminal->card()->setRows({account, commandLine});
+    terminal->setFooterText(QString::fromUtf8(MenuModel::firstRunTerminalNote));
+    return terminal;
 }
 
 void FirstRunWindow::loginEdited() {
@@ -162,11 +162,11 @@ void FirstRunWindow::loginEdited() {
 }
 
 void FirstRunWindow::copyCommand() {
-    const auto command = MenuModel::setupCommand(login_->text().toStdString());
-    if (!command) return;
+    // The page follows every edit of the field, so its command is the field's.
+    if (!page_.commandReady) return;
     // A fresh MIME object with only the text: whatever the clipboard held before is gone.
     auto* mime = new QMimeData;
-    mime->setText(QString::fromStdString(*command));
+    mime->setText(QString::fromStdString(page_.command));
     QGuiApplication::clipboard()->setMimeData(mime);
     copied_ = true;
     apply();

@@ -34,16 +34,12 @@ public:
     FirstRunWindow(const std::vector<LocalChecks::Check>& checks, bool laptop, const QString& login, SetUp setUp,
                    QWidget* parent = nullptr);
 
-    // What "Copy" does: the command worked out again from the field; when there is one, the
-    // clipboard holds only it, as plain text, and the button reads "Copied" until the login is
-    // edited.
+    // What "Copy" does: when the field makes a command, the clipboard holds only it, as plain
+    // text, and the button reads "Copied" until the login is edited.
     void copyCommand();
-    // What the window shows now.
-    const FirstRunPage& page() const { return page_; }
     bool copied() const { return copied_; }
 
     PaneSection& thisMac() const { return *thisMac_; }
-    PaneSection& terminal() const { return *terminal_; }
     PaneButton& setUpButton() const { return *setUpButton_; }
     TextField& loginField() const { return *login_; }
     ToneLabel& commandLabel() const { return *command_; }
@@ -74,7 +70,6 @@ private:
     FirstRunPage page_;
 
     PaneSection* thisMac_ = nullptr;
-    PaneSection* terminal_ = nullptr;
     PaneButton* setUpButton_ = nullptr;
     TextField* login_ = nullptr;
     ToneLabel* command_ = nullptr;

@@ -32,7 +32,6 @@ public:
 
     bool closedForAgent() const { return closedForAgent_; }
     FirstRunWindow& window() const { return *window_; }
-    AppModel& model() const { return model_; }
 
 private:
     void availabilityChanged(bool available);

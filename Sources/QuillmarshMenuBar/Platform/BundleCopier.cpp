@@ -3,7 +3,6 @@
 #include "Foundation/FileIO.h"
 #include "Foundation/UniqueFd.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,17 +61,10 @@ void copyEntry(const std::string& from, const std::string& to) {
     } else if (S_ISDIR(info.st_mode)) {
         if (::mkdir(to.c_str(), 0700) != 0)
             fail("cannot create", to);
-        DIR* dir = ::opendir(from.c_str());
-        if (!dir)
+        const auto names = FileIO::folderEntries(from);
+        if (!names)
             fail("cannot list", from);
-        std::vector<std::string> names;
-        while (dirent* item = ::readdir(dir)) {
-            std::string name = item->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        ::closedir(dir);
-        for (const auto& name : names)
+        for (const auto& name : *names)
             copyEntry(from + "/" + name, to + "/" + name);
         if (::chmod(to.c_str(), info.st_mode & 07777) != 0)
             fail("cannot set the mode of", to);

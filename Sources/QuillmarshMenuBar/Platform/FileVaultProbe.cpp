@@ -2,7 +2,6 @@
 
 #include "Foundation/FileIO.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <climits>
@@ -23,18 +22,6 @@ constexpr std::size_t maxMountinfoBytes = 4 << 20;
 bool isFolder(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(std::move(name));
-        }
-        closedir(dir);
-    }
-    return names;
 }
 
 // mountinfo writes space, tab, newline and backslash as \ooo.
@@ -110,7 +97,7 @@ std::optional<std::string> FileVaultProbe::deviceFolder(const std::string& major
     const std::string mapper = "/dev/mapper/";
     if (source.compare(0, mapper.size(), mapper) == 0) {
         const std::string name = source.substr(mapper.size());
-        for (const std::string& entry : entries(classBlock)) {
+        for (const std::string& entry : FileIO::folderEntries(classBlock).value_or(std::vector<std::string>{})) {
             auto dmName = FileIO::readFile(classBlock + entry + "/dm/name", maxAttributeBytes);
             if (dmName && dmName->substr(0, dmName->find('\n')) == name) return classBlock + entry;
         }
@@ -126,7 +113,7 @@ std::optional<std::string> FileVaultProbe::deviceFolder(const std::string& major
 bool FileVaultProbe::cryptBelow(const std::string& device, int depth) const {
     if (auto uuid = FileIO::readFile(device + "/dm/uuid", maxAttributeBytes); uuid && uuid->compare(0, 6, "CRYPT-") == 0) return true;
     if (depth >= 8) return false;
-    for (const std::string& slave : entries(device + "/slaves")) {
+    for (const std::string& slave : FileIO::folderEntries(device + "/slaves").value_or(std::vector<std::string>{})) {
         if (cryptBelow(device + "/slaves/" + slave, depth + 1)) return true;
     }
     return false;

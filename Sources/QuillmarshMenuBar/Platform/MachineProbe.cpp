@@ -5,7 +5,6 @@
 #include "Foundation/Text.h"
 #include "Words/MenuModel.h"
 
-#include <dirent.h>
 #include <pwd.h>
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
@@ -23,20 +22,6 @@ namespace {
 
 std::optional<std::string> readText(const std::string& path) {
     return FileIO::readRegularFile(path, MachineProbe::maxFileBytes);
-}
-
-// The names in a folder in the order readdir gives them, without "." and ".."; none when the
-// folder cannot be opened.
-std::optional<std::vector<std::string>> folderEntries(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return std::nullopt;
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(std::move(name));
-    }
-    ::closedir(dir);
-    return names;
 }
 
 // The home folder of the process's user in the password database; empty when it has none.
@@ -163,9 +148,10 @@ LocalChecks::Facts MachineProbe::facts() const {
     // Xcode.app first, then every other Xcode bundle in the order the folder lists them.
     const std::string applications = places_.root + "/Applications";
     std::vector<std::string> candidates = {applications + "/Xcode.app"};
-    if (const auto names = folderEntries(applications)) {
+    if (const auto names = FileIO::folderEntries(applications)) {
         for (const std::string& name : *names) {
-            if (name.starts_with("Xcode") && name.ends_with(".app")) candidates.push_back(applications + "/" + name);
+            if (name != "Xcode.app" && name.starts_with("Xcode") && name.ends_with(".app"))
+                candidates.push_back(applications + "/" + name);
         }
     }
     for (const std::string& candidate : candidates) {
@@ -183,7 +169,7 @@ LocalChecks::Facts MachineProbe::facts() const {
 std::vector<LocalChecks::PowerSupply> MachineProbe::powerSupplies() const {
     std::vector<LocalChecks::PowerSupply> supplies;
     const std::string folder = places_.root + "/sys/class/power_supply";
-    const auto names = folderEntries(folder);
+    const auto names = FileIO::folderEntries(folder);
     if (!names) return supplies;
     for (const std::string& name : *names) {
         const auto type = readText(folder + "/" + name + "/type");

@@ -308,7 +308,7 @@ void StatusItemController::openJob(const std::string& repository) { model_.open(
 
 void StatusItemController::openDashboard() { model_.open(model_.machineURL()); }
 
-void StatusItemController::openHowItWorks() { model_.open(QUrl(QString::fromLatin1(MenuModel::howItWorksURL.data()))); }
+void StatusItemController::openHowItWorks() { model_.open(QUrl(QString::fromUtf8(MenuModel::howItWorksURL))); }
 
 void StatusItemController::showSettings() {
     if (openSettings_) openSettings_(std::nullopt);
@@ -325,7 +325,7 @@ void StatusItemController::showFirstRun() {
 }
 
 void StatusItemController::copyDiagnostics() {
-    QGuiApplication::clipboard()->setText(QString::fromLatin1(MenuModel::diagnosticsCommand.data()));
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(MenuModel::diagnosticsCommand));
 }
 
 void StatusItemController::stopRunningJobs() {

@@ -16,8 +16,6 @@
 
 #include <unistd.h>
 
-extern char** environ;
-
 namespace quillmarsh {
 namespace {
 
@@ -26,10 +24,7 @@ using test::sampleAnswer;
 
 // Runs the built Quillmarsh with arguments and QUILLMARSH_HOME set to home.
 test::ProcessResult runApp(const std::vector<std::string>& arguments, const std::string& home) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (!std::string_view(*e).starts_with("QUILLMARSH_HOME=")) env.emplace_back(*e);
-    env.push_back("QUILLMARSH_HOME=" + home);
+    const std::vector<std::string> env = test::environmentWith({{"QUILLMARSH_HOME", home}});
     std::vector<std::string> argv{std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return test::runProcess(argv, env);
@@ -106,16 +101,10 @@ TEST(ProbeProcess, OnlyTheExactOptionStartsTheProbe) {
          {std::vector<std::string>{"--Probe"}, {"--probe=1"}, {"probe"}, {"--verify-app", "/nowhere.app"}}) {
         SCOPED_TRACE(look.front());
         const std::size_t before = agent.connections();
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string_view entry(*e);
-            if (!entry.starts_with("QUILLMARSH_HOME=") && !entry.starts_with("XDG_") && !entry.starts_with("QT_QPA"))
-                env.emplace_back(*e);
-        }
-        for (const char* key : {"XDG_CONFIG_HOME=", "XDG_CACHE_HOME=", "XDG_RUNTIME_DIR="})
-            env.push_back(key + agent.home());
-        env.push_back("QUILLMARSH_HOME=" + agent.home());
-        env.push_back("QT_QPA_PLATFORM=offscreen");
+        const std::vector<std::string> env =
+            test::environmentWith({{"QUILLMARSH_HOME", agent.home()}, {"XDG_CONFIG_HOME", agent.home()},
+                                   {"XDG_CACHE_HOME", agent.home()}, {"XDG_RUNTIME_DIR", agent.home()},
+                                   {"QT_QPA_PLATFORM", "offscreen"}});
         std::vector<std::string> argv{std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh"};
         argv.insert(argv.end(), look.begin(), look.end());
         test::ChildProcess app(argv, env);

@@ -55,9 +55,7 @@ void ToneLabel::recolour() {
         return;
     colours.setColor(QPalette::Active, QPalette::Text, colour);
     colours.setColor(QPalette::Inactive, QPalette::Text, colour);
-    QColor disabled = colour;
-    disabled.setAlphaF(colour.alphaF() * 0.5f);
-    colours.setColor(QPalette::Disabled, QPalette::Text, disabled);
+    colours.setColor(QPalette::Disabled, QPalette::Text, LabelColors::faded(colour, 0.5));
     setPalette(colours);
 }
 
