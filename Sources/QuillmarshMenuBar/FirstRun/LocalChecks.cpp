@@ -60,8 +60,15 @@ LocalChecks::Check systemCheck(const LocalChecks::Facts& facts) {
     if (!facts.macOSVersion) return {"macOS", facts.distribution.empty() ? "Linux" : facts.distribution, false};
     const auto version = parseVersion(*facts.macOSVersion);
     if (!version) return {"macOS", "Unknown", false};
-    std::string value = std::to_string(version->major) + "." + std::to_string(version->minor);
-    if (version->patch >= 1) value += "." + std::to_string(version->patch);
+    // Appended piece by piece: GCC 12 at -O3 takes "." + to_string(…) for an overlapping copy
+    // (-Wrestrict) and the release build fails.
+    std::string value = std::to_string(version->major);
+    value += '.';
+    value += std::to_string(version->minor);
+    if (version->patch >= 1) {
+        value += '.';
+        value += std::to_string(version->patch);
+    }
     return {"macOS", std::move(value), version->major >= minimumMacOSMajor};
 }
 
