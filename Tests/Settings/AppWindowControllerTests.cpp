@@ -90,7 +90,7 @@ TEST_F(AppWindowControllerTest, TheWindowKeepsItsMinimumAndTheSidebarItsWidthAtE
     }
 }
 
-TEST_F(AppWindowControllerTest, TheStoredPaneRestoresOnlyABuiltPaneOfExactlyThatTitle) {
+TEST_F(AppWindowControllerTest, TheStoredPaneRestoresThePaneOfExactlyThatTitle) {
     struct Case {
         const char* name;
         std::optional<QVariant> stored;

@@ -15,6 +15,7 @@
 #include "Settings/Kit/ToneLabel.h"
 #include "Settings/Kit/Value.h"
 #include "Settings/Rendering.h"
+#include "Settings/Palettes.h"
 #include "Settings/Rows/LogArea.h"
 #include "Support/TestApplication.h"
 
@@ -71,20 +72,6 @@ struct Page {
 };
 
 void deletePending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-QPalette darkPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(30, 30, 32));
-    palette.setColor(QPalette::WindowText, QColor(235, 235, 240));
-    return palette;
-}
-
-QPalette lightPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(236, 236, 236));
-    palette.setColor(QPalette::WindowText, QColor(20, 20, 20));
-    return palette;
-}
 
 TEST(KitSwitch, AClickAsksForTheOtherValueAndShowsOnlyWhatTheNextApplyGives) {
     Page page;

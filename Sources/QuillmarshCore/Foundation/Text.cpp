@@ -82,6 +82,15 @@ bool Text::isWhitespaceOrNewline(char32_t c) {
 
 std::string Text::trimmingWhitespace(std::string_view text) { return trimming(text, isWhitespace); }
 
+std::string Text::joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string out;
+    for (const std::string& part : parts) {
+        if (!out.empty()) out += separator;
+        out += part;
+    }
+    return out;
+}
+
 std::string Text::lowercasedASCII(std::string_view text) {
     std::string out(text);
     for (char& c : out)

@@ -35,6 +35,10 @@ public:
     // and DEL) becomes "\xHH" and a backslash "\\", so no text can end or forge a line.
     static std::string escapingControls(std::string_view text);
 
+    // The parts one after another with separator between them; the separator only ever follows
+    // text, so empty parts at the start leave no trace.
+    static std::string joined(const std::vector<std::string>& parts, std::string_view separator);
+
     // Splits on a separator, keeping empty pieces.
     static std::vector<std::string> split(std::string_view text, char separator);
 };

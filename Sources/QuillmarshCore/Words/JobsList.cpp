@@ -1,21 +1,13 @@
 #include "Words/JobsList.h"
 
 #include "Foundation/NumberText.h"
+#include "Foundation/Text.h"
 #include "Words/MenuModel.h"
 #include "Words/WindowWords.h"
 
 namespace quillmarsh {
 
 namespace {
-
-std::string joined(const std::vector<std::string>& facts) {
-    std::string out;
-    for (const std::string& fact : facts) {
-        if (!out.empty()) out += ", ";
-        out += fact;
-    }
-    return out;
-}
 
 // The row's parts that running and finished jobs share: identity, names, facts and run link.
 template <class Job>
@@ -25,7 +17,7 @@ JobRow rowOf(const Job& job, const std::vector<std::string>& facts) {
     row.repository = MenuModel::shortRepository(job.repository);
     row.fullRepository = job.repository;
     row.name = job.name;
-    row.meta = joined(facts);
+    row.meta = Text::joined(facts, ", ");
     row.runURL = job.runUrl ? job.runUrl : JobsList::runURL(job.repository, job.runId);
     return row;
 }
@@ -53,19 +45,21 @@ std::optional<std::string> JobsList::runURL(std::string_view repository, std::in
 std::vector<JobRow> JobsList::running(const JobsSnapshot& snapshot, const std::optional<HostInfo>& host) {
     std::vector<JobRow> rows;
     rows.reserve(snapshot.running.size());
-    for (const RunningJob& job : snapshot.running) {
-        std::vector<std::string> facts{WindowWords::vmKind(job.label)};
-        if (auto size = guest(job.label, host)) facts.push_back(std::move(*size));
-        if (!job.started) facts.push_back("starting");
-        else if (job.elapsedSeconds >= 60) facts.push_back("started " + MenuModel::elapsed(job.elapsedSeconds) + " ago");
-        else facts.push_back("started just now");
-
-        JobRow row = rowOf(job, facts);
-        row.trailing = MenuModel::timeLine(job);
-        row.state = job.started ? JobState::running(MenuModel::progress(job)) : JobState::starting();
-        rows.push_back(std::move(row));
-    }
+    for (const RunningJob& job : snapshot.running) rows.push_back(runningRow(job, host));
     return rows;
+}
+
+JobRow JobsList::runningRow(const RunningJob& job, const std::optional<HostInfo>& host) {
+    std::vector<std::string> facts{WindowWords::vmKind(job.label)};
+    if (auto size = guest(job.label, host)) facts.push_back(std::move(*size));
+    if (!job.started) facts.push_back("starting");
+    else if (job.elapsedSeconds >= 60) facts.push_back("started " + MenuModel::elapsed(job.elapsedSeconds) + " ago");
+    else facts.push_back("started just now");
+
+    JobRow row = rowOf(job, facts);
+    row.trailing = MenuModel::timeLine(job);
+    row.state = job.started ? JobState::running(MenuModel::progress(job)) : JobState::starting();
+    return row;
 }
 
 std::vector<JobRow> JobsList::recent(const JobsSnapshot& snapshot, JobFilter filter, Date now,

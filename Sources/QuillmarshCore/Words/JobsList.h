@@ -20,6 +20,8 @@ class JobsList {
 public:
     // One row per running job, in the snapshot's order.
     static std::vector<JobRow> running(const JobsSnapshot& snapshot, const std::optional<HostInfo>& host);
+    // The row of one running job, as running() makes it.
+    static JobRow runningRow(const RunningJob& job, const std::optional<HostInfo>& host);
     // The finished jobs that the filter keeps, in the snapshot's order; their times read in calendar.
     static std::vector<JobRow> recent(const JobsSnapshot& snapshot, JobFilter filter, Date now,
                                       const Calendar& calendar);

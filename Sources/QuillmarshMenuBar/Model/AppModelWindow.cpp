@@ -341,10 +341,7 @@ std::optional<QUrl> AppModel::githubURL(const std::string& id) const {
     const auto finished = finishedJob(id);
     if (!text && running && running->runUrl) text = running->runUrl;
     if (!text && finished && finished->runUrl) text = finished->runUrl;
-    if (!text && running) {
-        auto rows = JobsList::running(JobsSnapshot{{*running}, {}}, std::nullopt);
-        if (!rows.empty()) text = rows.front().runURL;
-    }
+    if (!text && running) text = JobsList::runningRow(*running, std::nullopt).runURL;
     if (!text && finished) {
         auto rows = JobsList::recent(JobsSnapshot{{}, {*finished}}, JobFilter::all, now(),
                                      environment_.clock->calendar());

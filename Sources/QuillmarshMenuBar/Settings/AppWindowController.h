@@ -38,7 +38,7 @@ public:
     // Selects a pane.
     void select(AppPane pane);
 
-    // The pane a stored "appWindow.pane" value restores: the built pane of exactly that title,
+    // The pane a stored "appWindow.pane" value restores: the pane of exactly that title,
     // else General.
     static AppPane restoredPane(const QVariant& stored);
 

@@ -17,7 +17,7 @@ class SidebarRow;
 
 // The settings window's left column, 230 wide: the account header (avatar, owner, caption, and
 // its "Open in Dashboard…" context menu) over the pane list in its three groups. Follows the
-// model and the selection; picking a built pane's row writes selection.pane.
+// model and the selection; picking a pane's row writes selection.pane.
 class SidebarView final : public QWidget {
     Q_OBJECT
 

@@ -8,6 +8,7 @@
 #include "Settings/Rows/StatCard.h"
 #include "Settings/Rows/StatCardRow.h"
 #include "StatusMenu/ElidedLabel.h"
+#include "Settings/Palettes.h"
 #include "Support/TestApplication.h"
 
 #include <QAccessible>
@@ -24,13 +25,6 @@ namespace quillmarsh::test {
 namespace {
 
 using D = PageDescription;
-
-QPalette lightPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(236, 236, 236));
-    palette.setColor(QPalette::WindowText, QColor(20, 20, 20));
-    return palette;
-}
 
 D::CacheLine line(std::string owner, std::string name, bool branches, bool clearable = true) {
     D::CacheLine l;

@@ -1,5 +1,6 @@
 #include "Settings/Kit/AccessibleElement.h"
 
+#include <QAbstractButton>
 #include <QMetaObject>
 #include <QWidget>
 
@@ -40,6 +41,20 @@ QAccessible::State AccessibleElement::state() const {
     QAccessible::State state = QAccessibleWidget::state();
     if (reading_ == Reading::hidden) state.invisible = true;
     return state;
+}
+
+QAbstractButton* AccessibleElement::button() const {
+    return role() == QAccessible::Button ? qobject_cast<QAbstractButton*>(widget()) : nullptr;
+}
+
+QStringList AccessibleElement::actionNames() const {
+    if (button() == nullptr) return QAccessibleWidget::actionNames();
+    return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+}
+
+void AccessibleElement::doAction(const QString& name) {
+    if (QAbstractButton* pressed = button(); pressed != nullptr && name == pressAction()) pressed->click();
+    else QAccessibleWidget::doAction(name);
 }
 
 void AccessibleElement::install(const QMetaObject& type, QAccessible::Role role, Reading reading) {

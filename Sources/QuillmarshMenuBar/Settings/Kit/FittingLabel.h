@@ -21,7 +21,6 @@ public:
 
     void setVariants(const std::vector<QString>& variants);
     void setTone(LabelColors::Tone tone);
-    const std::vector<QString>& variants() const { return variants_; }
     // The variant shown at the label's width, cut when none fits.
     QString shown() const;
     // The index of the first variant that fits width; the last when none does; -1 for none.

@@ -27,7 +27,6 @@ public:
     const QString& title() const { return title_; }
     // The large control size: a taller bezel with wider sides, for a window's one main action.
     void setLarge(bool large);
-    bool isLarge() const { return large_; }
     Style style() const { return style_; }
 
     // What a click does; set again whenever it changes. Copied before it runs, so it may replace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Settings/Kit/PaneViewState.h"
 #include "Vocabulary/Mode.h"
 #include "Words/JobRow.h"
 
@@ -86,6 +87,10 @@ struct PaneCommand {
         std::string key;
         std::string value;
         bool operator==(const SetView&) const = default;
+        // A flag of the view state (PaneViewState::flag) set or cleared.
+        static SetView flag(std::string key, bool on) {
+            return {std::move(key), on ? PaneViewState::trueValue : ""};
+        }
     };
     // key takes value now and reset after the delay; a second flash schedules a second reset and
     // leaves the first one in place.

@@ -16,6 +16,17 @@ namespace {
 constexpr int ends = 8;
 constexpr int dot = 6;
 constexpr int gap = 5;
+
+// The tone's colour in this palette: accent, good, warning or the secondary text colour.
+QColor colour(PillTone tone, const QPalette& palette) {
+    switch (tone) {
+    case PillTone::accent: return Palette::accent(palette);
+    case PillTone::good: return Palette::good(palette);
+    case PillTone::warning: return Palette::warning(palette);
+    case PillTone::quiet: return LabelColors::secondary(palette);
+    }
+    return LabelColors::secondary(palette);
+}
 } // namespace
 
 Pill::Pill(QWidget* parent) : QWidget(parent) {
@@ -33,15 +44,6 @@ void Pill::setPill(const QString& text, PillTone tone) {
     update();
 }
 
-QColor Pill::colour(PillTone tone, const QPalette& palette) {
-    switch (tone) {
-    case PillTone::accent: return Palette::accent(palette);
-    case PillTone::good: return Palette::good(palette);
-    case PillTone::warning: return Palette::warning(palette);
-    case PillTone::quiet: return LabelColors::secondary(palette);
-    }
-    return LabelColors::secondary(palette);
-}
 
 QSize Pill::sizeHint() const {
     // Rounded up, so the word is never cut by a fraction of a pixel.

@@ -20,9 +20,6 @@ public:
 
     void setPill(const QString& text, PillTone tone);
     const QString& text() const { return text_; }
-    PillTone tone() const { return tone_; }
-    // The tone's colour in this palette: accent, good, warning or the secondary text colour.
-    static QColor colour(PillTone tone, const QPalette& palette);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

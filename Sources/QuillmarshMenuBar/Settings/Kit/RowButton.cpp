@@ -13,32 +13,10 @@
 
 namespace quillmarsh {
 
-namespace {
-
-// The row read as one button: its name is the row's accessible name, pressing it clicks the row,
-// and the labels it is laid out from are not offered on their own.
-class RowAccessible final : public AccessibleElement {
-public:
-    explicit RowAccessible(QWidget* widget) : AccessibleElement(widget, QAccessible::Button, Reading::oneElement) {}
-
-    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
-    void doAction(const QString& name) override {
-        if (name == pressAction()) static_cast<QAbstractButton*>(widget())->click();
-        else QAccessibleWidget::doAction(name);
-    }
-};
-
-QAccessibleInterface* rowAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String("quillmarsh::RowButton") && object->isWidgetType())
-        return new RowAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
-
-} // namespace
-
 RowButton::RowButton(QWidget* parent) : QAbstractButton(parent) {
-    static const bool installed = (QAccessible::installFactory(&rowAccessible), true);
-    (void)installed;
+    // Read as one button named by the row's accessible name, pressed by a click on the row; the
+    // labels it is laid out from are not offered on their own.
+    AccessibleElement::install(staticMetaObject, QAccessible::Button, AccessibleElement::Reading::oneElement);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);

@@ -31,8 +31,6 @@ public:
     const std::vector<Option>& options() const { return options_; }
     // The segment's button, for tests; null out of range.
     QAbstractButton* segment(int index) const;
-    // The segment the arrow keys point at.
-    int cursor() const { return cursor_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

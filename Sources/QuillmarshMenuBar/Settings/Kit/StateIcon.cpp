@@ -11,12 +11,6 @@
 
 namespace quillmarsh {
 
-namespace {
-
-
-
-} // namespace
-
 StateIcon::StateIcon(QWidget* parent) : QWidget(parent) {
     // The glyph says nothing that its row does not say in words.
     AccessibleElement::install(staticMetaObject, QAccessible::Graphic, AccessibleElement::Reading::hidden);

@@ -16,9 +16,7 @@ namespace {
 
 using Page = PageDescription;
 
-PaneCommand setConfirming(bool on) {
-    return PaneCommand::SetView{CachesPane::confirmingClear, on ? PaneViewState::trueValue : ""};
-}
+PaneCommand setConfirming(bool on) { return PaneCommand::SetView::flag(CachesPane::confirmingClear, on); }
 
 Page::StatCards cards(const CachesReport& report, const std::optional<HostInfo>& host) {
     Page::StatCards cards;

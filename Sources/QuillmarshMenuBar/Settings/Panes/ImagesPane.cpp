@@ -1,5 +1,6 @@
 #include "Settings/Panes/ImagesPane.h"
 
+#include "Foundation/Text.h"
 #include "Model/AppModel.h"
 #include "Words/CacheWords.h"
 #include "Words/MenuModel.h"
@@ -19,22 +20,11 @@ Page::Row row(std::string key, std::string title, std::optional<std::string> det
     return Page::Row{std::move(key), std::move(title), std::move(detail), std::nullopt, std::move(control)};
 }
 
-std::string join(const std::vector<std::string>& parts, const std::string& separator) {
-    std::string out;
-    for (const auto& part : parts) {
-        if (!out.empty()) out += separator;
-        out += part;
-    }
-    return out;
-}
-
 bool buildInProgress(const ImageBuildSummary& build) {
     return build.state == "running" || build.state == "waiting" || build.state == "needs_human";
 }
 
-PaneCommand setConfirming(bool on) {
-    return PaneCommand::SetView{ImagesPane::confirmingClear, on ? PaneViewState::trueValue : ""};
-}
+PaneCommand setConfirming(bool on) { return PaneCommand::SetView::flag(ImagesPane::confirmingClear, on); }
 
 } // namespace
 
@@ -43,7 +33,7 @@ std::string ImagesPane::macOSTitle(const std::optional<ImageReport>& report) {
     std::vector<std::string> parts;
     if (report->macos && !report->macos->empty()) parts.push_back("macOS " + *report->macos);
     if (!report->xcodes.empty()) parts.push_back("Xcode " + report->xcodes.front().version);
-    if (!parts.empty()) return join(parts, ", ");
+    if (!parts.empty()) return Text::joined(parts, ", ");
     return report->current.value_or("macOS image");
 }
 
@@ -57,7 +47,7 @@ std::optional<std::string> ImagesPane::simulatorsLine(const std::optional<ImageR
         const auto name = names.find(runtime.platform);
         parts.push_back((name == names.end() ? runtime.platform : name->second) + " " + runtime.version);
     }
-    return join(parts, " and ") + " simulators.";
+    return Text::joined(parts, " and ") + " simulators.";
 }
 
 std::string ImagesPane::buildTitle(const std::optional<ImageReport>& report, const ImageBuildSummary& build) {
@@ -116,7 +106,7 @@ PageDescription ImagesPane::describe(const Inputs& in, const PaneViewState& view
     } else if (in.report && !in.report->built && !in.report->xcodes.empty() && in.report->current) {
         std::vector<std::string> versions;
         for (const auto& xcode : in.report->xcodes) versions.push_back(xcode.version);
-        macOS.rows.push_back(row("xcode", "Xcode " + join(versions, ", ") + " found on this Mac",
+        macOS.rows.push_back(row("xcode", "Xcode " + Text::joined(versions, ", ") + " found on this Mac",
                                  "Not in the image yet. Run quillmarsh image build to add it; jobs keep the current "
                                  "image meanwhile."));
     }

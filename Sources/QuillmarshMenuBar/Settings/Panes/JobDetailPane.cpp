@@ -1,6 +1,7 @@
 #include "Settings/Panes/JobDetailPane.h"
 
 #include "Foundation/NumberText.h"
+#include "Foundation/Text.h"
 #include "Model/AppModel.h"
 #include "Words/JobsList.h"
 #include "Words/MenuModel.h"
@@ -23,8 +24,6 @@ const JobRow* openedRow(const JobDetailPane::Inputs& in) {
 
 // Running or starting; no state at all counts as ended.
 bool isLive(const std::optional<JobState>& state) { return state && state->isRunning(); }
-
-PaneCommand setView(const char* key, bool on) { return PaneCommand::SetView{key, on ? PaneViewState::trueValue : ""}; }
 
 std::vector<Page::CardRow> stepRows(const JobDetailPane::Inputs& in) {
     std::vector<Page::CardRow> rows;
@@ -50,7 +49,7 @@ Page::Group accessory(const JobDetailPane::Inputs& in) {
     Page::Group group;
     group.spacing = 8;
     if (in.running) {
-        Page::Button stop = Page::button("Stop Job\u2026", {setView(JobDetailPane::confirmingStop, true)},
+        Page::Button stop = Page::button("Stop Job\u2026", {PaneCommand::SetView::flag(JobDetailPane::confirmingStop, true)},
                                          Page::Button::Style::destructive, in.canStop);
         if (!in.canStop) stop.help = "Needs agent 0.1.36 while other jobs run";
         group.items.push_back(std::move(stop));
@@ -101,9 +100,9 @@ PageDescription JobDetailPane::describe(const Inputs& in, const PaneViewState& v
     log.followControls = isLive(jobState) && !log.placeholder;
     log.following = !view.flag(scrolledAway);
     if (in.detail) log.text = in.detail->log.text();
-    log.jumpToEnd = {setView(scrolledAway, false)};
-    log.scrolledAway = {setView(scrolledAway, true)};
-    log.backAtEnd = {setView(scrolledAway, false)};
+    log.jumpToEnd = {PaneCommand::SetView::flag(scrolledAway, false)};
+    log.scrolledAway = {PaneCommand::SetView::flag(scrolledAway, true)};
+    log.backAtEnd = {PaneCommand::SetView::flag(scrolledAway, false)};
     page.blocks.push_back(std::move(log));
 
     // A job that has left the running list can no longer be stopped: its confirmation goes too.
@@ -112,9 +111,9 @@ PageDescription JobDetailPane::describe(const Inputs& in, const PaneViewState& v
         alert.key = confirmingStop;
         alert.title = "Stop " + jobName + "?";
         alert.message = "Its VM stops now and the job runs again on GitHub-hosted.";
-        alert.confirm = Page::button("Stop Job", {PaneCommand::StopJob{in.jobId}, setView(confirmingStop, false)},
+        alert.confirm = Page::button("Stop Job", {PaneCommand::StopJob{in.jobId}, PaneCommand::SetView::flag(confirmingStop, false)},
                                      Page::Button::Style::destructive);
-        alert.cancel = Page::button("Cancel", {setView(confirmingStop, false)});
+        alert.cancel = Page::button("Cancel", {PaneCommand::SetView::flag(confirmingStop, false)});
         page.alert = std::move(alert);
     }
     return page;
@@ -135,7 +134,7 @@ std::string JobDetailPane::repository(const Inputs& in) {
 }
 
 std::optional<JobState> JobDetailPane::state(const Inputs& in) {
-    if (in.running) return in.running->started ? JobState::running(MenuModel::progress(*in.running)) : JobState::starting();
+    if (in.running) return JobsList::runningRow(*in.running, in.host).state;
     if (in.finished) return JobState::of(in.finished->conclusion);
     if (in.detail && in.detail->steps) {
         const JobSteps::Job& job = in.detail->steps->job;
@@ -159,21 +158,15 @@ std::string JobDetailPane::meta(const Inputs& in) {
     if (runId >= 1) parts.push_back("run " + NumberText::integer(runId));
 
     if (in.running) {
-        const auto rows = JobsList::running(JobsSnapshot{{*in.running}, {}}, in.host);
-        if (!rows.empty()) parts.push_back(rows.front().meta);
+        parts.push_back(JobsList::runningRow(*in.running, in.host).meta);
     } else if (in.finished) {
         parts.push_back(WindowWords::vmKind(in.finished->label));
         if (in.finished->durationSeconds >= 1) parts.push_back(MenuModel::duration(in.finished->durationSeconds));
         parts.push_back("finished " + WindowWords::ago(in.finished->finishedAt, in.now, in.calendar));
     }
 
-    std::string out;
-    for (const auto& part : parts) {
-        if (part.empty()) continue;
-        if (!out.empty()) out += ", ";
-        out += part;
-    }
-    return out;
+    std::erase(parts, std::string());
+    return Text::joined(parts, ", ");
 }
 
 PageDescription::Pill JobDetailPane::pill(const Inputs& in) {

@@ -38,7 +38,7 @@ CacheColumns::Span CacheColumns::span(Column column, const QRect& area, bool bra
     return {left, 0};
 }
 
-CacheColumns::CacheColumns(QWidget* parent) : QLayout(parent) { setSpacing(CacheRow::spacing); }
+CacheColumns::CacheColumns(QWidget* parent) : QLayout(parent) {}
 
 CacheColumns::~CacheColumns() {
     for (auto& cell : cells_) delete cell.item;

@@ -24,7 +24,6 @@ public:
         int left = 0;
         int width = 0;
         int right() const { return left + width; }
-        bool operator==(const Span&) const = default;
     };
     static Span span(Column column, const QRect& area, bool branches);
 

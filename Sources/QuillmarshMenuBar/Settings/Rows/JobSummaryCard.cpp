@@ -7,31 +7,24 @@
 #include "Settings/Kit/TextStyle.h"
 #include "StatusMenu/ElidedLabel.h"
 
-#include <QVBoxLayout>
+#include <QPainter>
 
 namespace quillmarsh {
 
+// One line on a card's ground.
 JobSummaryCard::JobSummaryCard(QWidget* parent) : QWidget(parent) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    card_ = new Card(this);
-    layout->addWidget(card_);
+    icon_ = new StateIcon(this);
+    title_ = new ElidedLabel(TextStyle::body(), LabelColors::Tone::primary, this);
+    meta_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, this);
+    pill_ = new Pill(this);
 
-    auto* row = new QWidget;
-    row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    icon_ = new StateIcon(row);
-    title_ = new ElidedLabel(TextStyle::body(), LabelColors::Tone::primary, row);
-    meta_ = new ElidedLabel(TextStyle::subheadline(), LabelColors::Tone::secondary, row);
-    pill_ = new Pill(row);
-
-    auto* line = new LineLayout(row);
+    auto* line = new LineLayout(this);
     line->setContentsMargins(14, 12, 14, 12);
     line->addWidget(icon_, {});
     line->addWidget(title_, {.priority = 2, .leading = 12});
     line->addWidget(meta_, {.priority = 0, .leading = 10});
     line->addSpacer(12);
     line->addWidget(pill_, {.priority = 3});
-    card_->setRows({row});
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -42,6 +35,11 @@ void JobSummaryCard::setSummary(const PageDescription::Summary& summary) {
     meta_->setPlain(meta);
     meta_->setHidden(meta.isEmpty());
     pill_->setPill(QString::fromStdString(summary.pill.text), summary.pill.tone);
+}
+
+void JobSummaryCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    Card::paintGround(painter, QRectF(rect()), palette());
 }
 
 } // namespace quillmarsh

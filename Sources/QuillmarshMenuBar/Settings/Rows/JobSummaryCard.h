@@ -6,7 +6,6 @@
 
 namespace quillmarsh {
 
-class Card;
 class ElidedLabel;
 class Pill;
 class StateIcon;
@@ -26,8 +25,10 @@ public:
     ElidedLabel* metaLabel() const { return meta_; }
     Pill* pill() const { return pill_; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
-    Card* card_ = nullptr;
     StateIcon* icon_ = nullptr;
     ElidedLabel* title_ = nullptr;
     ElidedLabel* meta_ = nullptr;

@@ -1,5 +1,6 @@
 #include "Settings/Rows/LogArea.h"
 
+#include "Settings/Kit/Card.h"
 #include "Settings/Kit/Palette.h"
 #include "Settings/Kit/PaneButton.h"
 #include "Settings/Kit/TextStyle.h"
@@ -20,7 +21,6 @@ namespace quillmarsh {
 
 namespace {
 
-constexpr qreal boxRadius = 10;
 // Around the live log, above and below; the placeholder has padding of its own.
 constexpr int textPadding = 6;
 
@@ -78,9 +78,7 @@ LogArea::LogArea(QWidget* parent) : QWidget(parent) {
     // The label's primary colour is its own window-text colour: the log's text, quieter. Set on
     // the label itself, it stays through palette changes.
     QPalette quiet = placeholder_->palette();
-    const QColor colour = LabelColors::faded(Palette::logText(), 0.6);
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        quiet.setColor(group, QPalette::WindowText, colour);
+    quiet.setColor(QPalette::WindowText, LabelColors::faded(Palette::logText(), 0.6));
     placeholder_->setPalette(quiet);
     placeholder_->setWordWrap(true);
     placeholder_->setAlignment(Qt::AlignLeading | Qt::AlignTop);
@@ -147,7 +145,7 @@ void LogArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(box_->geometry()), boxRadius, boxRadius);
+    shape.addRoundedRect(QRectF(box_->geometry()), Card::radius, Card::radius);
     painter.fillPath(shape, Palette::logBackground(palette()));
 }
 

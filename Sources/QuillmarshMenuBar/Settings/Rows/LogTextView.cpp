@@ -5,12 +5,12 @@
 #include "StatusMenu/LabelColors.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include <utility>
 
 namespace quillmarsh {
 
@@ -45,10 +45,8 @@ LogTextView::LogTextView(QWidget* parent) : QPlainTextEdit(parent) {
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     QPalette colours = palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        colours.setColor(group, QPalette::Base, Qt::transparent);
-        colours.setColor(group, QPalette::Text, Palette::logText());
-    }
+    colours.setColor(QPalette::Base, Qt::transparent);
+    colours.setColor(QPalette::Text, Palette::logText());
     setPalette(colours);
     // Thin light scroll thumbs without track or arrows, drawn over the log's dark ground in
     // either look.
@@ -78,7 +76,7 @@ bool LogTextView::extendedBy(std::string_view text) const {
 }
 
 void LogTextView::setLog(std::string_view text) {
-    const bool was = std::exchange(programmatic_, true);
+    const QScopedValueRollback<bool> quiet(programmatic_, true);
     if (text != shown_) {
         if (extendedBy(text)) {
             // A cursor of its own at the end: the reader's selection and place stay.
@@ -101,7 +99,6 @@ void LogTextView::setLog(std::string_view text) {
         }
     }
     if (following_) scrollToEnd();
-    programmatic_ = was;
 }
 
 void LogTextView::setFollowing(bool following) { following_ = following; }
@@ -134,7 +131,6 @@ qreal LogTextView::textBottom(qreal limit) const {
 // renumber the lines (and a step within a wrapped block may be shorter than a line), so the
 // view then steps down again until the end is in sight.
 void LogTextView::scrollToEnd() {
-    const bool was = std::exchange(programmatic_, true);
     QScrollBar* bar = verticalScrollBar();
     const qreal height = viewport()->height();
     bar->setValue(bar->maximum());
@@ -143,7 +139,6 @@ void LogTextView::scrollToEnd() {
         if (textBottom(height) > height) break;
     }
     while (bar->value() < bar->maximum() && textBottom(height) > height) bar->setValue(bar->value() + 1);
-    programmatic_ = was;
 }
 
 void LogTextView::scrolled() {
@@ -164,17 +159,15 @@ void LogTextView::scrolled() {
 }
 
 void LogTextView::resizeEvent(QResizeEvent* event) {
-    const bool was = std::exchange(programmatic_, true);
+    const QScopedValueRollback<bool> quiet(programmatic_, true);
     QPlainTextEdit::resizeEvent(event);
     if (following_) scrollToEnd();
-    programmatic_ = was;
 }
 
 void LogTextView::showEvent(QShowEvent* event) {
-    const bool was = std::exchange(programmatic_, true);
+    const QScopedValueRollback<bool> quiet(programmatic_, true);
     QPlainTextEdit::showEvent(event);
     if (following_) scrollToEnd();
-    programmatic_ = was;
 }
 
 } // namespace quillmarsh

@@ -10,7 +10,6 @@
 #include "StatusMenu/ElidedLabel.h"
 #include "StatusMenu/LabelColors.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 

@@ -2,11 +2,11 @@
 
 #include "StatusMenu/LabelColors.h"
 
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillmarsh {
@@ -24,17 +24,19 @@ std::vector<qsizetype> boundaries(const QString& text) {
     return at;
 }
 
+// Adds text to runs: to the last run when it has the same colour, else as a run of its own.
+void addRun(std::vector<MiddleElidedLabel::Run>& runs, const QString& text, bool quiet) {
+    if (text.isEmpty()) return;
+    if (!runs.empty() && runs.back().quiet == quiet) runs.back().text += text;
+    else runs.push_back({text, quiet});
+}
+
 // Adds the characters [from, to) of lead + main to runs, split where the lead ends.
 void append(std::vector<MiddleElidedLabel::Run>& runs, const QString& whole, qsizetype leadLength, qsizetype from,
             qsizetype to) {
-    auto add = [&runs](const QString& text, bool quiet) {
-        if (text.isEmpty()) return;
-        if (!runs.empty() && runs.back().quiet == quiet) runs.back().text += text;
-        else runs.push_back({text, quiet});
-    };
     const qsizetype split = std::clamp(leadLength, from, to);
-    add(whole.mid(from, split - from), true);
-    add(whole.mid(split, to - split), false);
+    addRun(runs, whole.mid(from, split - from), true);
+    addRun(runs, whole.mid(split, to - split), false);
 }
 
 } // namespace
@@ -84,9 +86,7 @@ std::vector<MiddleElidedLabel::Run> MiddleElidedLabel::shown(const QString& lead
     const auto [headEnd, tailStart] = cut(low);
     append(runs, whole, lead.size(), 0, headEnd);
     // The ellipsis stands for the characters from headEnd on, and takes the first one's colour.
-    const bool quietCut = headEnd < lead.size();
-    if (!runs.empty() && runs.back().quiet == quietCut) runs.back().text += ellipsis;
-    else runs.push_back({ellipsis, quietCut});
+    addRun(runs, ellipsis, headEnd < lead.size());
     append(runs, whole, lead.size(), tailStart, whole.size());
     return runs;
 }
@@ -123,11 +123,6 @@ void MiddleElidedLabel::paintEvent(QPaintEvent*) {
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, run.text);
         x += width;
     }
-}
-
-void MiddleElidedLabel::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange) updateGeometry();
 }
 
 } // namespace quillmarsh

@@ -28,8 +28,6 @@ public:
 
     // Sets the runs only when they differ, so an unchanged text costs nothing.
     void setParts(const QString& lead, const QString& main);
-    const QString& lead() const { return lead_; }
-    const QString& main() const { return main_; }
 
     // The runs drawn at the label's width: both parts whole when they fit, else the text cut in
     // the middle, with the ellipsis in the colour of the first character it stands for.
@@ -42,7 +40,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     QString lead_;
