@@ -316,6 +316,20 @@ TEST(KitRow, ALongDetailWrapsAndMakesTheRowTaller) {
     EXPECT_GE(tall->detailLabel()->height(), tall->detailLabel()->heightForWidth(tall->detailLabel()->width()));
 }
 
+TEST(KitRow, TextsKeepToTheLeadingEdgeWithOrWithoutAControl) {
+    // A row wider than its text column: without a control the room left over must not centre
+    // the texts (a note such as "Needs agent 0.1.36" in a wide card).
+    ensureApp();
+    for (const bool withControl : {false, true}) {
+        Row row;
+        row.setTexts(QStringLiteral("Needs agent 0.1.36"), {}, {});
+        if (withControl) row.setControl(new QLabel(QStringLiteral("2")));
+        row.resize(Row::textWidth + 300, 44);
+        Rendering::layOut(row);
+        EXPECT_EQ(row.titleLabel()->mapTo(&row, QPoint()).x(), 14) << withControl;
+    }
+}
+
 TEST(KitProgressColumn, ClampsItsPercent) {
     ensureApp();
     ProgressColumn column;

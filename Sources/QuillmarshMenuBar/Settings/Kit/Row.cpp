@@ -39,9 +39,12 @@ Row::Row(QWidget* parent) : QWidget(parent) {
     detail_->hide();
     lines->addWidget(detail_);
 
-    // No spacer between text and control (a box layout adds no spacing beside one): the column
-    // takes the room up to its maximum width, and the control sits trailing in what is left.
+    // The column takes the room up to its maximum width, and the control sits trailing in what is
+    // left. What the column cannot take goes to a spacer after it (a box layout adds no spacing
+    // beside one), so a row without a control keeps its text at the leading edge rather than
+    // centred in the room.
     layout_->addWidget(column, 1, Qt::AlignVCenter);
+    layout_->addStretch(0);
 }
 
 void Row::setTexts(const QString& title, const QString& detail, const QString& info) {
