@@ -285,7 +285,7 @@ void macosInstallCommand(const std::vector<std::string>& args) {
         },
     };
     static MacInstaller installer(args, host);
-    for (const int signal : {SIGTERM, SIGINT})
+    for (const int signal : MainLoop::stopSignals)
         loop.onSignal(signal, [] { installer.cancel(); });
     loop.post([] { installer.start(); });
     loop.run();

@@ -55,10 +55,14 @@ MainLoop::~MainLoop() {
 void MainLoop::blockSignals() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
+    for (int signal : stopSignals) sigaddset(&set, signal);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    ignoreWriteSignals();
+}
+
+void MainLoop::ignoreWriteSignals() {
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 std::int64_t MainLoop::nowMs() const {

@@ -3,6 +3,7 @@
 #include "EventLoop.h"
 #include "Foundation/UniqueFd.h"
 
+#include <csignal>
 #include <map>
 #include <memory>
 #include <vector>
@@ -19,9 +20,17 @@ public:
     MainLoop(const MainLoop&) = delete;
     MainLoop& operator=(const MainLoop&) = delete;
 
-    // Blocks SIGTERM and SIGINT for the calling thread (and every thread it starts later) and ignores
-    // SIGPIPE, so a write to a closed socket or pipe fails with EPIPE instead of ending the process.
+    // The signals that end a long-running command in an orderly way (a run's "cancelled", an
+    // install's clean-up) instead of killing the process with its work half done.
+    static constexpr int stopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2};
+
+    // Blocks the stop signals for the calling thread (and every thread it starts later), so they
+    // wait for the loop, and ignores the write signals (ignoreWriteSignals).
     static void blockSignals();
+    // Ignores SIGPIPE and SIGXFSZ for the whole process: a write to a closed socket or pipe, or
+    // past the file-size limit (ulimit -f, LimitFSIZE=, quotas), then fails with EPIPE or EFBIG,
+    // which the writer handles, instead of ending the process without its last line.
+    static void ignoreWriteSignals();
 
     std::int64_t nowMs() const override;
     void after(std::int64_t delayMs, Block block) override;

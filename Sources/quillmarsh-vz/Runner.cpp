@@ -4,6 +4,7 @@
 #include "Foundation/Saturating.h"
 #include "GuestPriority.h"
 #include "MacGuestConfiguration.h"
+#include "MainLoop.h"
 #include "ToolDomainError.h"
 #include "Virtualization/VirtioSocketConnection.h"
 
@@ -161,9 +162,9 @@ void Runner::boot(Config configuration) {
 }
 
 void Runner::watchSignals() {
-    std::signal(SIGPIPE, SIG_IGN);
+    MainLoop::ignoreWriteSignals();
     std::weak_ptr<Runner> weak = weak_from_this();
-    for (int signal : {SIGTERM, SIGINT}) {
+    for (int signal : MainLoop::stopSignals) {
         host_.loop.onSignal(signal, [weak] {
             if (auto self = weak.lock()) self->signalled();
         });

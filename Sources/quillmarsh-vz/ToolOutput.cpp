@@ -13,6 +13,8 @@ void emit(const nlohmann::json& line) {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
+int flushedOutputStatus() { return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1; }
+
 nlohmann::json errorLine(std::string_view code, std::string_view message, const std::optional<std::string>& next) {
     nlohmann::json line = {{"status", "error"}, {"code", code}, {"message", message}};
     if (next) line["next"] = *next;

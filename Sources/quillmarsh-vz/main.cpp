@@ -4,6 +4,7 @@
 #include "Capabilities.h"
 #include "Clone.h"
 #include "ErrorLineCode.h"
+#include "MainLoop.h"
 #include "ResponsibleFor.h"
 #include "RunCommand.h"
 #include "Sensors.h"
@@ -17,21 +18,22 @@
 using namespace quillmarsh;
 
 int main(int argc, char** argv) {
+    MainLoop::ignoreWriteSignals();
     lookUpResponsibleFor();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (args.empty() || args.front() == "capabilities") {
         Capabilities::command();
-        return 0;
+        return flushedOutputStatus();
     }
     const std::string& command = args.front();
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "sensors") {
         Sensors::command();
-        return 0;
+        return flushedOutputStatus();
     }
     if (command == "clone") {
         Clone::command(rest);
-        return 0;
+        return flushedOutputStatus();
     }
     if (command == "macos-install") macosInstallCommand(rest);
     if (command == "run") {
