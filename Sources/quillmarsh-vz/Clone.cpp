@@ -16,10 +16,12 @@
 namespace quillmarsh {
 
 int Clone::cloneFile(const std::string& source, const std::string& destination) {
-    UniqueFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO given as the image fails at once instead of waiting for a writer.
+    UniqueFd from(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!from) return errno;
     struct stat info {};
     if (::fstat(from.get(), &info) != 0) return errno;
+    if (!S_ISREG(info.st_mode)) return EINVAL;
     UniqueFd to(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!to) return errno;
     int error = 0;

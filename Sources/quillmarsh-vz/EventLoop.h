@@ -7,7 +7,7 @@
 namespace quillmarsh {
 
 // What the run's state machine needs of a main loop: a monotonic clock, one-shot timers, blocks posted
-// from other threads and signal handlers. MainLoop is the real one; tests drive a loop of their own.
+// from other threads, signal handlers and writes driven by the loop. MainLoop is the real one; tests drive a loop of their own.
 class EventLoop {
 public:
     using Block = std::function<void()>;
@@ -23,6 +23,10 @@ public:
     // Runs `block` on the loop whenever `signal` arrives.
     virtual void onSignal(int signal, Block block) = 0;
     virtual Poster poster() = 0;
+    // Runs `block` on the loop whenever `fd` can take more bytes (or its peer has gone), until
+    // unwatchWritable: a write that would block waits for this instead of holding the loop.
+    virtual void watchWritable(int fd, Block block) = 0;
+    virtual void unwatchWritable(int fd) = 0;
     void post(Block block) { poster()(std::move(block)); }
 };
 

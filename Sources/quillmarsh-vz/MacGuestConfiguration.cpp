@@ -13,15 +13,14 @@ namespace quillmarsh {
 
 namespace {
 
-// A bundle file's bytes. One that opens but cannot be read, or is longer than any hardware model
-// or machine identifier, reads as empty: the caller refuses it as it does any unusable content.
+// A bundle file's bytes. One that opens but cannot be read, is not a regular file (a FIFO, a
+// link to /dev/zero: the open never waits) or is longer than any hardware model or machine
+// identifier reads as empty: the caller refuses it as it does any unusable content.
 std::string readFile(const std::string& path) {
-    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file) {
-        int err = errno;
-        throw vz::DomainError("vz", 3, "The file \xe2\x80\x9c" + path + "\xe2\x80\x9d couldn\xe2\x80\x99t be opened: " + std::strerror(err) + ".");
-    }
-    return FileIO::readAll(file.get(), 64 * 1024).value_or(std::string());
+    if (auto bytes = FileIO::readRegularFile(path, 64 * 1024)) return *bytes;
+    const int err = errno;
+    if (err == EINVAL || err == EFBIG) return std::string();
+    throw vz::DomainError("vz", 3, "The file \xe2\x80\x9c" + path + "\xe2\x80\x9d couldn\xe2\x80\x99t be opened: " + std::strerror(err) + ".");
 }
 
 } // namespace

@@ -102,6 +102,10 @@ void MainLoop::watch(int fd, Block block) { watched_[fd] = std::make_shared<Bloc
 
 void MainLoop::unwatch(int fd) { watched_.erase(fd); }
 
+void MainLoop::watchWritable(int fd, Block block) { writable_[fd] = std::make_shared<Block>(std::move(block)); }
+
+void MainLoop::unwatchWritable(int fd) { writable_.erase(fd); }
+
 void MainLoop::stop() { stopped_ = true; }
 
 void MainLoop::runDue() {
@@ -151,6 +155,8 @@ void MainLoop::run() {
         if (polledSignalFd >= 0) fds.push_back({polledSignalFd, POLLIN, 0});
         std::size_t firstWatched = fds.size();
         for (auto& [fd, _] : watched_) fds.push_back({fd, POLLIN, 0});
+        std::size_t firstWritable = fds.size();
+        for (auto& [fd, _] : writable_) fds.push_back({fd, POLLOUT, 0});
         int timeout = -1;
         if (!timers_.empty()) {
             std::int64_t wait = timers_.front().due - nowMs();
@@ -163,9 +169,10 @@ void MainLoop::run() {
             if (!stopped_ && polledSignalFd >= 0 && fds[1].revents) readSignals();
             for (std::size_t i = firstWatched; i < fds.size() && !stopped_; ++i) {
                 if (!fds[i].revents) continue;
-                auto found = watched_.find(fds[i].fd);
-                if (found == watched_.end()) continue; // unwatched by an earlier handler
-                auto block = found->second;            // keeps the block alive while it runs
+                auto& blocks = i < firstWritable ? watched_ : writable_;
+                auto found = blocks.find(fds[i].fd);
+                if (found == blocks.end()) continue; // unwatched by an earlier handler
+                auto block = found->second;          // keeps the block alive while it runs
                 (*block)();
             }
         }

@@ -40,6 +40,8 @@ public:
     // Calls `block` on the loop while `fd` is readable (or hung up), until unwatch.
     void watch(int fd, Block block);
     void unwatch(int fd);
+    void watchWritable(int fd, Block block) override;
+    void unwatchWritable(int fd) override;
 
     // Runs until stop() (tests) or for good (the tool ends through exit).
     void run();
@@ -60,6 +62,7 @@ private:
     UniqueFd signalFd_;
     std::map<int, Block> signalBlocks_;
     std::map<int, std::shared_ptr<Block>> watched_;
+    std::map<int, std::shared_ptr<Block>> writable_;
     std::vector<Timer> timers_; // a min-heap on (due, seq)
     std::uint64_t nextSeq_ = 0;
     bool stopped_ = false;

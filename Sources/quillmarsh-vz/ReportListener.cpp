@@ -1,10 +1,13 @@
 #include "ReportListener.h"
 
 #include "Foundation/FileIO.h"
+#include "Foundation/Text.h"
 #include "Foundation/UniqueFd.h"
+#include "Virtualization/RandomBytes.h"
 #include "Virtualization/VirtioSocketConnection.h"
 
 #include <cerrno>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -21,14 +24,27 @@ bool ReportListener::isValidName(std::string_view name) {
     return true;
 }
 
-bool ReportListener::writeReport(const std::string& dir, const std::string& name, std::string_view content) {
-    UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder) return false;
-    UniqueFd file(::openat(folder.get(), name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
-    folder.reset();
+UniqueFd ReportListener::openFolder(const std::string& path) {
+    return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+bool ReportListener::writeReport(int folder, const std::string& name, std::string_view content) {
+    if (folder < 0) return false;
+    // A leading "." keeps the temporary name out of the names a guest may give.
+    std::string temporary;
+    UniqueFd file;
+    for (int attempt = 0; attempt < 16 && !file; ++attempt) {
+        temporary = ".report-" + Text::hexEncoded(vz::randomBytes(8));
+        file.reset(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+        if (!file && errno != EEXIST) return false;
+    }
     if (!file) return false;
     const bool written = FileIO::writeAll(file.get(), content);
-    return file.close() && written;
+    if (!file.close() || !written || ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        return false;
+    }
+    return true;
 }
 
 bool ReportListener::listener(vz::VirtioSocketListener&, std::shared_ptr<vz::VirtioSocketConnection> connection,
@@ -39,7 +55,8 @@ bool ReportListener::listener(vz::VirtioSocketListener&, std::shared_ptr<vz::Vir
     int fd = connection->fileDescriptor();
     std::weak_ptr<ReportListener> weak = weak_from_this();
     // The connection stays open (held in `connections`) until the block posted back closes it.
-    std::thread([fd, post = post_, weak, connection] {
+    try {
+        std::thread([fd, post = post_, weak, connection] {
         std::string bytes;
         std::string area(chunk, '\0');
         for (;;) {
@@ -53,7 +70,13 @@ bool ReportListener::listener(vz::VirtioSocketListener&, std::shared_ptr<vz::Vir
             if (auto self = weak.lock()) self->arrived(connection, bytes);
             else connection->close();
         });
-    }).detach();
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to read it (the process is at its thread limit): the connection is refused.
+        connections.pop_back();
+        --reading_;
+        return false;
+    }
     return true;
 }
 
@@ -63,7 +86,7 @@ void ReportListener::arrived(const std::shared_ptr<vz::VirtioSocketConnection>& 
     auto lineFeed = bytes.find('\n');
     if (lineFeed != std::string::npos) {
         std::string name = bytes.substr(0, lineFeed);
-        if (isValidName(name)) writeReport(dir, name, std::string_view(bytes).substr(lineFeed + 1));
+        if (isValidName(name)) writeReport(folder_.get(), name, std::string_view(bytes).substr(lineFeed + 1));
     }
     if (reading_ == 0 && onIdle) {
         auto idle = std::move(onIdle);

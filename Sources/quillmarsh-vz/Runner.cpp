@@ -13,6 +13,8 @@
 #include <cstring>
 #include <thread>
 
+#include <sys/socket.h>
+
 #include <unistd.h>
 
 namespace quillmarsh {
@@ -104,6 +106,8 @@ Config Runner::configuration() {
 // MARK: lifecycle
 
 void Runner::start() {
+    // The report folder is fixed now: a folder swapped for a link later sends no report elsewhere.
+    if (options.reportDir) reportFolder_ = ReportListener::openFolder(*options.reportDir);
     std::shared_ptr<Config> config;
     try {
         config = std::make_shared<Config>(configuration());
@@ -220,13 +224,7 @@ void Runner::finish(VMRunResult::Reason reason, const std::optional<std::string>
     std::int64_t duration = std::max<std::int64_t>(0, Saturating::subtract(host_.loop.nowMs(), started));
     auto line = VMRunResult(reason, duration, error).jsonLine();
     int status = reason == VMRunResult::Reason::error ? 1 : 0;
-    auto done = std::make_shared<bool>(false);
-    auto end = [this, done, line, status] {
-        if (*done) return;
-        *done = true;
-        host_.writeResult(line);
-        host_.exit(status);
-    };
+    auto end = [this, line, status] { writeLine(line, status); };
     // Reports the guest sent before it stopped are still being read: they are written first (the
     // guest's end is gone, so each read ends at once), within a bound, and then the line follows.
     if (reportListener && reportListener->reading() > 0) {
@@ -235,6 +233,19 @@ void Runner::finish(VMRunResult::Reason reason, const std::optional<std::string>
         return;
     }
     end();
+}
+
+void Runner::writeLine(const std::string& line, int status) {
+    if (lineWritten_) return;
+    lineWritten_ = true;
+    host_.writeResult(line);
+    host_.exit(status);
+}
+
+void Runner::failed(const std::string& message) {
+    finished = true;
+    std::int64_t duration = std::max<std::int64_t>(0, Saturating::subtract(host_.loop.nowMs(), started));
+    writeLine(VMRunResult(VMRunResult::Reason::error, duration, message).jsonLine(), 1);
 }
 
 void Runner::guestDidStop(vz::VirtualMachine&) { finish(stopReason.value_or(VMRunResult::Reason::guestStopped), secretError); }
@@ -255,6 +266,11 @@ SecretBytes Runner::readSecretLine(int fd) {
         if (n < 0) failed = true;
         if (n <= 0) break;
         bytes.append(area, std::size_t(n));
+        // An input that never ends (or a huge one) is not one runner configuration: stop reading.
+        if (bytes.size() > secretInputLimit) {
+            failed = true;
+            break;
+        }
     }
     explicit_bzero(area, sizeof area);
     while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
@@ -314,35 +330,83 @@ void Runner::secretArrived(std::optional<SecretBytes> bytes) {
         return;
     }
     secret = std::move(*bytes);
-    auto waiting = std::move(secretWaiting);
-    secretWaiting.clear();
-    for (auto& connection : waiting) {
-        if (!secretDelivered) {
-            if (!deliverSecret(*connection)) connection->close();
-        } else {
-            connection->close();
-        }
-    }
+    deliverToWaiting();
 }
 
 bool Runner::listener(vz::VirtioSocketListener&, std::shared_ptr<vz::VirtioSocketConnection> connection, vz::VirtioSocketDevice&) {
     if (secretDelivered) return false;
-    if (secret) {
-        deliverSecret(*connection);
+    if (secret && !delivery_) {
+        deliverSecret(std::move(connection));
         return true;
     }
+    // No line yet, or one on its way to an earlier connection: this one waits its turn.
     secretWaiting.push_back(std::move(connection));
     return true;
 }
 
-bool Runner::deliverSecret(vz::VirtioSocketConnection& connection) {
-    if (!secret) return false;
-    SecretBytes copy(*secret);
-    copy.push_back('\n');
-    bool written = FileIO::sendAll(connection.fileDescriptor(), copy.view());
-    copy.wipe();
-    connection.close();
-    if (!written) return false;
+bool Runner::deliverSecret(std::shared_ptr<vz::VirtioSocketConnection> connection) {
+    if (!secret || delivery_) return false;
+    delivery_ = Delivery{std::move(connection), SecretBytes(*secret), 0, false};
+    delivery_->bytes.push_back('\n');
+    switch (continueDelivery()) {
+    case Progress::done: handedOver(); return true;
+    case Progress::pending: return true;
+    case Progress::failed: dropDelivery(); return false;
+    }
+    return false;
+}
+
+Runner::Progress Runner::continueDelivery() {
+    Delivery& d = *delivery_;
+    const int fd = d.connection->fileDescriptor();
+    while (d.sent < d.bytes.size()) {
+        // MSG_DONTWAIT: the loop never waits on a guest; MSG_NOSIGNAL: a gone guest is an error.
+        const ssize_t n = ::send(fd, d.bytes.data() + d.sent, d.bytes.size() - d.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!d.watched) {
+                d.watched = true;
+                std::weak_ptr<Runner> weak = weak_from_this();
+                host_.loop.watchWritable(fd, [weak] {
+                    if (auto self = weak.lock()) self->deliveryWritable();
+                });
+            }
+            return Progress::pending;
+        }
+        if (n <= 0) return Progress::failed;
+        d.sent += std::size_t(n);
+    }
+    return Progress::done;
+}
+
+void Runner::deliveryWritable() {
+    if (!delivery_) return;
+    if (finished) {
+        dropDelivery();
+        return;
+    }
+    switch (continueDelivery()) {
+    case Progress::done: handedOver(); break;
+    case Progress::pending: break;
+    case Progress::failed:
+        dropDelivery();
+        deliverToWaiting();
+        break;
+    }
+}
+
+// Ends the hand-over under way, whatever became of it: the copy is wiped and the connection closed.
+void Runner::dropDelivery() {
+    if (!delivery_) return;
+    Delivery d = std::move(*delivery_);
+    delivery_.reset();
+    if (d.watched) host_.loop.unwatchWritable(d.connection->fileDescriptor());
+    d.bytes.wipe();
+    d.connection->close();
+}
+
+void Runner::handedOver() {
+    dropDelivery();
     secret->wipe();
     secret.reset();
     secretDelivered = true;
@@ -351,7 +415,21 @@ bool Runner::deliverSecret(vz::VirtioSocketConnection& connection) {
         if (!devices.empty()) devices.front()->removeSocketListener(VMOptions::secretPort);
     }
     secretListener.reset();
-    return true;
+    deliverToWaiting();
+}
+
+// The waiting connections in their order of arrival: the first on which a hand-over starts gets
+// the line; once it has been handed over, the rest are closed.
+void Runner::deliverToWaiting() {
+    while (secret && !secretDelivered && !delivery_ && !secretWaiting.empty()) {
+        auto connection = std::move(secretWaiting.front());
+        secretWaiting.erase(secretWaiting.begin());
+        deliverSecret(std::move(connection));
+    }
+    if (secretDelivered) {
+        for (auto& connection : secretWaiting) connection->close();
+        secretWaiting.clear();
+    }
 }
 
 // MARK: reports
@@ -360,7 +438,7 @@ void Runner::serveReports(vz::VirtualMachine& machine) {
     if (!options.reportDir) return;
     auto devices = machine.socketDevices();
     if (devices.empty()) return;
-    auto listener = std::make_shared<ReportListener>(*options.reportDir, host_.loop.poster());
+    auto listener = std::make_shared<ReportListener>(*options.reportDir, std::move(reportFolder_), host_.loop.poster());
     auto socketListener = std::make_shared<vz::VirtioSocketListener>();
     socketListener->delegate = listener;
     devices.front()->setSocketListener(socketListener, VMOptions::reportPort);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventLoop.h"
+#include "Foundation/UniqueFd.h"
 #include "ReportListener.h"
 #include "SecretBytes.h"
 #include "Virtualization/VirtualMachine.h"
@@ -49,16 +50,29 @@ public:
     // The VM configuration from the options, validated. Throws vz::DomainError.
     vz::VirtualMachineConfiguration configuration();
 
+    // The most standard input a runner configuration may take, line ends included.
+    static constexpr std::size_t secretInputLimit = 1 << 20;
+
     // Reads `fd` to its end: the runner configuration without its trailing line ends. Throws
-    // ToolDomainError 4 (and wipes what it read) for an empty or multi-line input.
+    // ToolDomainError 4 (and wipes what it read) for an empty or multi-line input, and for one
+    // longer than secretInputLimit (read no further than that).
     static SecretBytes readSecretLine(int fd);
 
     void serveSecret(vz::VirtualMachine& vm);
     void secretArrived(std::optional<SecretBytes> bytes);
     bool listener(vz::VirtioSocketListener& listener, std::shared_ptr<vz::VirtioSocketConnection> connection,
                   vz::VirtioSocketDevice& device) override;
-    bool deliverSecret(vz::VirtioSocketConnection& connection);
+    // Starts handing the held line to `connection`. What the socket does not take at once goes
+    // out from the loop as the guest reads, so a guest that never reads holds up nothing but its
+    // own hand-over (the hand-off time-out still ends it). False when no line is held, another
+    // hand-over is under way, or the guest has already gone (the connection is then closed and
+    // the line stays held for the next one).
+    bool deliverSecret(std::shared_ptr<vz::VirtioSocketConnection> connection);
     void serveReports(vz::VirtualMachine& vm);
+
+    // The loop itself failed (no descriptor or thread left for its work): writes the error line at
+    // once, without waiting for anything, and ends the process.
+    void failed(const std::string& message);
 
     void guestDidStop(vz::VirtualMachine& vm) override;
     void virtualMachineDidStopWithError(vz::VirtualMachine& vm, const vz::DomainError& error) override;
@@ -83,8 +97,26 @@ private:
     void readInBackground(std::function<void(std::shared_ptr<Runner>, std::optional<SecretBytes>)> then);
     std::string secretTimeoutText() const;
 
+    // A hand-over under way: the line with its line feed, and how much of it the guest has taken.
+    struct Delivery {
+        std::shared_ptr<vz::VirtioSocketConnection> connection;
+        SecretBytes bytes;
+        std::size_t sent = 0;
+        bool watched = false;
+    };
+    enum class Progress { done, pending, failed };
+    Progress continueDelivery();
+    void deliveryWritable();
+    void handedOver();
+    void dropDelivery();
+    void deliverToWaiting();
+    void writeLine(const std::string& line, int status);
+
     Host host_;
     bool waitingBeforeBoot_ = false;
+    bool lineWritten_ = false;
+    std::optional<Delivery> delivery_;
+    UniqueFd reportFolder_; // opened at start, handed to the report listener
 };
 
 } // namespace quillmarsh

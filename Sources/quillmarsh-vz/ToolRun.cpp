@@ -3,27 +3,43 @@
 #include "MainLoop.h"
 #include "Runner.h"
 #include "Virtualization/ServiceVirtualMachine.h"
+#include "VM/VMRunResult.h"
 
 #include <cstdio>
+#include <memory>
 
 #include <unistd.h>
 
 namespace quillmarsh {
 
+namespace {
+
+void writeResultLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
 void runCommand(const VMOptions& options) {
     // Before any thread starts, so every thread inherits the mask and the signals reach the loop.
     MainLoop::blockSignals();
-    static MainLoop loop;
+    std::unique_ptr<MainLoop> loop;
+    try {
+        loop = std::make_unique<MainLoop>();
+    } catch (const std::exception& e) {
+        // No descriptor for the loop itself (ulimit -n): the run still ends with its line.
+        writeResultLine(VMRunResult(VMRunResult::Reason::error, 0, std::string(e.what())).jsonLine());
+        ::_exit(1);
+    }
+    static MainLoop* const runLoop = loop.release(); // lives until the process ends
     Runner::Host host{
-        loop,
+        *runLoop,
         [](const vz::VirtualMachineConfiguration& configuration) {
-            return std::make_unique<vz::ServiceVirtualMachine>(configuration, loop);
+            return std::make_unique<vz::ServiceVirtualMachine>(configuration, *runLoop);
         },
-        [](const std::string& line) {
-            std::fwrite(line.data(), 1, line.size(), stdout);
-            std::fputc('\n', stdout);
-            std::fflush(stdout);
-        },
+        writeResultLine,
         [](int status) {
             std::fflush(stdout);
             std::fflush(stderr);
@@ -36,8 +52,13 @@ void runCommand(const VMOptions& options) {
         0,
     };
     static auto runner = std::make_shared<Runner>(options, host);
-    loop.post([] { runner->start(); });
-    loop.run();
+    try {
+        runLoop->post([] { runner->start(); });
+        runLoop->run();
+    } catch (const std::exception& e) {
+        // The loop's own work failed (no descriptor or thread left for a signal, a read, a VM).
+        runner->failed(e.what());
+    }
     ::_exit(1);
 }
 

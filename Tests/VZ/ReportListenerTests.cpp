@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include <sys/stat.h>
 
 #include <unistd.h>
 
@@ -25,16 +29,55 @@ TEST(ReportListener, NameRuleHoldsForTheWholeName) {
         EXPECT_EQ(ReportListener::isValidName(c.name), c.valid) << c.name;
 }
 
-TEST(ReportListener, WritesReplaceFilesButNeverFollowALink) {
+// What stood under the report's name before, and what must become of it.
+TEST(ReportListener, AReportReplacesWhateverHadItsNameAndNeverWritesThroughIt) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& target, const fs::path& outside)> plant;
+        bool written;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [](const fs::path&, const fs::path&) {}, true},
+        {"an earlier report", [](const fs::path& t, const fs::path&) { std::ofstream(t, std::ios::binary) << "an earlier, longer report"; }, true},
+        {"a symbolic link", [](const fs::path& t, const fs::path& o) { fs::create_symlink(o, t); }, true},
+        {"a hard link", [](const fs::path& t, const fs::path& o) { fs::create_hard_link(o, t); }, true},
+        {"a FIFO", [](const fs::path& t, const fs::path&) { ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0); }, true},
+        {"a folder", [](const fs::path& t, const fs::path&) { fs::create_directory(t); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        quillmarsh::test::TempFolder dir("qm-report");
+        dir.mkdir("reports");
+        dir.write("outside", "keep");
+        c.plant(dir / "reports/r", dir / "outside");
+        const UniqueFd folder = ReportListener::openFolder((dir / "reports").string());
+        ASSERT_TRUE(folder);
+        EXPECT_EQ(ReportListener::writeReport(folder.get(), "r", std::string("new\0", 4)), c.written);
+        if (c.written) {
+            EXPECT_EQ(FileIO::readRegularFile((dir / "reports/r").string(), 64), std::string("new\0", 4));
+        }
+        EXPECT_EQ(FileIO::readFile((dir / "outside").string(), 64), "keep");
+        // Nothing but the report itself is left in the folder: no temporary file.
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"outside", "reports", "reports/r"}));
+    }
+}
+
+TEST(ReportListener, TheFolderIsOpenedOnceAndNeverThroughALink) {
     quillmarsh::test::TempFolder dir("qm-report");
-    dir.write("outside", "keep");
-    fs::create_symlink(dir / "outside", dir / "link");
-    EXPECT_TRUE(ReportListener::writeReport(dir.string(), "r", std::string("first", 5)));
-    EXPECT_TRUE(ReportListener::writeReport(dir.string(), "r", "x"));
-    EXPECT_EQ(fs::file_size(dir / "r"), 1u);
-    EXPECT_FALSE(ReportListener::writeReport(dir.string(), "link", "overwritten"));
-    EXPECT_EQ(FileIO::readFile((dir / "outside").string(), 64), "keep");
-    EXPECT_FALSE(ReportListener::writeReport((dir / "missing").string(), "r", "x"));
+    dir.mkdir("reports");
+    dir.mkdir("elsewhere");
+    fs::create_symlink(dir / "reports", dir / "link");
+    EXPECT_FALSE(ReportListener::openFolder((dir / "link").string()));
+    EXPECT_FALSE(ReportListener::openFolder((dir / "missing").string()));
+    EXPECT_FALSE(ReportListener::writeReport(-1, "r", "x"));
+
+    // Once open, the folder stays the one written to, whatever its path names later.
+    const UniqueFd folder = ReportListener::openFolder((dir / "reports").string());
+    fs::rename(dir / "reports", dir / "moved");
+    fs::create_symlink(dir / "elsewhere", dir / "reports");
+    EXPECT_TRUE(ReportListener::writeReport(folder.get(), "r", "x"));
+    EXPECT_TRUE(fs::exists(dir / "moved/r"));
+    EXPECT_FALSE(fs::exists(dir / "elsewhere/r"));
 }
 
 #include "Virtualization/VirtioSocketConnection.h"
@@ -89,7 +132,7 @@ UniqueFd connect(vz::VirtioSocketDevice& device) {
 TEST(ReportListener, ReadsAtMostSixteenConnectionsAtOnceAndCapsEachOne) {
     quillmarsh::test::TempFolder dir("qm-report-limit");
     PostedBlocks posted;
-    auto reports = std::make_shared<ReportListener>(dir.string(), posted.poster());
+    auto reports = std::make_shared<ReportListener>(dir.string(), ReportListener::openFolder(dir.string()), posted.poster());
     vz::VirtioSocketDevice device;
     auto listener = std::make_shared<vz::VirtioSocketListener>();
     listener->delegate = reports;

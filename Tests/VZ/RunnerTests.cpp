@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <poll.h>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -35,6 +36,8 @@ public:
             queue->blocks.push_back(std::move(block));
         };
     }
+    void watchWritable(int fd, Block block) override { writable_[fd] = std::move(block); }
+    void unwatchWritable(int fd) override { writable_.erase(fd); }
     void raise(int signal) {
         if (signals_.count(signal)) signals_[signal]();
         settle();
@@ -54,6 +57,7 @@ public:
                 block = std::move(timers_.begin()->second);
                 timers_.erase(timers_.begin());
             }
+            if (!block) block = writableBlock();
             if (!block) return;
             block();
         }
@@ -80,10 +84,19 @@ public:
     }
 
 private:
+    // The block of a watched descriptor that can be written to now, if any.
+    Block writableBlock() {
+        for (auto& [fd, block] : writable_) {
+            pollfd p{fd, POLLOUT, 0};
+            if (::poll(&p, 1, 0) == 1) return block;
+        }
+        return nullptr;
+    }
     struct Queue {
         std::mutex mutex;
         std::deque<Block> blocks;
     };
+    std::map<int, Block> writable_;
     std::shared_ptr<Queue> queue_ = std::make_shared<Queue>();
     std::multimap<std::int64_t, Block> timers_;
     std::map<int, Block> signals_;

@@ -270,9 +270,10 @@ TEST(ServiceProcess, AnAnswerNamingNoConnectionIsIgnored) {
     const pid_t pid = startService(serviceEnd.get(), "3");
     ASSERT_GT(pid, 0);
     serviceEnd.reset();
-    const nlohmann::json config = {
-        {"script", (dir / "kernel").string()}, {"console", (dir / "console.log").string()}, {"shares", nlohmann::json::object()}};
-    ControlChannel::send(toolEnd.get(), "config\n" + config.dump());
+    Config config;
+    config.bootLoader = Config::LinuxBootLoader{(dir / "kernel").string(), std::nullopt, ""};
+    config.serialPorts.push_back(Config::SerialPort::fileAttachment((dir / "console.log").string()));
+    ASSERT_TRUE(vz::ServiceVirtualMachine::sendConfiguration(toolEnd.get(), config, true));
     ControlChannel::send(toolEnd.get(), "start");
     std::vector<std::string> received;
     while (auto message = ControlChannel::receive(toolEnd.get())) {

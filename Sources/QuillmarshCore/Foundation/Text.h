@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,13 @@ public:
     // The text safe to print as one line of a terminal or a log: each control byte (below 0x20,
     // and DEL) becomes "\xHH" and a backslash "\\", so no text can end or forge a line.
     static std::string escapingControls(std::string_view text);
+
+    // Bytes as lower-case hexadecimal, two digits each: any bytes survive a text-only channel.
+    static std::string hexEncoded(std::string_view bytes);
+    // The bytes back from hexadecimal (either case); none for an odd length or a non-digit.
+    static std::optional<std::string> hexDecoded(std::string_view text);
+    // The value of one hexadecimal digit (either case), -1 for any other character.
+    static int hexDigitValue(char c);
 
     // The parts one after another with separator between them; the separator only ever follows
     // text, so empty parts at the start leave no trace.

@@ -13,7 +13,7 @@
 
 namespace vz {
 
-bool ControlChannel::send(int channel, const std::string& text, int fd) {
+bool ControlChannel::send(int channel, const std::string& text, int fd, bool wait) {
     iovec iov{const_cast<char*>(text.data()), text.size()};
     msghdr msg{};
     msg.msg_iov = &iov;
@@ -29,7 +29,7 @@ bool ControlChannel::send(int channel, const std::string& text, int fd) {
         std::memcpy(CMSG_DATA(cmsg), &fd, sizeof fd);
     }
     ssize_t n;
-    do n = ::sendmsg(channel, &msg, MSG_NOSIGNAL);
+    do n = ::sendmsg(channel, &msg, MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT));
     while (n < 0 && errno == EINTR);
     return n == ssize_t(text.size());
 }

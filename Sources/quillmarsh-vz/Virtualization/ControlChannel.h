@@ -18,8 +18,9 @@ public:
         std::string text;
         quillmarsh::UniqueFd fd; // the descriptor that came with it, if any
     };
-    // Sends one message (and `fd`, not closed here); false when the peer is gone.
-    static bool send(int channel, const std::string& text, int fd = -1);
+    // Sends one message (and `fd`, not closed here); false when the peer is gone. With `wait`
+    // false the send never blocks: a peer that has stopped reading (its buffer full) fails it too.
+    static bool send(int channel, const std::string& text, int fd = -1, bool wait = true);
     // Receives one message; none at the end of the channel or on an error.
     static std::optional<Message> receive(int channel);
 

@@ -1,19 +1,13 @@
 #include "Virtualization/GuestScript.h"
 
 #include "Foundation/IntegerText.h"
+#include "Foundation/Text.h"
 
 #include <stdexcept>
 
 namespace vz {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 std::vector<std::string> words(const std::string& line) {
     std::vector<std::string> out;
@@ -37,8 +31,8 @@ std::vector<std::string> words(const std::string& line) {
                 case '\\': word += '\\'; break;
                 case '"': word += '"'; break;
                 case 'x': {
-                    int hi = i < line.size() ? hexValue(line[i]) : -1;
-                    int lo = i + 1 < line.size() ? hexValue(line[i + 1]) : -1;
+                    int hi = i < line.size() ? quillmarsh::Text::hexDigitValue(line[i]) : -1;
+                    int lo = i + 1 < line.size() ? quillmarsh::Text::hexDigitValue(line[i + 1]) : -1;
                     if (hi < 0 || lo < 0) throw std::invalid_argument("\\x needs two hexadecimal digits");
                     word += char(hi * 16 + lo);
                     i += 2;

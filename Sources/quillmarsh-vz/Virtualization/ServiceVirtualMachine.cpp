@@ -1,5 +1,7 @@
 #include "Virtualization/ServiceVirtualMachine.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/Text.h"
 #include "MainLoop.h"
 #include "Virtualization/ControlChannel.h"
 #include "Virtualization/VirtioSocketConnection.h"
@@ -12,6 +14,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -48,23 +51,48 @@ ServiceVirtualMachine::~ServiceVirtualMachine() {
         loop_.unwatch(channel_.get());
         channel_.reset();
     }
-    if (pid_ > 0) {
-        ::kill(-pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+    killService();
+}
+
+void ServiceVirtualMachine::killService() {
+    if (pid_ <= 0) return;
+    ::kill(-pid_, SIGKILL);
+    // A killed process is reaped within moments; one stuck in the kernel (a hung file system) is
+    // left to be reaped after the tool, rather than holding the tool up.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const pid_t reaped = ::waitpid(pid_, nullptr, WNOHANG);
+        if (reaped == pid_ || (reaped < 0 && errno != EINTR)) break;
+        ::usleep(10000);
     }
+    pid_ = -1; // never started again
 }
 
 std::string ServiceVirtualMachine::describe(const VirtualMachineConfiguration& c) {
+    using quillmarsh::Text;
     nlohmann::json shares = nlohmann::json::object();
     for (const auto& device : c.directorySharingDevices)
         if (auto* dir = std::get_if<VirtualMachineConfiguration::SingleDirectoryShare>(&device.share))
-            shares[device.tag] = {{"path", dir->path}, {"read_only", dir->readOnly}};
+            shares[Text::hexEncoded(device.tag)] = {{"path", Text::hexEncoded(dir->path)}, {"read_only", dir->readOnly}};
     nlohmann::json script = nullptr;
-    if (auto* linux = std::get_if<VirtualMachineConfiguration::LinuxBootLoader>(&c.bootLoader)) script = linux->kernel;
+    if (auto* linux = std::get_if<VirtualMachineConfiguration::LinuxBootLoader>(&c.bootLoader)) script = Text::hexEncoded(linux->kernel);
     if (auto* mac = std::get_if<VirtualMachineConfiguration::MacPlatform>(&c.platform))
-        script = parentFolder(mac->auxiliaryStorage) + "/disk.img";
-    nlohmann::json console = c.serialPorts.empty() ? nlohmann::json(nullptr) : nlohmann::json(c.serialPorts.front().path);
-    return nlohmann::json{{"script", script}, {"console", console}, {"shares", shares}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        script = Text::hexEncoded(parentFolder(mac->auxiliaryStorage) + "/disk.img");
+    return nlohmann::json{{"script", script}, {"shares", shares}}.dump();
+}
+
+bool ServiceVirtualMachine::sendConfiguration(int channel, const VirtualMachineConfiguration& c, bool wait) {
+    if (!c.serialPorts.empty() && c.serialPorts.front().file && *c.serialPorts.front().file &&
+        !ControlChannel::send(channel, "console", c.serialPorts.front().file->get(), wait))
+        return false;
+    const quillmarsh::UniqueFd description(::memfd_create("quillmarsh-vm-description", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    if (!description || !quillmarsh::FileIO::writeAll(description.get(), describe(c))) return false;
+    // Sealed, the service reads exactly what was written here.
+    ::fcntl(description.get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
+    return ControlChannel::send(channel, "config", description.get(), wait);
+}
+
+bool ServiceVirtualMachine::sendControl(const std::string& text) {
+    return channel_ && ControlChannel::send(channel_.get(), text, -1, false);
 }
 
 void ServiceVirtualMachine::start(Completion completion) {
@@ -97,9 +125,11 @@ void ServiceVirtualMachine::start(Completion completion) {
         // The service's end becomes its descriptor 3; every other one closes on exec.
         if (serviceEnd.get() == 3) ::fcntl(3, F_SETFD, 0);
         else ::dup2(serviceEnd.get(), 3);
+        // Nothing the service prints (an abort's text) reaches the tool's own outputs.
         if (devNull) {
             ::dup2(devNull.get(), 0);
             ::dup2(devNull.get(), 1);
+            ::dup2(devNull.get(), 2);
         }
         ::execv(program.c_str(), argv);
         ::_exit(127);
@@ -118,15 +148,15 @@ void ServiceVirtualMachine::start(Completion completion) {
     channel_ = std::move(toolEnd);
     state_ = State::starting;
     startCompletion_ = std::move(completion);
-    ControlChannel::send(channel_.get(), "config\n" + describe(configuration_));
-    ControlChannel::send(channel_.get(), "start");
     loop_.watch(channel_.get(), [this] { readControl(); });
+    if (!sendConfiguration(channel_.get(), configuration_, false) || !sendControl("start"))
+        ended(DomainError("vz", 6, "The virtual machine service could not be given its configuration."));
 }
 
 bool ServiceVirtualMachine::canRequestStop() const { return state_ == State::running; }
 
 std::optional<DomainError> ServiceVirtualMachine::requestStop() {
-    if (state_ != State::running || !ControlChannel::send(channel_.get(), "request-stop"))
+    if (state_ != State::running || !sendControl("request-stop"))
         return DomainError("vz", 7, "The stop request could not be sent to the guest.");
     return std::nullopt;
 }
@@ -142,7 +172,18 @@ void ServiceVirtualMachine::stop(Completion completion) {
     }
     state_ = State::stopping;
     stopCompletion_ = std::move(completion);
-    if (!ControlChannel::send(channel_.get(), "stop")) ended(std::nullopt);
+    if (!sendControl("stop")) {
+        ended(std::nullopt); // the service is gone or not listening: it is killed there
+        return;
+    }
+    std::weak_ptr<int> alive = alive_;
+    loop_.after(stopAnswerMs, [this, alive] {
+        if (alive.expired() || state_ != State::stopping) return;
+        stopFailure_ = DomainError("vz", 13,
+                                   "The virtual machine did not stop within " + std::to_string(stopAnswerMs / 1000) +
+                                       " seconds; its service process was killed.");
+        ended(std::nullopt);
+    });
 }
 
 std::vector<VirtioSocketDevice*> ServiceVirtualMachine::socketDevices() {
@@ -158,19 +199,15 @@ void ServiceVirtualMachine::finishStart(std::optional<DomainError> error) {
 }
 
 void ServiceVirtualMachine::ended(const std::optional<DomainError>& error) {
-    loop_.unwatch(channel_.get());
+    if (channel_) loop_.unwatch(channel_.get());
     channel_.reset();
-    if (pid_ > 0) {
-        ::kill(-pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1; // never started again
-    }
+    killService();
     bool wasStopping = state_ == State::stopping;
     state_ = error ? State::error : State::stopped;
     if (wasStopping && stopCompletion_) {
         auto completion = std::move(stopCompletion_);
         stopCompletion_ = nullptr;
-        completion(std::nullopt);
+        completion(stopFailure_);
         return;
     }
     if (startCompletion_) {
@@ -216,7 +253,8 @@ void ServiceVirtualMachine::readControl() {
             if (socketDevice_ && state_ == State::running) accepted = socketDevice_->connectionArrived(connection);
             else connection->close();
         }
-        if (channel_) ControlChannel::send(channel_.get(), (accepted ? "accept " : "refuse ") + id);
+        // A service that does not take its answer keeps its guest waiting; the tool does not wait.
+        sendControl((accepted ? "accept " : "refuse ") + id);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,9 +19,14 @@ namespace vz {
 // The VM of this platform: a separate service process ("quillmarsh-vz-service", found next to the
 // running executable) in its own process group, killed with the tool (PR_SET_PDEATHSIG). The guest's
 // connections arrive over the private control channel as socket-pair ends passed by SCM_RIGHTS.
+//
+// The tool never waits on the service: every message to it is sent without blocking, a service
+// that has stopped taking them is killed, and so is one that has not stopped within
+// stopAnswerMs of a stop, which then completes with an error saying so.
 class ServiceVirtualMachine final : public VirtualMachine {
 public:
     static constexpr const char* serviceProgram = "quillmarsh-vz-service";
+    static constexpr std::int64_t stopAnswerMs = 5000;
 
     ServiceVirtualMachine(VirtualMachineConfiguration configuration, quillmarsh::MainLoop& loop);
     ~ServiceVirtualMachine() override;
@@ -35,13 +41,23 @@ public:
 
     // The service's process id once started (0 before).
     pid_t servicePid() const { return pid_; }
-    // The description of what the service is to run, sent as its first message.
+    // The description of what the service is to run: JSON with every path and share tag as
+    // hexadecimal bytes, so that any path reaches the service unchanged, also one that is not
+    // UTF-8 ({"script":HEX|null,"shares":{HEXTAG:{"path":HEX,"read_only":BOOL}}}).
     static std::string describe(const VirtualMachineConfiguration& configuration);
+    // Sends a service what it is to run, on its channel: "console" with the console file's
+    // descriptor (when there is one), then "config" with a sealed memory file holding the
+    // description, so that no number of shares is too many for one message. False when it
+    // could not (no memory file, the service not taking messages).
+    static bool sendConfiguration(int channel, const VirtualMachineConfiguration& configuration, bool wait);
 
 private:
     void readControl();
     void ended(const std::optional<DomainError>& error);
     void finishStart(std::optional<DomainError> error);
+    // Sends one message without waiting; false when the service did not take it.
+    bool sendControl(const std::string& text);
+    void killService();
 
     VirtualMachineConfiguration configuration_;
     quillmarsh::MainLoop& loop_;
@@ -52,6 +68,9 @@ private:
     Completion startCompletion_;
     Completion stopCompletion_;
     std::optional<DomainError> startFailure_;
+    std::optional<DomainError> stopFailure_;
+    // Timers hold this weakly: once the VM is gone they do nothing.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace vz

@@ -1,12 +1,14 @@
 #include "Virtualization/VirtualMachineConfiguration.h"
 
 #include "Foundation/FileIO.h"
+#include "Foundation/Text.h"
 #include "Foundation/UniqueFd.h"
+#include "Virtualization/RandomBytes.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <random>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,13 +26,6 @@ DomainError invalid(const std::string& problem) {
     return DomainError("vz", 2, "Invalid virtual machine configuration. " + problem);
 }
 
-std::string randomBytes(std::size_t count) {
-    std::random_device device;
-    std::string out(count, '\0');
-    for (auto& c : out) c = char(device() & 0xff);
-    return out;
-}
-
 bool isReadableFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), R_OK) == 0;
@@ -45,18 +40,11 @@ DomainError fileError(const std::string& path, int err) {
     return DomainError("vz", 3, "The file \xe2\x80\x9c" + path + "\xe2\x80\x9d couldn\xe2\x80\x99t be opened: " + std::strerror(err) + ".");
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 Config::DiskImageAttachment::DiskImageAttachment(std::string p, bool ro, CachingMode c, SynchronizationMode s)
     : path(std::move(p)), readOnly(ro), caching(c), sync(s) {
-    const UniqueFd disk(::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC));
+    const UniqueFd disk(::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!disk) throw fileError(path, errno);
     struct stat st {};
     bool regular = ::fstat(disk.get(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
@@ -67,7 +55,7 @@ std::optional<Config::MACAddress> Config::MACAddress::parse(const std::string& t
     if (text.size() != 17) return std::nullopt;
     MACAddress mac;
     for (int i = 0; i < 6; ++i) {
-        int hi = hexValue(text[i * 3]), lo = hexValue(text[i * 3 + 1]);
+        int hi = quillmarsh::Text::hexDigitValue(text[i * 3]), lo = quillmarsh::Text::hexDigitValue(text[i * 3 + 1]);
         if (hi < 0 || lo < 0 || (i < 5 && text[i * 3 + 2] != ':')) return std::nullopt;
         mac.bytes[i] = std::uint8_t(hi * 16 + lo);
     }
@@ -89,8 +77,17 @@ std::string Config::MACAddress::text() const {
 }
 
 Config::SerialPort Config::SerialPort::fileAttachment(const std::string& path) {
-    if (!UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644))) throw fileError(path, errno);
-    return SerialPort{path};
+    const auto notAFile = [&] {
+        return DomainError("vz", 3, "The serial port attachment \xe2\x80\x9c" + path + "\xe2\x80\x9d is not a regular file.");
+    };
+    // O_NONBLOCK: a FIFO without a reader (or a socket) fails at once with ENXIO instead of waiting.
+    auto file = std::make_shared<UniqueFd>(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
+    if (!*file) throw errno == ENXIO ? notAFile() : fileError(path, errno);
+    struct stat st {};
+    if (::fstat(file->get(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) throw notAFile();
+    // The console's writes may wait on a device like any file's; only the open had to be quick.
+    ::fcntl(file->get(), F_SETFL, ::fcntl(file->get(), F_GETFL) & ~O_NONBLOCK);
+    return SerialPort{path, std::move(file)};
 }
 
 Config::RosettaShare::Availability Config::RosettaShare::availability() {
@@ -184,11 +181,10 @@ void Config::validate() const {
             throw invalid("The auxiliary storage at \xe2\x80\x9c" + platformMac->auxiliaryStorage + "\xe2\x80\x9d cannot be read.");
     }
     if (socketDevices.size() > 1) throw invalid("At most one virtio socket device is supported.");
-    for (std::size_t i = 0; i < directorySharingDevices.size(); ++i) {
-        const auto& device = directorySharingDevices[i];
-        for (std::size_t j = 0; j < i; ++j)
-            if (directorySharingDevices[j].tag == device.tag)
-                throw invalid("The directory sharing tag \xe2\x80\x9c" + device.tag + "\xe2\x80\x9d is used more than once.");
+    std::set<std::string> tags;
+    for (const auto& device : directorySharingDevices) {
+        if (!tags.insert(device.tag).second)
+            throw invalid("The directory sharing tag \xe2\x80\x9c" + device.tag + "\xe2\x80\x9d is used more than once.");
         if (auto* dir = std::get_if<SingleDirectoryShare>(&device.share); dir && !isDirectory(dir->path))
             throw invalid("The shared directory \xe2\x80\x9c" + dir->path + "\xe2\x80\x9d does not exist.");
     }

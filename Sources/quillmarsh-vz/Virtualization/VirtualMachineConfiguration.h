@@ -1,8 +1,10 @@
 #pragma once
 
+#include "Foundation/UniqueFd.h"
 #include "Virtualization/DomainError.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -18,7 +20,8 @@ public:
     enum class SynchronizationMode { full, none };
 
     struct DiskImageAttachment {
-        // Throws when the image cannot be opened (missing, a folder, no permission).
+        // Throws when the image cannot be opened (missing, a folder, no permission) or is not a
+        // regular file or a block device; the open never waits (a FIFO is refused at once).
         DiskImageAttachment(std::string path, bool readOnly, CachingMode caching, SynchronizationMode sync);
         std::string path;
         bool readOnly;
@@ -49,9 +52,13 @@ public:
     };
 
     struct SerialPort {
-        // Opens (replaces) the file that receives the guest's console; throws when it cannot.
+        // Opens (replaces) the file that receives the guest's console, without waiting: a FIFO or
+        // socket (or anything but a regular file or a character device such as /dev/null) is
+        // refused. Throws when it cannot. The VM writes to this very file, whatever later happens
+        // to its path.
         static SerialPort fileAttachment(const std::string& path);
         std::string path;
+        std::shared_ptr<const quillmarsh::UniqueFd> file;
     };
     struct SocketDevice {};
 

@@ -4,6 +4,7 @@
 
 #include "Foundation/FileIO.h"
 #include "Foundation/IntegerText.h"
+#include "Foundation/Text.h"
 #include "Foundation/UniqueFd.h"
 #include "Virtualization/ControlChannel.h"
 #include "Virtualization/GuestScript.h"
@@ -20,6 +21,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,6 +30,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,7 +41,7 @@ using quillmarsh::UniqueFd;
 int channel = -1;
 std::mutex sendMutex;
 std::atomic<bool> obeyStop{true};
-nlohmann::json shares = nlohmann::json::object();
+std::map<std::string, std::string> shares; // tag → the shared folder's path
 // Open for the rest of the process: a detached guest thread may write to it while the process ends.
 int consoleFd = -1;
 
@@ -116,11 +119,12 @@ void forgetConnection(int id) {
 std::string sharePath(const std::string& tag, const std::string& path) {
     auto found = shares.find(tag);
     if (found == shares.end() || path.find("..") != std::string::npos) return "";
-    return (*found)["path"].get<std::string>() + "/" + path;
+    return found->second + "/" + path;
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-    const UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    // O_NONBLOCK: a FIFO planted in a share fails the write instead of stopping the guest.
+    const UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
     if (file) FileIO::writeAll(file.get(), bytes);
 }
 
@@ -204,8 +208,11 @@ void runScript(vz::GuestScript script) {
 }
 
 std::string readScript(const std::string& path) {
-    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file) return "";
+    // Only a regular file holds a script: anything else (a FIFO swapped in) boots an idle guest,
+    // and the open never waits.
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return "";
     std::string text;
     char buffer[65536];
     ssize_t n;
@@ -220,26 +227,70 @@ std::string readScript(const std::string& path) {
     return text;
 }
 
+// What the tool sent with "config": the description, read from the start of its memory file.
+struct Description {
+    std::optional<std::string> script;
+    std::map<std::string, std::string> shares;
+};
+
+// None when the description is missing or unreadable. Paths and tags come as hexadecimal bytes.
+std::optional<Description> readDescription(int fd) {
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    char buffer[65536];
+    for (off_t at = 0; text.size() <= (64u << 20);) {
+        const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        text.append(buffer, std::size_t(n));
+        at += n;
+    }
+    const auto json = nlohmann::json::parse(text, nullptr, false);
+    if (!json.is_object()) return std::nullopt;
+    Description description;
+    const auto script = json.find("script");
+    if (script != json.end() && !script->is_null()) {
+        if (!script->is_string()) return std::nullopt;
+        description.script = quillmarsh::Text::hexDecoded(script->get<std::string>());
+        if (!description.script) return std::nullopt;
+    }
+    const auto found = json.find("shares");
+    if (found == json.end() || !found->is_object()) return std::nullopt;
+    for (const auto& [hexTag, share] : found->items()) {
+        const auto tag = quillmarsh::Text::hexDecoded(hexTag);
+        const auto path = share.is_object() && share.contains("path") && share["path"].is_string()
+                              ? quillmarsh::Text::hexDecoded(share["path"].get<std::string>())
+                              : std::nullopt;
+        if (!tag || !path) return std::nullopt;
+        description.shares[*tag] = *path;
+    }
+    return description;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const auto fd = argc < 2 ? std::nullopt : quillmarsh::IntegerText::parseDigits(argv[1]);
     if (!fd || *fd > INT_MAX) return 2;
     channel = int(*fd);
+    // A write to a gone peer or past the file-size limit fails; it does not end the guest.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     std::thread guest;
     while (auto message = vz::ControlChannel::receive(channel)) {
         const std::string& text = message->text; // a descriptor sent along is closed with the message
-        if (text.rfind("config\n", 0) == 0) {
-            auto config = nlohmann::json::parse(text.substr(7), nullptr, false);
-            if (config.is_discarded()) endGuest("start-failed the virtual machine description is unreadable");
-            shares = config.value("shares", nlohmann::json::object());
-            if (config["console"].is_string())
-                consoleFd = ::open(config["console"].get<std::string>().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (config["script"].is_string()) {
+        if (text == "console") {
+            // The file the tool opened for the console: it stays open for the rest of the process.
+            if (message->fd && consoleFd < 0) consoleFd = message->fd.release();
+        } else if (text == "config") {
+            const auto config = readDescription(message->fd.get());
+            if (!config) endGuest("start-failed the virtual machine description is unreadable");
+            shares = config->shares;
+            if (config->script) {
                 std::optional<vz::GuestScript> script;
                 try {
-                    script = vz::GuestScript::parse(readScript(config["script"].get<std::string>()));
+                    script = vz::GuestScript::parse(readScript(*config->script));
                 } catch (const std::exception& e) {
                     endGuest(std::string("start-failed ") + e.what());
                 }
