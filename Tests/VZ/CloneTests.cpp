@@ -1,6 +1,7 @@
 #include "Clone.h"
 #include "Foundation/FileIO.h"
 #include "Foundation/UniqueFd.h"
+#include "Support/Fifo.h"
 #include "Support/TempFolder.h"
 #include "VZ/ToolProcess.h"
 
@@ -56,6 +57,11 @@ TEST_F(CloneTest, FailuresReportTheirErrnoAndKeepWhatWasThere) {
 
     // A destination in a missing folder.
     EXPECT_EQ(cloneFile(path("image"), path("nowhere/copy")), ENOENT);
+
+    // A FIFO as the image is refused at once, without waiting for a writer, and creates nothing.
+    const quillmarsh::test::Fifo fifo(path("fifo"));
+    EXPECT_EQ(cloneFile(path("fifo"), path("copy")), EINVAL);
+    EXPECT_FALSE(fs::exists(path("copy")));
 
     // A file system without shared extents: the destination this call created is gone again.
     if (!supportsReflinks()) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using quillmarsh::MainLoop;
@@ -82,4 +83,29 @@ TEST(MainLoop, BlockedSignalsArriveAsBlocksAndWatchedDescriptorsWake) {
     loop.run();
     EXPECT_EQ(read, "x");
     EXPECT_EQ(terms, 2);
+}
+
+TEST(MainLoop, AWriteWatchRunsWhenTheDescriptorHasRoomAgain) {
+    MainLoop loop;
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK), 0);
+    const UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
+    // Fill the pipe, then let a reader make room a little later.
+    const std::string chunk(4096, 'x');
+    while (::write(writeEnd.get(), chunk.data(), chunk.size()) > 0) {
+    }
+    int wakes = 0;
+    loop.watchWritable(writeEnd.get(), [&] {
+        ++wakes;
+        loop.unwatchWritable(writeEnd.get());
+        loop.stop();
+    });
+    loop.after(50, [&] {
+        EXPECT_EQ(wakes, 0); // a full pipe does not wake the watch
+        std::string sink(65536, '\0');
+        while (::read(readEnd.get(), sink.data(), sink.size()) > 0) {
+        }
+    });
+    loop.run();
+    EXPECT_EQ(wakes, 1);
 }

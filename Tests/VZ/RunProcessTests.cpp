@@ -1,159 +1,20 @@
 // The real quillmarsh-vz run, as a process, with simulated guests driven by guest scripts.
 
-#include "Foundation/FileIO.h"
-#include "Foundation/UniqueFd.h"
-#include "Support/TempFolder.h"
-#include "VM/VMRunResult.h"
+#include "VZ/ToolRun.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <set>
-#include <sstream>
 #include <thread>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace fs = std::filesystem;
-using quillmarsh::UniqueFd;
 using quillmarsh::VMRunResult;
+using quillmarsh::test::secretText;
+using quillmarsh::test::slurp;
+using quillmarsh::test::ToolRun;
 using Reason = VMRunResult::Reason;
-
-namespace {
-
-const std::string secretText = "SeCrEt-7f3a9c-runner-config";
-
-// The file's bytes; empty when it cannot be read (yet).
-std::string slurp(const fs::path& path) {
-    return quillmarsh::FileIO::readFile(path.string(), 16 << 20).value_or(std::string());
-}
-
-// One run of the tool in a temporary folder: "kernel" holds the guest script, "share" is shared
-// with the tag "out", "reports" is the report folder and "console.log" the serial console.
-struct ToolRun {
-    quillmarsh::test::TempFolder dir{"qm-run"};
-    pid_t pid = -1;
-    UniqueFd in, out, err;
-    std::string stdoutText, stderrText;
-    int status = -1;
-
-    explicit ToolRun(const std::string& script) {
-        dir.mkdir("share");
-        dir.mkdir("reports");
-        dir.write("kernel", "#!quillmarsh-guest\n" + script);
-        dir.write("disk.img", "disk");
-    }
-    ~ToolRun() {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
-    std::vector<std::string> baseArgs() const {
-        return {"run", "--disk", (dir / "disk.img").string(), "--kernel", (dir / "kernel").string(), "--share",
-                "out=" + (dir / "share").string(), "--console-log", (dir / "console.log").string(), "--memory-mib", "512",
-                "--cpus", "1"};
-    }
-    void start(std::vector<std::string> extra) {
-        auto args = baseArgs();
-        args.insert(args.end(), extra.begin(), extra.end());
-        // The child's ends are closed here once it has its copies; the tool's exit ends the outputs.
-        int i[2], o[2], e[2];
-        ASSERT_EQ(::pipe2(i, O_CLOEXEC), 0);
-        const UniqueFd childIn(i[0]);
-        in.reset(i[1]);
-        ASSERT_EQ(::pipe2(o, O_CLOEXEC), 0);
-        out.reset(o[0]);
-        const UniqueFd childOut(o[1]);
-        ASSERT_EQ(::pipe2(e, O_CLOEXEC), 0);
-        err.reset(e[0]);
-        const UniqueFd childErr(e[1]);
-        std::string program = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
-        std::vector<char*> argv{program.data()};
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid = ::fork();
-        if (pid == 0) {
-            ::dup2(childIn.get(), 0);
-            ::dup2(childOut.get(), 1);
-            ::dup2(childErr.get(), 2);
-            ::execv(program.c_str(), argv.data());
-            ::_exit(127);
-        }
-    }
-    void write(const std::string& text) { ASSERT_EQ(::write(in.get(), text.data(), text.size()), ssize_t(text.size())); }
-    void closeInput() { in.reset(); }
-    // Waits, within a generous deadline, until `ready` holds.
-    static bool waitUntil(const std::function<bool()>& ready, int seconds = 20) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (ready()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-    // Whether the tool has blocked SIGTERM (it reads the signal from then on); a signal sent
-    // before that, while a slow start is still on its way to main, would simply kill it.
-    bool signalsBlocked() {
-        return waitUntil([&] {
-            std::istringstream lines(slurp("/proc/" + std::to_string(pid) + "/status"));
-            std::string line;
-            while (std::getline(lines, line)) {
-                if (line.rfind("SigBlk:", 0) == 0)
-                    return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
-            }
-            return false;
-        });
-    }
-    bool booted() {
-        return waitUntil([&] { return slurp(dir / "console.log").find("guest: booted") != std::string::npos; });
-    }
-    // Reads both outputs to their end and reaps the tool, within the deadline.
-    void finish(int seconds = 30) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while ((out || err) && std::chrono::steady_clock::now() < deadline) {
-            pollfd fds[2] = {{out.get(), POLLIN, 0}, {err.get(), POLLIN, 0}};
-            ::poll(fds, 2, 100);
-            for (int k = 0; k < 2; ++k) {
-                UniqueFd& fd = k == 0 ? out : err;
-                if (!fd || !fds[k].revents) continue;
-                char buffer[4096];
-                ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-                if (n <= 0) {
-                    fd.reset();
-                } else {
-                    (k == 0 ? stdoutText : stderrText).append(buffer, std::size_t(n));
-                }
-            }
-        }
-        ASSERT_TRUE(!out && !err) << "the tool did not end in time";
-        int wstatus = 0;
-        ASSERT_EQ(::waitpid(pid, &wstatus, 0), pid);
-        pid = -1;
-        ASSERT_TRUE(WIFEXITED(wstatus));
-        status = WEXITSTATUS(wstatus);
-    }
-    // Exactly one line on stdout, a valid result whose exit status follows its reason.
-    VMRunResult result() {
-        EXPECT_EQ(std::count(stdoutText.begin(), stdoutText.end(), '\n'), 1) << stdoutText;
-        EXPECT_TRUE(!stdoutText.empty() && stdoutText.back() == '\n') << stdoutText;
-        auto line = stdoutText.substr(0, stdoutText.find('\n'));
-        auto r = VMRunResult::decodeLine(line);
-        EXPECT_EQ(status, r.reason == Reason::error ? 1 : 0);
-        EXPECT_EQ(stdoutText.find(secretText), std::string::npos);
-        EXPECT_EQ(stderrText.find(secretText), std::string::npos);
-        EXPECT_EQ(slurp(dir / "console.log").find(secretText), std::string::npos);
-        return r;
-    }
-};
-
-} // namespace
 
 TEST(RunProcess, HandOffDeliversOneLineOrEndsWithItsMessage) {
     struct Case {
@@ -224,12 +85,15 @@ TEST(RunProcess, SignalsTimeOutsAndGuestEndings) {
     std::vector<Case> cases = {
         {"SIGTERM", "sleep-ms 60000\n", {}, SIGTERM, Reason::cancelled, std::nullopt},
         {"SIGINT", "sleep-ms 60000\n", {}, SIGINT, Reason::cancelled, std::nullopt},
+        {"SIGHUP", "sleep-ms 60000\n", {}, SIGHUP, Reason::cancelled, std::nullopt},
+        {"SIGUSR1", "sleep-ms 60000\n", {}, SIGUSR1, Reason::cancelled, std::nullopt},
         {"ignored stop request, grace 0", "on-stop-request ignore\nsleep-ms 60000\n", {"--stop-grace-s", "0"}, SIGTERM,
          Reason::cancelled, std::nullopt},
         {"ignored stop request, grace 1", "on-stop-request ignore\nsleep-ms 60000\n", {"--stop-grace-s", "1"}, SIGTERM,
          Reason::cancelled, std::nullopt},
         {"run time-out", "sleep-ms 60000\n", {"--timeout-s", "1"}, 0, Reason::timeout, std::nullopt},
         {"crash", "sleep-ms 10\ncrash kernel panic: not syncing\n", {}, 0, Reason::error, "kernel panic: not syncing"},
+        {"crash text with a zero byte", "crash \"oops\\x00 after the zero\"\n", {}, 0, Reason::error, std::string("oops\0 after the zero", 20)},
         {"boot failure", "boot-fail no bootable device\n", {}, 0, Reason::error, "start: no bootable device"},
         {"guest powers off", "poweroff\n", {}, 0, Reason::guestStopped, std::nullopt},
     };

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <thread>
 #include <poll.h>
 #include <deque>
 #include <filesystem>
@@ -198,6 +199,10 @@ struct RunFixture {
         // the test has ended.
         stdinWrite.reset(pipeFds[1]);
         if (input) {
+            // Room for the whole input (up to the runner's limit), written before the runner reads.
+            if (input->size() > 65536) {
+                ASSERT_GE(::fcntl(pipeFds[1], F_SETPIPE_SZ, int(input->size())), int(input->size()));
+            }
             ASSERT_EQ(::write(stdinWrite.get(), input->data(), input->size()), ssize_t(input->size()));
             stdinWrite.reset();
         }
@@ -486,4 +491,47 @@ TEST(Runner, ReadSecretLine) {
             EXPECT_EQ(e.code(), 4);
         }
     }
+}
+
+TEST(Runner, ALineLargerThanTheSocketTakesGoesOutWholeAsTheGuestReads) {
+    RunFixture run;
+    auto o = run.options();
+    o.secretStdin = true;
+    const std::string line(Runner::secretInputLimit - 1, 'x');
+    run.start(o, line + "\n");
+    run.loop.awaitPost(); // the pre-boot read
+    ASSERT_NE(run.vm, nullptr);
+    // The connection is answered at once, long before the guest has read the line.
+    UniqueFd guest = run.vm->connect(1024);
+    ASSERT_TRUE(guest);
+    EXPECT_FALSE(run.runner->secretDelivered);
+    // A second guest asking meanwhile waits its turn; the line goes to the first only.
+    UniqueFd second = run.vm->connect(1024);
+    ASSERT_TRUE(second);
+    std::string received;
+    std::thread reader([&] { received = readToEnd(std::move(guest)); });
+    for (int i = 0; i < 10000 && !run.runner->secretDelivered; ++i) {
+        run.loop.settle();
+        ::usleep(1000);
+    }
+    reader.join();
+    EXPECT_TRUE(run.runner->secretDelivered);
+    EXPECT_EQ(received.size(), line.size() + 1);
+    EXPECT_EQ(received, line + "\n");
+    EXPECT_EQ(readToEnd(std::move(second)), "");
+}
+
+TEST(Runner, AGuestThatNeverReadsIsGivenUpAtTheHandOffTimeOut) {
+    RunFixture run;
+    auto o = run.options();
+    o.secretStdin = true;
+    o.secretTimeoutSeconds = 3;
+    run.start(o, std::string(Runner::secretInputLimit - 1, 'x') + "\n");
+    run.loop.awaitPost();
+    ASSERT_NE(run.vm, nullptr);
+    UniqueFd guest = run.vm->connect(1024); // never read
+    ASSERT_TRUE(guest);
+    run.loop.advance(3000);
+    EXPECT_EQ(run.result().error, "the guest did not ask for its runner config within 3 seconds");
+    EXPECT_FALSE(run.runner->secretDelivered);
 }

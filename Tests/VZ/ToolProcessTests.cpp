@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 using quillmarsh::test::runTool;
@@ -123,3 +127,26 @@ TEST(ToolProcessTest, CloneFailureNamesBothPathsWithEscapedSlashes) {
 }
 
 } // namespace
+
+// An answer that cannot reach standard output (the reader has gone) is no success: status 1,
+// quietly, instead of the process dying of SIGPIPE.
+TEST(ToolProcessTest, AOneShotCommandWhoseOutputIsGoneEndsWithStatusOne) {
+    for (const char* command : {"capabilities", "sensors"}) {
+        SCOPED_TRACE(command);
+        int fds[2];
+        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+        ::close(fds[0]);
+        const std::string program = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(fds[1], 1);
+            ::execl(program.c_str(), program.c_str(), command, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+    }
+}

@@ -24,3 +24,11 @@ TEST(TextTest, EscapingControlsKeepsEveryTextOnOneLine) {
     EXPECT_EQ(Text::escapingControls("caf\xC3\xA9 \xE2\x80\xA6"), "caf\xC3\xA9 \xE2\x80\xA6");
     EXPECT_EQ(Text::lowercasedASCII("This Mac \xC3\x89"), "this mac \xC3\x89");
 }
+
+TEST(TextTest, HexCarriesAnyBytesAndRefusesWhatIsNotHex) {
+    const std::string bytes("\x00\xff/caf\xc3\xa9\xfe", 9);
+    EXPECT_EQ(Text::hexEncoded(bytes), "00ff2f636166c3a9fe");
+    EXPECT_EQ(Text::hexDecoded("00FF2f636166C3A9fe"), bytes);
+    EXPECT_EQ(Text::hexDecoded(""), std::string());
+    for (const char* bad : {"0", "0g", "zz", " 00", "00 "}) EXPECT_EQ(Text::hexDecoded(bad), std::nullopt) << bad;
+}
