@@ -1,12 +1,15 @@
 // macos-install as a process: the real tool, fixture restore images, bundles in a temporary folder.
 
 #include "Foundation/JsonText.h"
+#include "Support/ChildProcess.h"
+#include "Support/Fifo.h"
 #include "Support/Fixtures.h"
 #include "Support/TempFolder.h"
 #include "VZ/ToolProcess.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,23 +26,30 @@ struct Outcome {
     int status = -1;
 };
 
-// The tool's run with its output as JSON lines.
-Outcome runTool(const std::vector<std::string>& args) {
-    const auto run = quillmarsh::test::runTool(args);
-    Outcome outcome;
-    outcome.status = run.status;
-    // Every line is one JSON object.
-    const std::string& out = run.out;
+const std::string tool = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
+
+// The tool's output as JSON lines, each one object.
+std::vector<nlohmann::json> jsonLines(const std::string& out) {
+    std::vector<nlohmann::json> lines;
     std::size_t at = 0;
     while (at < out.size()) {
         const auto end = out.find('\n', at);
         EXPECT_NE(end, std::string::npos) << "unterminated line: " << out;
         if (end == std::string::npos)
             break;
-        outcome.lines.push_back(quillmarsh::JsonText::parse(out.substr(at, end - at)));
+        lines.push_back(quillmarsh::JsonText::parse(out.substr(at, end - at)));
         at = end + 1;
     }
-    return outcome;
+    return lines;
+}
+
+Outcome outcomeOf(const quillmarsh::test::ProcessResult& run) {
+    return {jsonLines(run.out), run.status};
+}
+
+// The tool's run with its output as JSON lines.
+Outcome runTool(const std::vector<std::string>& args) {
+    return outcomeOf(quillmarsh::test::runTool(args));
 }
 
 std::string contents(const fs::path& path, std::size_t limit = 4096) {
@@ -139,4 +149,32 @@ TEST_F(MacInstallerProcessTest, TheInstalledBundleRuns) {
     EXPECT_EQ(stopped.lines[0]["reason"], "guest_stopped");
     EXPECT_EQ(stopped.lines[0]["status"], "stopped");
     EXPECT_EQ(stopped.status, 0);
+}
+
+TEST_F(MacInstallerProcessTest, ARestoreImageThatIsNotARegularFileIsRefusedBeforeTheStart) {
+    using namespace std::chrono_literals;
+    const quillmarsh::test::Fifo fifo((root / "image.fifo").string());
+    const std::string bundle = (root / "new" / "vm").string();
+    struct Case {
+        std::string name;
+        std::vector<std::string> argv;
+        std::string ipsw; // as the error line names it
+    };
+    const Case cases[] = {
+        {"a FIFO without a writer", {tool, "macos-install", "--ipsw", fifo.path(), "--bundle", bundle}, fifo.path()},
+        {"a pipe on standard input",
+         {"/bin/sh", "-c", "cat \"$1\" | \"$2\" macos-install --ipsw /dev/stdin --bundle \"$3\"", "sh",
+          fixtures + "sonoma.ipsw", tool, bundle},
+         "/dev/stdin"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        quillmarsh::test::ChildProcess program(c.argv);
+        const auto status = program.wait(30s);
+        ASSERT_TRUE(status) << "the tool still waits for its restore image";
+        EXPECT_EQ(*status, 1);
+        EXPECT_EQ(jsonLines(program.output()),
+                  std::vector<nlohmann::json>{error("restore_image", c.ipsw + " is not a restore image: it is not a regular file")});
+        EXPECT_EQ(root.entries(), std::vector<std::string>{"image.fifo"});
+    }
 }

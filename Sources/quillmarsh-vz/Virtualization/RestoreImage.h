@@ -53,7 +53,8 @@ public:
         bool operator==(const FailAt&) const = default;
     };
 
-    // Reads and parses the file at `path`; throws LoadError.
+    // Reads and parses the regular file at `path` (anything else is refused without waiting on
+    // it); throws LoadError.
     static RestoreImage load(const std::string& path);
     // Parses the text of an image; `path` only names the file in error messages.
     static RestoreImage parse(std::string_view text, const std::string& path);
