@@ -271,24 +271,32 @@ void macosInstallCommand(const std::vector<std::string>& args) {
     // Before any thread starts, so the signals reach the loop instead of ending the process
     // with the staging folder left behind.
     MainLoop::blockSignals();
-    static MainLoop loop;
-    MacInstaller::Host host{
-        loop.poster(),
-        [](const nlohmann::json& line) {
-            // Every line leaves at once, so the agent sees the progress while it happens.
-            emit(line);
-            std::fflush(stdout);
-        },
-        [](int status) {
-            std::fflush(stdout);
-            ::_exit(status); // at once: the installer's thread may still be writing when cancelled
-        },
+    const auto emitLine = [](const nlohmann::json& line) {
+        // Every line leaves at once, so the agent sees the progress while it happens.
+        emit(line);
+        std::fflush(stdout);
     };
-    static MacInstaller installer(args, host);
-    for (const int signal : MainLoop::stopSignals)
-        loop.onSignal(signal, [] { installer.cancel(); });
-    loop.post([] { installer.start(); });
-    loop.run();
+    const auto exitWith = [](int status) {
+        std::fflush(stdout);
+        ::_exit(status); // at once: the installer's thread may still be writing when cancelled
+    };
+    static std::optional<MainLoop> loop;
+    static std::optional<MacInstaller> installer;
+    try {
+        // The loop's own descriptors (out of descriptors, say) fail here; the agent gets a line.
+        loop.emplace();
+        for (const int signal : MainLoop::stopSignals)
+            loop->onSignal(signal, [] {
+                if (installer)
+                    installer->cancel();
+            });
+    } catch (const std::exception& failure) {
+        emitLine(errorLine(ErrorLineCode::installFailed, failure.what()));
+        exitWith(1);
+    }
+    installer.emplace(args, MacInstaller::Host{loop->poster(), emitLine, exitWith});
+    loop->post([] { installer->start(); });
+    loop->run();
     ::_exit(1);
 }
 

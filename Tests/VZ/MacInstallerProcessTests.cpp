@@ -5,6 +5,7 @@
 #include "Support/Fifo.h"
 #include "Support/Fixtures.h"
 #include "Support/TempFolder.h"
+#include "VZ/HostProgram.h"
 #include "VZ/ToolProcess.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -64,7 +66,26 @@ nlohmann::json error(const std::string& code, const std::string& message) {
     return {{"code", code}, {"message", message}, {"status", "error"}};
 }
 
-class MacInstallerProcessTest : public quillmarsh::test::TempFolderTest {};
+// Every path under a folder with, for a file, its size and first 4 KiB: what an install that
+// fails must leave as it was.
+std::map<std::string, std::string> snapshot(const quillmarsh::test::TempFolder& folder) {
+    std::map<std::string, std::string> result;
+    for (const auto& entry : folder.entries()) {
+        const fs::path path = folder / entry;
+        result[entry] = fs::is_directory(path) ? "folder" : std::to_string(fs::file_size(path)) + ":" + contents(path);
+    }
+    return result;
+}
+
+class MacInstallerProcessTest : public quillmarsh::test::TempFolderTest {
+protected:
+    // An installed bundle, "vm" in the test's folder, for a reinstall to leave as it was.
+    fs::path earlierBundle() {
+        const fs::path bundle = root / "vm";
+        EXPECT_EQ(runTool({"macos-install", "--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "1"}).status, 0);
+        return bundle;
+    }
+};
 
 } // namespace
 
@@ -176,5 +197,39 @@ TEST_F(MacInstallerProcessTest, ARestoreImageThatIsNotARegularFileIsRefusedBefor
         EXPECT_EQ(jsonLines(program.output()),
                   std::vector<nlohmann::json>{error("restore_image", c.ipsw + " is not a restore image: it is not a regular file")});
         EXPECT_EQ(root.entries(), std::vector<std::string>{"image.fifo"});
+    }
+}
+
+TEST_F(MacInstallerProcessTest, ResourceLimitsFailTheInstallWithALineAndKeepTheEarlierBundle) {
+    const auto prlimit = quillmarsh::test::hostProgram("prlimit");
+    if (!prlimit)
+        GTEST_SKIP() << "prlimit is not installed";
+    const fs::path bundle = earlierBundle();
+    const auto before = snapshot(root);
+    struct Case {
+        std::string limit;
+        std::string messageEnd;
+    };
+    const Case cases[] = {
+        // A disk past the file-size limit fails to be made (EFBIG) instead of ending the tool.
+        {"--fsize=1000000", "/disk.img: File too large"},
+        // Too few descriptors for the main loop's own.
+        {"--nofile=3", ": Too many open files"},
+        {"--nofile=4", ": Too many open files"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
+        const auto outcome = outcomeOf(quillmarsh::test::runProcess(
+            {*prlimit, c.limit, "--", tool, "macos-install", "--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(),
+             "--disk-gb", "1"}));
+        EXPECT_EQ(outcome.status, 1);
+        ASSERT_EQ(outcome.lines.size(), 1u);
+        EXPECT_EQ(outcome.lines[0]["code"], "install_failed");
+        EXPECT_EQ(outcome.lines[0]["status"], "error");
+        const std::string message = outcome.lines[0].value("message", "");
+        EXPECT_TRUE(message.size() >= c.messageEnd.size() &&
+                    message.compare(message.size() - c.messageEnd.size(), c.messageEnd.size(), c.messageEnd) == 0)
+            << message;
+        EXPECT_EQ(snapshot(root), before);
     }
 }
