@@ -157,13 +157,13 @@ TEST_F(MacInstallerBundleTest, ACancelledReinstallLeavesTheEarlierBundleAsItWas)
     const std::string machineID = read(bundle / "machine-id.bin");
 
     TestLoop loop;
-    MacInstaller installer({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"}, loop.host());
-    installer.start(); // the new files are staged and the install runs
+    MacInstaller installer({"--ipsw", fixtures + "slow.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"}, loop.host());
+    installer.start(); // the new files are staged and the install runs, an hour after its first step
     installer.cancel();
     loop.runUntilEnded();
     EXPECT_EQ(loop.status, 1);
     EXPECT_EQ(loop.lines.back(), (json{{"code", "install_failed"}, {"message", "the install was cancelled"}, {"status", "error"}}));
-    installer.installer.reset(); // waits for the installer's thread
+    installer.installer.reset(); // ends the installer's thread, also in the middle of its work
     EXPECT_EQ(read(bundle / "machine-id.bin"), machineID);
     EXPECT_EQ(root.entries(), (std::vector<std::string>{"b", "b/aux.img", "b/disk.img", "b/hardware-model.bin", "b/machine-id.bin"}));
 }

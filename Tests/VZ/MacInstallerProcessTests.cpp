@@ -11,9 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -170,6 +173,28 @@ TEST_F(MacInstallerProcessTest, TheInstalledBundleRuns) {
     EXPECT_EQ(stopped.lines[0]["reason"], "guest_stopped");
     EXPECT_EQ(stopped.lines[0]["status"], "stopped");
     EXPECT_EQ(stopped.status, 0);
+}
+
+TEST_F(MacInstallerProcessTest, StopSignalsCancelTheInstallAndKeepTheEarlierBundle) {
+    using namespace std::chrono_literals;
+    const fs::path bundle = earlierBundle();
+    const auto before = snapshot(root);
+    // slow.ipsw's installer takes an hour after its first step, so the signal always meets it there.
+    for (const int signal : {SIGHUP, SIGUSR1, SIGUSR2, SIGTERM, SIGINT}) {
+        SCOPED_TRACE(::strsignal(signal));
+        quillmarsh::test::ChildProcess program(
+            {tool, "macos-install", "--ipsw", fixtures + "slow.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"});
+        ASSERT_TRUE(program.waitForOutput("\"status\":\"installing\"", 20s)) << program.output();
+        program.signal(signal);
+        EXPECT_EQ(program.wait(20s), std::optional<int>(1));
+        EXPECT_EQ(jsonLines(program.output()),
+                  (std::vector<nlohmann::json>{
+                      {{"build", "23D60"}, {"bundle", bundle.string()}, {"status", "started"}, {"version", "14.3.0"}},
+                      {{"percent", 10}, {"status", "installing"}},
+                      error("install_failed", "the install was cancelled"),
+                  }));
+        EXPECT_EQ(snapshot(root), before);
+    }
 }
 
 TEST_F(MacInstallerProcessTest, ARestoreImageThatIsNotARegularFileIsRefusedBeforeTheStart) {

@@ -116,7 +116,7 @@ public:
             const std::string key(line.substr(0, space));
             const std::string_view value = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
             static const char* const known[] = {"build", "version", "supported", "min-cpus", "min-memory-mib",
-                                                "hardware-model", "progress", "fail-at"};
+                                                "hardware-model", "progress", "fail-at", "step-ms"};
             bool isKnown = false;
             for (const char* name : known)
                 isKnown = isKnown || key == name;
@@ -183,6 +183,15 @@ public:
                     refuse(line, "progress must not go back");
                 image.progress.push_back(*value);
             }
+        }
+
+        if (const auto found = values.find("step-ms"); found != values.end()) {
+            const auto [line, value] = found->second;
+            const auto milliseconds = decimal(value);
+            if (!milliseconds || *milliseconds > RestoreImage::maximumStepMilliseconds)
+                refuse(line, "step-ms must be a whole number of milliseconds up to " +
+                                 std::to_string(RestoreImage::maximumStepMilliseconds));
+            image.stepMilliseconds = *milliseconds;
         }
 
         if (const auto found = values.find("fail-at"); found != values.end()) {
