@@ -1,5 +1,6 @@
 #include "MacInstaller.h"
 
+#include "BundleSwap.h"
 #include "ErrorLineCode.h"
 #include "Foundation/FileIO.h"
 #include "Foundation/IntegerText.h"
@@ -226,21 +227,24 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
     try {
         const fs::path folder = bundleFolder(bundle);
         const fs::path staging(staging_);
-        // A new bundle is the staging folder renamed; an existing one gets the four files.
-        if (::rename(staging.c_str(), folder.c_str()) == 0) {
+        // A new bundle is the staging folder renamed; an existing one gets the four files, all of
+        // them or none.
+        if (::rename(staging.c_str(), folder.c_str()) == 0)
             staging_.clear();
-        } else if (errno == EEXIST || errno == ENOTEMPTY || errno == EISDIR) {
-            for (const char* file : bundleFiles)
-                if (::rename((staging / file).c_str(), (folder / file).c_str()) != 0)
-                    failWith("cannot move the new files into", folder, errno);
-            discardStaging();
-        } else {
+        else if (errno == EEXIST || errno == ENOTEMPTY)
+            BundleSwap(staging, folder).replace(bundleFiles);
+        else
             failWith("cannot move the new files into", folder, errno);
-        }
+    } catch (const BundleSwap::Failure& problem) {
+        if (!problem.restored)
+            staging_.clear(); // it holds an earlier file the message names
+        error(std::string(ErrorLineCode::installFailed), problem.what());
+        return;
     } catch (const std::exception& problem) {
         error(std::string(ErrorLineCode::installFailed), problem.what());
         return;
     }
+    discardStaging(); // with the earlier files the new ones replaced
     ended_ = true;
     host_.emit({{"bundle", bundle}, {"status", "installed"}});
     host_.exit(0);

@@ -18,7 +18,8 @@ namespace quillmarsh {
 // `quillmarsh-vz macos-install`: turns a restore image into a macOS VM bundle ("hardware-model.bin",
 // "machine-id.bin", "aux.img", "disk.img") and installs macOS onto its disk, reporting progress as
 // JSON lines. The files are built in a temporary folder beside the bundle and moved into it only
-// once the install has succeeded, so a failed install leaves an earlier bundle as it was.
+// once the install has succeeded, all of them or none, so a failed install leaves an earlier
+// bundle as it was.
 class MacInstaller {
 public:
     // A rejected command line; what() is the message of the "bad_arguments" line.
@@ -60,8 +61,8 @@ public:
     // Builds the bundle and the VM and starts the installer. Run it on the main loop.
     void install(const vz::RestoreImage& image);
 
-    // Ends a running install on SIGTERM or SIGINT: the new files are discarded, an earlier
-    // bundle stays as it was, and an "install_failed" line says why.
+    // Ends a running install on a stop signal: the new files are discarded, an earlier bundle
+    // stays as it was, and an "install_failed" line says why.
     void cancel();
 
     // The whole percentage for a fraction completed, truncated toward zero, within 0…100.
