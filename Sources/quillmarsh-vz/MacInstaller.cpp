@@ -58,8 +58,8 @@ void createDisk(const fs::path& path, std::int64_t size) {
         failWith("cannot write", path, errno);
 }
 
-// The bundle path as one folder: absolute, with links resolved (so the staging folder lies on the
-// bundle's own file system), without "." or ".." parts or a final slash.
+// The bundle path as one folder: absolute, with links resolved (so a link to a bundle renews the
+// folder it leads to and stays a link), without "." or ".." parts or a final slash.
 fs::path bundleFolder(const std::string& bundle) {
     fs::path path = fs::weakly_canonical(fs::absolute(fs::path(bundle)));
     if (!path.has_filename() && path.has_parent_path() && path != path.root_path())
@@ -155,19 +155,28 @@ void MacInstaller::install(const vz::RestoreImage& image) {
 
     Config configuration;
     try {
-        const fs::path folder = bundleFolder(bundle);
-        const fs::path parent = folder.has_parent_path() ? folder.parent_path() : folder;
-        fs::create_directories(parent);
-        if (fs::exists(folder) && !fs::is_directory(folder))
-            failWith("cannot use the bundle", folder, ENOTDIR);
+        folder_ = bundleFolder(bundle);
+        struct stat info {};
+        const bool exists = ::lstat(folder_.c_str(), &info) == 0;
+        if (!exists && errno != ENOENT)
+            failWith("cannot use the bundle", folder_, errno);
+        if (exists && !S_ISDIR(info.st_mode))
+            failWith("cannot use the bundle", folder_, ENOTDIR);
 
-        // The new files go into a sibling folder first; an earlier bundle stays untouched until
-        // the install has succeeded.
-        std::string name = (parent / std::string(".").append(folder.filename().string()).append(".installing-XXXXXX")).string();
+        // The new files are built in a staging folder first; an earlier bundle stays untouched
+        // until the install has succeeded. For an existing bundle it lies inside it, on the file
+        // system of the files it replaces (also when the bundle folder is a mount point); for a new
+        // one beside it, to become the bundle. Its short name fits beside any bundle name.
+        stagedInside_ = exists;
+        const fs::path place = exists ? folder_ : folder_.parent_path();
+        if (!exists)
+            fs::create_directories(place);
+        std::string name = (place / ".installing-XXXXXX").string();
         if (::mkdtemp(name.data()) == nullptr)
-            failWith("cannot create a folder beside", folder, errno);
+            failWith(exists ? "cannot create a folder in" : "cannot create a folder beside", folder_, errno);
         staging_ = name;
-        ::chmod(staging_.c_str(), 0777 & ~currentUmask());
+        if (!stagedInside_)
+            ::chmod(staging_.c_str(), 0777 & ~currentUmask()); // the bundle's own mode
         const fs::path staging(staging_);
 
         writeFile(staging / "hardware-model.bin", hardwareModel->data);
@@ -225,16 +234,15 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
         return;
     }
     try {
-        const fs::path folder = bundleFolder(bundle);
         const fs::path staging(staging_);
-        // A new bundle is the staging folder renamed; an existing one gets the four files, all of
-        // them or none.
-        if (::rename(staging.c_str(), folder.c_str()) == 0)
+        // A new bundle is the staging folder renamed; an existing one (also one that appeared
+        // since the start) gets the four files, all of them or none.
+        if (!stagedInside_ && ::rename(staging.c_str(), folder_.c_str()) == 0)
             staging_.clear();
-        else if (errno == EEXIST || errno == ENOTEMPTY)
-            BundleSwap(staging, folder).replace(bundleFiles);
+        else if (stagedInside_ || errno == EEXIST || errno == ENOTEMPTY)
+            BundleSwap(staging, folder_).replace(bundleFiles);
         else
-            failWith("cannot move the new files into", folder, errno);
+            failWith("cannot move the new files into", folder_, errno);
     } catch (const BundleSwap::Failure& problem) {
         if (!problem.restored)
             staging_.clear(); // it holds an earlier file the message names

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,9 +18,9 @@ namespace quillmarsh {
 
 // `quillmarsh-vz macos-install`: turns a restore image into a macOS VM bundle ("hardware-model.bin",
 // "machine-id.bin", "aux.img", "disk.img") and installs macOS onto its disk, reporting progress as
-// JSON lines. The files are built in a temporary folder beside the bundle and moved into it only
-// once the install has succeeded, all of them or none, so a failed install leaves an earlier
-// bundle as it was.
+// JSON lines. The files are built in a staging folder (inside an existing bundle, beside a new
+// one) and moved into the bundle only once the install has succeeded, all of them or none, so a
+// failed install leaves an earlier bundle as it was.
 class MacInstaller {
 public:
     // A rejected command line; what() is the message of the "bad_arguments" line.
@@ -84,7 +85,9 @@ private:
 
     Host host_;
     bool ended_ = false;
-    std::string staging_; // the temporary folder the new files are built in
+    std::filesystem::path folder_; // the bundle folder: absolute, links resolved
+    bool stagedInside_ = false;    // whether the staging folder lies inside an existing bundle
+    std::string staging_;          // the temporary folder the new files are built in
 };
 
 } // namespace quillmarsh

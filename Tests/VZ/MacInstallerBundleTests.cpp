@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -274,5 +275,16 @@ TEST_F(MacInstallerBundleTest, AReinstallThatCannotReplaceEveryFileLeavesTheEarl
         std::sort(found.begin(), found.end());
         EXPECT_EQ(found, expected) << "no staging folder is left";
         EXPECT_EQ(root.entries().front(), "b");
+    }
+}
+
+TEST_F(MacInstallerBundleTest, ABundleNameOfTheLongestFileNameInstallsAndReinstalls) {
+    const fs::path bundle = root / std::string(NAME_MAX, 'b');
+    for (const char* ipsw : {"sonoma.ipsw", "progress.ipsw"}) {
+        const auto outcome = install({"--ipsw", fixtures + ipsw, "--bundle", bundle.string(), "--disk-gb", "1"});
+        EXPECT_EQ(outcome.status, 0) << ipsw << " " << json(outcome.lines).dump();
+        const std::string name = bundle.filename().string();
+        EXPECT_EQ(root.entries(), (std::vector<std::string>{name, name + "/aux.img", name + "/disk.img",
+                                                            name + "/hardware-model.bin", name + "/machine-id.bin"}));
     }
 }

@@ -225,6 +225,29 @@ TEST_F(MacInstallerProcessTest, ARestoreImageThatIsNotARegularFileIsRefusedBefor
     }
 }
 
+TEST_F(MacInstallerProcessTest, ABundleFolderThatIsAMountPointIsInstalledInto) {
+    const auto unshare = quillmarsh::test::hostProgram("unshare");
+    if (!unshare)
+        GTEST_SKIP() << "unshare is not installed";
+    const fs::path bundle = root.mkdir("vm");
+    const fs::path listing = root / "listing";
+    // In a mount namespace of its own, a fresh tmpfs on the bundle folder; what the install leaves
+    // there is listed into a file outside it.
+    const std::string script = "mount -t tmpfs none \"$1\" || exit 125\n"
+                               "\"$2\" macos-install --ipsw \"$3\" --bundle \"$1\" --disk-gb 1\n"
+                               "status=$?\n"
+                               "ls -A \"$1\" > \"$4\"\n"
+                               "exit $status\n";
+    const auto outcome = outcomeOf(quillmarsh::test::runProcess(
+        {*unshare, "-rm", "/bin/sh", "-c", script, "sh", bundle.string(), tool, fixtures + "sonoma.ipsw", listing.string()}));
+    if (outcome.status == 125 || (outcome.status != 0 && outcome.lines.empty()))
+        GTEST_SKIP() << "no tmpfs can be mounted in a namespace of the test's own here";
+    EXPECT_EQ(outcome.status, 0);
+    ASSERT_FALSE(outcome.lines.empty());
+    EXPECT_EQ(outcome.lines.back(), (nlohmann::json{{"bundle", bundle.string()}, {"status", "installed"}}));
+    EXPECT_EQ(contents(listing), "aux.img\ndisk.img\nhardware-model.bin\nmachine-id.bin\n");
+}
+
 TEST_F(MacInstallerProcessTest, ResourceLimitsFailTheInstallWithALineAndKeepTheEarlierBundle) {
     const auto prlimit = quillmarsh::test::hostProgram("prlimit");
     if (!prlimit)
