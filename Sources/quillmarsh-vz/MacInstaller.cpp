@@ -117,7 +117,7 @@ MacInstaller::MacInstaller(const std::vector<std::string>& args, Host host) : ho
 
 MacInstaller::~MacInstaller() {
     installer.reset();
-    discardStaging();
+    discard();
 }
 
 std::int64_t MacInstaller::percent(double fraction) {
@@ -170,7 +170,7 @@ void MacInstaller::install(const vz::RestoreImage& image) {
         stagedInside_ = exists;
         const fs::path place = exists ? folder_ : folder_.parent_path();
         if (!exists)
-            fs::create_directories(place);
+            createFolders(place);
         std::string name = (place / ".installing-XXXXXX").string();
         if (::mkdtemp(name.data()) == nullptr)
             failWith(exists ? "cannot create a folder in" : "cannot create a folder beside", folder_, errno);
@@ -252,7 +252,8 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
         error(std::string(ErrorLineCode::installFailed), problem.what());
         return;
     }
-    discardStaging(); // with the earlier files the new ones replaced
+    createdFolders_.clear(); // they hold the bundle now
+    discardStaging();        // with the earlier files the new ones replaced
     ended_ = true;
     host_.emit({{"bundle", bundle}, {"status", "installed"}});
     host_.exit(0);
@@ -266,9 +267,33 @@ void MacInstaller::error(const std::string& code, const std::string& message) {
     if (ended_)
         return;
     ended_ = true;
-    discardStaging();
+    discard();
     host_.emit({{"code", code}, {"message", message}, {"status", "error"}});
     host_.exit(1);
+}
+
+void MacInstaller::createFolders(const fs::path& folder) {
+    std::vector<fs::path> missing;
+    struct stat info {};
+    for (fs::path at = folder; !at.empty() && ::lstat(at.c_str(), &info) != 0 && errno == ENOENT; at = at.parent_path()) {
+        missing.push_back(at);
+        if (at == at.root_path())
+            break;
+    }
+    for (auto at = missing.rbegin(); at != missing.rend(); ++at) {
+        if (::mkdir(at->c_str(), 0777) == 0)
+            createdFolders_.push_back(at->string());
+        else if (errno != EEXIST || !fs::is_directory(*at)) // one made meanwhile is not ours to remove
+            failWith("cannot create the folder", *at, errno);
+    }
+}
+
+void MacInstaller::discard() {
+    discardStaging();
+    // Only empty ones, the deepest first: whatever someone else put in them stays.
+    for (auto folder = createdFolders_.rbegin(); folder != createdFolders_.rend(); ++folder)
+        ::rmdir(folder->c_str());
+    createdFolders_.clear();
 }
 
 void MacInstaller::discardStaging() {

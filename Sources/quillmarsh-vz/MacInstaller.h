@@ -20,7 +20,7 @@ namespace quillmarsh {
 // "machine-id.bin", "aux.img", "disk.img") and installs macOS onto its disk, reporting progress as
 // JSON lines. The files are built in a staging folder (inside an existing bundle, beside a new
 // one) and moved into the bundle only once the install has succeeded, all of them or none, so a
-// failed install leaves an earlier bundle as it was.
+// failed install leaves an earlier bundle as it was; it also removes the folders it made.
 class MacInstaller {
 public:
     // A rejected command line; what() is the message of the "bad_arguments" line.
@@ -81,6 +81,10 @@ private:
     void progressed(double fraction);
     void finished(const std::optional<std::string>& error);
     void error(const std::string& code, const std::string& message);
+    // Makes `folder` and its missing ancestors, remembering each one made.
+    void createFolders(const std::filesystem::path& folder);
+    // Removes what a failed or cancelled install made: the staging folder and the folders made.
+    void discard();
     void discardStaging();
 
     Host host_;
@@ -88,6 +92,7 @@ private:
     std::filesystem::path folder_; // the bundle folder: absolute, links resolved
     bool stagedInside_ = false;    // whether the staging folder lies inside an existing bundle
     std::string staging_;          // the temporary folder the new files are built in
+    std::vector<std::string> createdFolders_; // the bundle's ancestors this install made, outermost first
 };
 
 } // namespace quillmarsh

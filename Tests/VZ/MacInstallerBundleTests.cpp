@@ -288,3 +288,21 @@ TEST_F(MacInstallerBundleTest, ABundleNameOfTheLongestFileNameInstallsAndReinsta
                                                             name + "/hardware-model.bin", name + "/machine-id.bin"}));
     }
 }
+
+TEST_F(MacInstallerBundleTest, AFailedOrCancelledInstallRemovesTheFoldersItMade) {
+    root.mkdir("kept");
+    for (const bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "failed");
+        const fs::path bundle = root / "kept" / "new" / "deeper" / "vm";
+        TestLoop loop;
+        MacInstaller installer({"--ipsw", fixtures + (cancelled ? "sonoma.ipsw" : "fails.ipsw"), "--bundle", bundle.string()},
+                               loop.host());
+        installer.start();
+        if (cancelled)
+            installer.cancel();
+        loop.runUntilEnded();
+        EXPECT_EQ(loop.status, 1);
+        installer.installer.reset();
+        EXPECT_EQ(root.entries(), std::vector<std::string>{"kept"});
+    }
+}
