@@ -306,3 +306,15 @@ TEST_F(MacInstallerBundleTest, AFailedOrCancelledInstallRemovesTheFoldersItMade)
         EXPECT_EQ(root.entries(), std::vector<std::string>{"kept"});
     }
 }
+
+TEST_F(MacInstallerBundleTest, ABundleFolderMadeDuringTheInstallGetsTheFilesAndKeepsItsOwn) {
+    const fs::path bundle = root / "vm";
+    TestLoop loop;
+    MacInstaller installer({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "1"}, loop.host());
+    installer.start(); // staged beside the bundle, which does not exist yet; the end waits for the loop
+    root.write("vm/notes.txt", "someone else's");
+    loop.runUntilEnded();
+    EXPECT_EQ(loop.status, 0) << json(loop.lines).dump();
+    EXPECT_EQ(root.entries(), (std::vector<std::string>{"vm", "vm/aux.img", "vm/disk.img", "vm/hardware-model.bin",
+                                                   "vm/machine-id.bin", "vm/notes.txt"}));
+}
