@@ -1,5 +1,6 @@
 #include "MacInstaller.h"
 
+#include "BundleSwap.h"
 #include "ErrorLineCode.h"
 #include "Foundation/FileIO.h"
 #include "Foundation/IntegerText.h"
@@ -57,8 +58,8 @@ void createDisk(const fs::path& path, std::int64_t size) {
         failWith("cannot write", path, errno);
 }
 
-// The bundle path as one folder: absolute, with links resolved (so the staging folder lies on the
-// bundle's own file system), without "." or ".." parts or a final slash.
+// The bundle path as one folder: absolute, with links resolved (so a link to a bundle renews the
+// folder it leads to and stays a link), without "." or ".." parts or a final slash.
 fs::path bundleFolder(const std::string& bundle) {
     fs::path path = fs::weakly_canonical(fs::absolute(fs::path(bundle)));
     if (!path.has_filename() && path.has_parent_path() && path != path.root_path())
@@ -116,7 +117,7 @@ MacInstaller::MacInstaller(const std::vector<std::string>& args, Host host) : ho
 
 MacInstaller::~MacInstaller() {
     installer.reset();
-    discardStaging();
+    discard();
 }
 
 std::int64_t MacInstaller::percent(double fraction) {
@@ -154,19 +155,28 @@ void MacInstaller::install(const vz::RestoreImage& image) {
 
     Config configuration;
     try {
-        const fs::path folder = bundleFolder(bundle);
-        const fs::path parent = folder.has_parent_path() ? folder.parent_path() : folder;
-        fs::create_directories(parent);
-        if (fs::exists(folder) && !fs::is_directory(folder))
-            failWith("cannot use the bundle", folder, ENOTDIR);
+        folder_ = bundleFolder(bundle);
+        struct stat info {};
+        const bool exists = ::lstat(folder_.c_str(), &info) == 0;
+        if (!exists && errno != ENOENT)
+            failWith("cannot use the bundle", folder_, errno);
+        if (exists && !S_ISDIR(info.st_mode))
+            failWith("cannot use the bundle", folder_, ENOTDIR);
 
-        // The new files go into a sibling folder first; an earlier bundle stays untouched until
-        // the install has succeeded.
-        std::string name = (parent / std::string(".").append(folder.filename().string()).append(".installing-XXXXXX")).string();
+        // The new files are built in a staging folder first; an earlier bundle stays untouched
+        // until the install has succeeded. For an existing bundle it lies inside it, on the file
+        // system of the files it replaces (also when the bundle folder is a mount point); for a new
+        // one beside it, to become the bundle. Its short name fits beside any bundle name.
+        stagedInside_ = exists;
+        const fs::path place = exists ? folder_ : folder_.parent_path();
+        if (!exists)
+            createFolders(place);
+        std::string name = (place / ".installing-XXXXXX").string();
         if (::mkdtemp(name.data()) == nullptr)
-            failWith("cannot create a folder beside", folder, errno);
+            failWith(exists ? "cannot create a folder in" : "cannot create a folder beside", folder_, errno);
         staging_ = name;
-        ::chmod(staging_.c_str(), 0777 & ~currentUmask());
+        if (!stagedInside_)
+            ::chmod(staging_.c_str(), 0777 & ~currentUmask()); // the bundle's own mode
         const fs::path staging(staging_);
 
         writeFile(staging / "hardware-model.bin", hardwareModel->data);
@@ -224,23 +234,26 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
         return;
     }
     try {
-        const fs::path folder = bundleFolder(bundle);
         const fs::path staging(staging_);
-        // A new bundle is the staging folder renamed; an existing one gets the four files.
-        if (::rename(staging.c_str(), folder.c_str()) == 0) {
+        // A new bundle is the staging folder renamed; an existing one (also one that appeared
+        // since the start) gets the four files, all of them or none.
+        if (!stagedInside_ && ::rename(staging.c_str(), folder_.c_str()) == 0)
             staging_.clear();
-        } else if (errno == EEXIST || errno == ENOTEMPTY || errno == EISDIR) {
-            for (const char* file : bundleFiles)
-                if (::rename((staging / file).c_str(), (folder / file).c_str()) != 0)
-                    failWith("cannot move the new files into", folder, errno);
-            discardStaging();
-        } else {
-            failWith("cannot move the new files into", folder, errno);
-        }
+        else if (stagedInside_ || errno == EEXIST || errno == ENOTEMPTY)
+            BundleSwap(staging, folder_).replace(bundleFiles);
+        else
+            failWith("cannot move the new files into", folder_, errno);
+    } catch (const BundleSwap::Failure& problem) {
+        if (!problem.restored)
+            staging_.clear(); // it holds an earlier file the message names
+        error(std::string(ErrorLineCode::installFailed), problem.what());
+        return;
     } catch (const std::exception& problem) {
         error(std::string(ErrorLineCode::installFailed), problem.what());
         return;
     }
+    createdFolders_.clear(); // they hold the bundle now
+    discardStaging();        // with the earlier files the new ones replaced
     ended_ = true;
     host_.emit({{"bundle", bundle}, {"status", "installed"}});
     host_.exit(0);
@@ -254,9 +267,33 @@ void MacInstaller::error(const std::string& code, const std::string& message) {
     if (ended_)
         return;
     ended_ = true;
-    discardStaging();
+    discard();
     host_.emit({{"code", code}, {"message", message}, {"status", "error"}});
     host_.exit(1);
+}
+
+void MacInstaller::createFolders(const fs::path& folder) {
+    std::vector<fs::path> missing;
+    struct stat info {};
+    for (fs::path at = folder; !at.empty() && ::lstat(at.c_str(), &info) != 0 && errno == ENOENT; at = at.parent_path()) {
+        missing.push_back(at);
+        if (at == at.root_path())
+            break;
+    }
+    for (auto at = missing.rbegin(); at != missing.rend(); ++at) {
+        if (::mkdir(at->c_str(), 0777) == 0)
+            createdFolders_.push_back(at->string());
+        else if (errno != EEXIST || !fs::is_directory(*at)) // one made meanwhile is not ours to remove
+            failWith("cannot create the folder", *at, errno);
+    }
+}
+
+void MacInstaller::discard() {
+    discardStaging();
+    // Only empty ones, the deepest first: whatever someone else put in them stays.
+    for (auto folder = createdFolders_.rbegin(); folder != createdFolders_.rend(); ++folder)
+        ::rmdir(folder->c_str());
+    createdFolders_.clear();
 }
 
 void MacInstaller::discardStaging() {
@@ -271,24 +308,32 @@ void macosInstallCommand(const std::vector<std::string>& args) {
     // Before any thread starts, so the signals reach the loop instead of ending the process
     // with the staging folder left behind.
     MainLoop::blockSignals();
-    static MainLoop loop;
-    MacInstaller::Host host{
-        loop.poster(),
-        [](const nlohmann::json& line) {
-            // Every line leaves at once, so the agent sees the progress while it happens.
-            emit(line);
-            std::fflush(stdout);
-        },
-        [](int status) {
-            std::fflush(stdout);
-            ::_exit(status); // at once: the installer's thread may still be writing when cancelled
-        },
+    const auto emitLine = [](const nlohmann::json& line) {
+        // Every line leaves at once, so the agent sees the progress while it happens.
+        emit(line);
+        std::fflush(stdout);
     };
-    static MacInstaller installer(args, host);
-    for (const int signal : MainLoop::stopSignals)
-        loop.onSignal(signal, [] { installer.cancel(); });
-    loop.post([] { installer.start(); });
-    loop.run();
+    const auto exitWith = [](int status) {
+        std::fflush(stdout);
+        ::_exit(status); // at once: the installer's thread may still be writing when cancelled
+    };
+    static std::optional<MainLoop> loop;
+    static std::optional<MacInstaller> installer;
+    try {
+        // The loop's own descriptors (out of descriptors, say) fail here; the agent gets a line.
+        loop.emplace();
+        for (const int signal : MainLoop::stopSignals)
+            loop->onSignal(signal, [] {
+                if (installer)
+                    installer->cancel();
+            });
+    } catch (const std::exception& failure) {
+        emitLine(errorLine(ErrorLineCode::installFailed, failure.what()));
+        exitWith(1);
+    }
+    installer.emplace(args, MacInstaller::Host{loop->poster(), emitLine, exitWith});
+    loop->post([] { installer->start(); });
+    loop->run();
     ::_exit(1);
 }
 

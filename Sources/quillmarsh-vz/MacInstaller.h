@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,8 +18,9 @@ namespace quillmarsh {
 
 // `quillmarsh-vz macos-install`: turns a restore image into a macOS VM bundle ("hardware-model.bin",
 // "machine-id.bin", "aux.img", "disk.img") and installs macOS onto its disk, reporting progress as
-// JSON lines. The files are built in a temporary folder beside the bundle and moved into it only
-// once the install has succeeded, so a failed install leaves an earlier bundle as it was.
+// JSON lines. The files are built in a staging folder (inside an existing bundle, beside a new
+// one) and moved into the bundle only once the install has succeeded, all of them or none, so a
+// failed install leaves an earlier bundle as it was; it also removes the folders it made.
 class MacInstaller {
 public:
     // A rejected command line; what() is the message of the "bad_arguments" line.
@@ -60,8 +62,8 @@ public:
     // Builds the bundle and the VM and starts the installer. Run it on the main loop.
     void install(const vz::RestoreImage& image);
 
-    // Ends a running install on SIGTERM or SIGINT: the new files are discarded, an earlier
-    // bundle stays as it was, and an "install_failed" line says why.
+    // Ends a running install on a stop signal: the new files are discarded, an earlier bundle
+    // stays as it was, and an "install_failed" line says why.
     void cancel();
 
     // The whole percentage for a fraction completed, truncated toward zero, within 0…100.
@@ -79,11 +81,18 @@ private:
     void progressed(double fraction);
     void finished(const std::optional<std::string>& error);
     void error(const std::string& code, const std::string& message);
+    // Makes `folder` and its missing ancestors, remembering each one made.
+    void createFolders(const std::filesystem::path& folder);
+    // Removes what a failed or cancelled install made: the staging folder and the folders made.
+    void discard();
     void discardStaging();
 
     Host host_;
     bool ended_ = false;
-    std::string staging_; // the temporary folder the new files are built in
+    std::filesystem::path folder_; // the bundle folder: absolute, links resolved
+    bool stagedInside_ = false;    // whether the staging folder lies inside an existing bundle
+    std::string staging_;          // the temporary folder the new files are built in
+    std::vector<std::string> createdFolders_; // the bundle's ancestors this install made, outermost first
 };
 
 } // namespace quillmarsh

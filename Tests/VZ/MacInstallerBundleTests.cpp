@@ -1,15 +1,20 @@
 #include "MacInstaller.h"
 
 #include "Support/Fixtures.h"
+#include "Support/Process.h"
 #include "Support/TempFolder.h"
+#include "VZ/HostProgram.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
@@ -157,13 +162,159 @@ TEST_F(MacInstallerBundleTest, ACancelledReinstallLeavesTheEarlierBundleAsItWas)
     const std::string machineID = read(bundle / "machine-id.bin");
 
     TestLoop loop;
-    MacInstaller installer({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"}, loop.host());
-    installer.start(); // the new files are staged and the install runs
+    MacInstaller installer({"--ipsw", fixtures + "slow.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"}, loop.host());
+    installer.start(); // the new files are staged and the install runs, an hour after its first step
     installer.cancel();
     loop.runUntilEnded();
     EXPECT_EQ(loop.status, 1);
     EXPECT_EQ(loop.lines.back(), (json{{"code", "install_failed"}, {"message", "the install was cancelled"}, {"status", "error"}}));
-    installer.installer.reset(); // waits for the installer's thread
+    installer.installer.reset(); // ends the installer's thread, also in the middle of its work
     EXPECT_EQ(read(bundle / "machine-id.bin"), machineID);
     EXPECT_EQ(root.entries(), (std::vector<std::string>{"b", "b/aux.img", "b/disk.img", "b/hardware-model.bin", "b/machine-id.bin"}));
+}
+
+namespace {
+
+// What identifies a bundle file: the same file (inode), its size and its first 4 KiB; a folder's
+// sorted entries.
+std::string fingerprint(const fs::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return "missing";
+    if (S_ISDIR(info.st_mode)) {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return "folder " + ::testing::PrintToString(names);
+    }
+    std::string start = read(path);
+    start.erase(start.find_last_not_of('\0') + 1); // a sparse disk's zeros say nothing
+    return std::to_string(info.st_ino) + " " + start;
+}
+
+std::map<std::string, std::string> fingerprints(const fs::path& bundle) {
+    std::map<std::string, std::string> result;
+    for (const char* file : MacInstaller::bundleFiles)
+        result[file] = fingerprint(bundle / file);
+    return result;
+}
+
+// The status of a program of the host's run to its end; none when it is not installed.
+std::optional<int> runHostProgram(const std::string& name, const std::vector<std::string>& args) {
+    const auto program = quillmarsh::test::hostProgram(name);
+    if (!program)
+        return std::nullopt;
+    std::vector<std::string> argv{*program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return quillmarsh::test::runProcess(argv).status;
+}
+
+// A file made immutable with chattr +i (root on a file system with the attribute), made mutable
+// again when the object goes so the test's folder can be removed.
+class ImmutableFile {
+public:
+    explicit ImmutableFile(fs::path path) : path_(std::move(path)) {
+        made_ = runHostProgram("chattr", {"+i", path_.string()}) == 0;
+    }
+    ~ImmutableFile() {
+        if (made_)
+            runHostProgram("chattr", {"-i", path_.string()});
+    }
+    ImmutableFile(const ImmutableFile&) = delete;
+    ImmutableFile& operator=(const ImmutableFile&) = delete;
+    bool made() const { return made_; }
+
+private:
+    fs::path path_;
+    bool made_ = false;
+};
+
+} // namespace
+
+TEST_F(MacInstallerBundleTest, AReinstallThatCannotReplaceEveryFileLeavesTheEarlierBundleAsItWas) {
+    struct Case {
+        const char* file;   // the bundle file that cannot be replaced
+        bool folder;        // a folder stands in its place (else the file is immutable)
+        const char* reason; // what the error line says about it
+    };
+    const Case cases[] = {
+        {"aux.img", true, "Is a directory"},
+        {"hardware-model.bin", true, "Is a directory"},
+        {"hardware-model.bin", false, "Operation not permitted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + (c.folder ? " is a folder" : " is immutable"));
+        const fs::path bundle = root / "b";
+        fs::remove_all(bundle);
+        ASSERT_EQ(install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "1"}).status, 0);
+        // The earlier disk holds a system of its own, which the new install's would replace.
+        std::ofstream(bundle / "disk.img", std::ios::in | std::ios::out | std::ios::binary) << "earlier system";
+        std::ofstream(bundle / "notes.txt") << "kept";
+        if (c.folder) {
+            fs::remove(bundle / c.file);
+            fs::create_directory(bundle / c.file);
+            std::ofstream(bundle / c.file / "inside") << "the user's";
+        }
+        std::optional<ImmutableFile> immutable;
+        if (!c.folder && !immutable.emplace(bundle / c.file).made())
+            GTEST_SKIP() << "chattr +i is not possible here"; // the table's last case
+        const auto before = fingerprints(bundle);
+
+        const auto outcome = install({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.lines.back(),
+                  (json{{"code", "install_failed"},
+                        {"message", "cannot move the new files into " + (fs::canonical(bundle) / c.file).string() + ": " + c.reason},
+                        {"status", "error"}}));
+        EXPECT_EQ(fingerprints(bundle), before);
+        std::vector<std::string> expected{"aux.img", "disk.img", "hardware-model.bin", "machine-id.bin", "notes.txt"};
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(bundle))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, expected) << "no staging folder is left";
+        EXPECT_EQ(root.entries().front(), "b");
+    }
+}
+
+TEST_F(MacInstallerBundleTest, ABundleNameOfTheLongestFileNameInstallsAndReinstalls) {
+    const fs::path bundle = root / std::string(NAME_MAX, 'b');
+    for (const char* ipsw : {"sonoma.ipsw", "progress.ipsw"}) {
+        const auto outcome = install({"--ipsw", fixtures + ipsw, "--bundle", bundle.string(), "--disk-gb", "1"});
+        EXPECT_EQ(outcome.status, 0) << ipsw << " " << json(outcome.lines).dump();
+        const std::string name = bundle.filename().string();
+        EXPECT_EQ(root.entries(), (std::vector<std::string>{name, name + "/aux.img", name + "/disk.img",
+                                                            name + "/hardware-model.bin", name + "/machine-id.bin"}));
+    }
+}
+
+TEST_F(MacInstallerBundleTest, AFailedOrCancelledInstallRemovesTheFoldersItMade) {
+    root.mkdir("kept");
+    for (const bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "failed");
+        const fs::path bundle = root / "kept" / "new" / "deeper" / "vm";
+        TestLoop loop;
+        MacInstaller installer({"--ipsw", fixtures + (cancelled ? "sonoma.ipsw" : "fails.ipsw"), "--bundle", bundle.string()},
+                               loop.host());
+        installer.start();
+        if (cancelled)
+            installer.cancel();
+        loop.runUntilEnded();
+        EXPECT_EQ(loop.status, 1);
+        installer.installer.reset();
+        EXPECT_EQ(root.entries(), std::vector<std::string>{"kept"});
+    }
+}
+
+TEST_F(MacInstallerBundleTest, ABundleFolderMadeDuringTheInstallGetsTheFilesAndKeepsItsOwn) {
+    const fs::path bundle = root / "vm";
+    TestLoop loop;
+    MacInstaller installer({"--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "1"}, loop.host());
+    installer.start(); // staged beside the bundle, which does not exist yet; the end waits for the loop
+    root.write("vm/notes.txt", "someone else's");
+    loop.runUntilEnded();
+    EXPECT_EQ(loop.status, 0) << json(loop.lines).dump();
+    EXPECT_EQ(root.entries(), (std::vector<std::string>{"vm", "vm/aux.img", "vm/disk.img", "vm/hardware-model.bin",
+                                                   "vm/machine-id.bin", "vm/notes.txt"}));
 }

@@ -31,7 +31,7 @@ std::string loadError(const std::string& text) {
 } // namespace
 
 TEST(MacInstallerRestoreImageTest, ReadsEveryKey) {
-    const auto parsed = RestoreImage::parse(image("progress 0 0.004 0.5 1\r\nfail-at 0.75 disk  full \n\n"), "x");
+    const auto parsed = RestoreImage::parse(image("progress 0 0.004 0.5 1\r\nfail-at 0.75 disk  full \nstep-ms 250\n\n"), "x");
     EXPECT_EQ(parsed.buildVersion, "23A344");
     EXPECT_EQ(parsed.operatingSystemVersion, (RestoreImage::OperatingSystemVersion{14, 0, 1}));
     ASSERT_TRUE(parsed.mostFeaturefulSupportedConfiguration);
@@ -39,11 +39,13 @@ TEST(MacInstallerRestoreImageTest, ReadsEveryKey) {
               (RestoreImage::ConfigurationRequirements{"quillmarsh-mac-vm-2", 2, 4096ull * 1024 * 1024}));
     EXPECT_EQ(parsed.progress, (std::vector<double>{0, 0.004, 0.5, 1}));
     EXPECT_EQ(parsed.failAt, (RestoreImage::FailAt{0.75, "disk  full"}));
+    EXPECT_EQ(parsed.stepMilliseconds, 250);
 
     // Without progress or fail-at the install simply finishes; "supported no" has no configuration.
     const auto plain = RestoreImage::parse(image(""), "x");
     EXPECT_TRUE(plain.progress.empty());
     EXPECT_FALSE(plain.failAt);
+    EXPECT_EQ(plain.stepMilliseconds, 0);
     std::string unsupported = image("");
     unsupported.replace(unsupported.find("supported yes"), 13, "supported no");
     EXPECT_FALSE(RestoreImage::parse(unsupported, "x").mostFeaturefulSupportedConfiguration);
@@ -71,6 +73,8 @@ TEST(MacInstallerRestoreImageTest, RefusesWhatIsNotARestoreImage) {
         {image("progress -0.1\n"), prefix + ": line 8: progress -0.1 is not a fraction from 0 to 1"},
         {image("progress .5\n"), prefix + ": line 8: progress .5 is not a fraction from 0 to 1"},
         {image("fail-at 0.5\n"), prefix + ": line 8: fail-at must be a fraction from 0 to 1 and a message"},
+        {image("step-ms -1\n"), prefix + ": line 8: step-ms must be a whole number of milliseconds up to 86400000"},
+        {image("step-ms 86400001\n"), prefix + ": line 8: step-ms must be a whole number of milliseconds up to 86400000"},
         {image("fail-at half broken\n"), prefix + ": line 8: fail-at must be a fraction from 0 to 1 and a message"},
         {image("", "version") + "version 14.0\n", prefix + ": line 7: version must be three numbers joined by \".\""},
         {image("", "version") + "version 14.x.1\n", prefix + ": line 7: version must be three numbers joined by \".\""},

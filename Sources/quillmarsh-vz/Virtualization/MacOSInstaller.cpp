@@ -5,6 +5,7 @@
 #include "Virtualization/RestoreImage.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,8 +20,23 @@ MacOSInstaller::MacOSInstaller(const VirtualMachineConfiguration& configuration,
       restoreImagePath_(std::move(restoreImagePath)), queue_(std::move(queue)) {}
 
 MacOSInstaller::~MacOSInstaller() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    stop_.notify_all();
     if (thread_.joinable())
         thread_.join();
+}
+
+bool MacOSInstaller::work(std::int64_t milliseconds) {
+    std::unique_lock lock(mutex_);
+    return !stop_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopping_; });
+}
+
+bool MacOSInstaller::stopping() const {
+    std::lock_guard lock(mutex_);
+    return stopping_;
 }
 
 void MacOSInstaller::observeProgress(std::function<void(double)> observer) {
@@ -32,6 +48,8 @@ void MacOSInstaller::install(Completion completion) {
         return;
     thread_ = std::thread([this, completion = std::move(completion)]() mutable {
         auto error = run();
+        if (stopping())
+            return; // the owner has gone: nobody is left to tell
         // The block joins this thread before it reports, so the owner may end the process or
         // destroy the installer from the completion.
         queue_([this, completion = std::move(completion), error = std::move(error)] {
@@ -55,6 +73,8 @@ std::optional<std::string> MacOSInstaller::run() {
         fraction_.store(value);
         if (observer_)
             observer_(value);
+        if (image.stepMilliseconds > 0 && !work(image.stepMilliseconds))
+            return std::string("the install was stopped");
     }
     if (image.failAt)
         return image.failAt->message;

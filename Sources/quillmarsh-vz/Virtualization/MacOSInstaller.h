@@ -3,7 +3,10 @@
 #include "Virtualization/VirtualMachineConfiguration.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -14,9 +17,11 @@ namespace vz {
 //
 // The install runs on a thread of its own, which also changes the progress and calls the
 // progress observer, as the platform's installer does. The completion is posted to the VM's
-// queue. On this platform "installing" walks the image's progress fractions in order, stops
-// with the image's fail-at message when it reaches that fraction, and otherwise writes a guest
-// script that idles at the start of the disk, so a run of the bundle boots it.
+// queue. On this platform "installing" walks the image's progress fractions in order, working
+// the image's step-ms after each, stops with the image's fail-at message when it reaches that
+// fraction, and otherwise writes a guest script that idles at the start of the disk, so a run of
+// the bundle boots it. Destroying the installer ends a running install: its thread stops waiting,
+// and its completion never runs.
 class MacOSInstaller {
 public:
     // Runs a block on the VM's queue (the tool's main loop).
@@ -43,12 +48,18 @@ public:
 
 private:
     std::optional<std::string> run();
+    // Waits out one step of the install; false when the installer is being destroyed.
+    bool work(std::int64_t milliseconds);
+    bool stopping() const;
 
     std::string diskPath_;
     std::string restoreImagePath_;
     Queue queue_;
     std::function<void(double)> observer_;
     std::atomic<double> fraction_{0};
+    mutable std::mutex mutex_;
+    std::condition_variable stop_;
+    bool stopping_ = false;
     std::thread thread_;
 };
 

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vz {
@@ -64,7 +65,7 @@ std::vector<std::string_view> words(std::string_view text) {
 }
 
 // The first `count` bytes of a file (fewer when it is shorter), read again from its start; empty
-// when they cannot be, as from a pipe.
+// when they cannot be read.
 std::string firstBytes(int fd, std::size_t count) {
     std::string bytes(count, '\0');
     ssize_t got;
@@ -115,7 +116,7 @@ public:
             const std::string key(line.substr(0, space));
             const std::string_view value = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
             static const char* const known[] = {"build", "version", "supported", "min-cpus", "min-memory-mib",
-                                                "hardware-model", "progress", "fail-at"};
+                                                "hardware-model", "progress", "fail-at", "step-ms"};
             bool isKnown = false;
             for (const char* name : known)
                 isKnown = isKnown || key == name;
@@ -184,6 +185,15 @@ public:
             }
         }
 
+        if (const auto found = values.find("step-ms"); found != values.end()) {
+            const auto [line, value] = found->second;
+            const auto milliseconds = decimal(value);
+            if (!milliseconds || *milliseconds > RestoreImage::maximumStepMilliseconds)
+                refuse(line, "step-ms must be a whole number of milliseconds up to " +
+                                 std::to_string(RestoreImage::maximumStepMilliseconds));
+            image.stepMilliseconds = *milliseconds;
+        }
+
         if (const auto found = values.find("fail-at"); found != values.end()) {
             const auto [line, rest] = found->second;
             const auto space = rest.find(' ');
@@ -209,9 +219,20 @@ RestoreImage RestoreImage::parse(std::string_view text, const std::string& path)
 }
 
 RestoreImage RestoreImage::load(const std::string& path) {
-    const quillmarsh::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO without a writer opens at once instead of holding the caller (the tool's
+    // main loop) for ever; O_NOCTTY: a terminal never becomes the tool's controlling one.
+    const quillmarsh::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!file)
         throw LoadError("cannot open restore image " + path + ": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        throw LoadError("cannot read restore image " + path + ": " + std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        throw LoadError("cannot read restore image " + path + ": " + std::strerror(EISDIR));
+    // The installer reads the image again on its own thread, so a pipe or a device, which reads
+    // differently the second time (or never ends), cannot be one.
+    if (!S_ISREG(info.st_mode))
+        throw LoadError(path + " is not a restore image: it is not a regular file");
     const auto text = quillmarsh::FileIO::readAll(file.get(), maximumSize);
     if (!text && errno != EFBIG)
         throw LoadError("cannot read restore image " + path + ": " + std::strerror(errno));

@@ -20,9 +20,11 @@ namespace vz {
 //   hardware-model <opaque text>
 //   progress 0.1 0.5 0.9
 //   fail-at 0.5 <message>
+//   step-ms 250
 //
-// "progress" (the fractions the installer reports, in order) and "fail-at" (where the install
-// fails, with its message) are optional; every other key is required, and each key appears once.
+// "progress" (the fractions the installer reports, in order), "fail-at" (where the install
+// fails, with its message) and "step-ms" (how long the installer works after each fraction it
+// reported) are optional; every other key is required, and each key appears once.
 class RestoreImage {
 public:
     // Why a file is not a loadable restore image; what() is the user-facing description.
@@ -53,7 +55,8 @@ public:
         bool operator==(const FailAt&) const = default;
     };
 
-    // Reads and parses the file at `path`; throws LoadError.
+    // Reads and parses the regular file at `path` (anything else is refused without waiting on
+    // it); throws LoadError.
     static RestoreImage load(const std::string& path);
     // Parses the text of an image; `path` only names the file in error messages.
     static RestoreImage parse(std::string_view text, const std::string& path);
@@ -67,9 +70,13 @@ public:
     // The installer's course through this image.
     std::vector<double> progress;
     std::optional<FailAt> failAt;
+    // How long the installer works after each fraction it reported, as a real one takes its time.
+    std::int64_t stepMilliseconds = 0;
 
     // Files longer than this are refused before they are parsed.
     static constexpr std::size_t maximumSize = 1 << 20;
+    // A day: the longest step-ms, which keeps every wait far from the clock's range.
+    static constexpr std::int64_t maximumStepMilliseconds = 86'400'000;
     static constexpr std::string_view header = "#!quillmarsh-restore-image";
 };
 
