@@ -59,10 +59,10 @@ void ServiceVirtualMachine::killService() {
     ::kill(-pid_, SIGKILL);
     // A killed process is reaped within moments; one stuck in the kernel (a hung file system) is
     // left to be reaped after the tool, rather than holding the tool up.
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
         const pid_t reaped = ::waitpid(pid_, nullptr, WNOHANG);
         if (reaped == pid_ || (reaped < 0 && errno != EINTR)) break;
-        ::usleep(10000);
+        ::usleep(1000);
     }
     pid_ = -1; // never started again
 }
