@@ -13,9 +13,9 @@ namespace quillmarsh {
 
 namespace {
 
-// A bundle file's bytes. One that opens but cannot be read, is not a regular file (a FIFO, a
-// link to /dev/zero: the open never waits) or is longer than any hardware model or machine
-// identifier reads as empty: the caller refuses it as it does any unusable content.
+// A bundle file's bytes. One that is not a regular file (a FIFO, a link to /dev/zero: the open
+// never waits) or is longer than any hardware model or machine identifier reads as empty: the
+// caller refuses it as it does any unusable content. One that cannot be opened or read throws.
 std::string readFile(const std::string& path) {
     if (auto bytes = FileIO::readRegularFile(path, 64 * 1024)) return *bytes;
     const int err = errno;

@@ -1,6 +1,6 @@
 #include "MacInstaller.h"
 
-#include "BundleSwap.h"
+#include "BundleFileSwap.h"
 #include "ErrorLineCode.h"
 #include "Foundation/FileIO.h"
 #include "Foundation/IntegerText.h"
@@ -240,10 +240,10 @@ void MacInstaller::finished(const std::optional<std::string>& failure) {
         if (!stagedInside_ && ::rename(staging.c_str(), folder_.c_str()) == 0)
             staging_.clear();
         else if (stagedInside_ || errno == EEXIST || errno == ENOTEMPTY)
-            BundleSwap(staging, folder_).replace(bundleFiles);
+            BundleFileSwap(staging, folder_).replace(bundleFiles);
         else
             failWith("cannot move the new files into", folder_, errno);
-    } catch (const BundleSwap::Failure& problem) {
+    } catch (const BundleFileSwap::Failure& problem) {
         if (!problem.restored)
             staging_.clear(); // it holds an earlier file the message names
         error(std::string(ErrorLineCode::installFailed), problem.what());

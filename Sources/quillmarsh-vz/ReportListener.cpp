@@ -86,7 +86,7 @@ void ReportListener::arrived(const std::shared_ptr<vz::VirtioSocketConnection>& 
     auto lineFeed = bytes.find('\n');
     if (lineFeed != std::string::npos) {
         std::string name = bytes.substr(0, lineFeed);
-        if (isValidName(name)) writeReport(folder_.get(), name, std::string_view(bytes).substr(lineFeed + 1));
+        if (isValidName(name)) writeReport(dir.get(), name, std::string_view(bytes).substr(lineFeed + 1));
     }
     if (reading_ == 0 && onIdle) {
         auto idle = std::move(onIdle);

@@ -22,9 +22,8 @@ public:
     static constexpr int maxReading = 16;           // connections read at once; more are refused
 
     // `folder` is the report folder opened with openFolder (none when it could not be: every
-    // report is then dropped); `path` only names it.
-    ReportListener(std::string path, UniqueFd folder, EventLoop::Poster post)
-        : dir(std::move(path)), folder_(std::move(folder)), post_(std::move(post)) {}
+    // report is then dropped).
+    ReportListener(UniqueFd folder, EventLoop::Poster post) : dir(std::move(folder)), post_(std::move(post)) {}
 
     bool listener(vz::VirtioSocketListener& listener, std::shared_ptr<vz::VirtioSocketConnection> connection,
                   vz::VirtioSocketDevice& device) override;
@@ -45,13 +44,12 @@ public:
     int reading() const { return reading_; }
     std::function<void()> onIdle;
 
-    const std::string dir;
+    const UniqueFd dir; // the report folder, open
     std::vector<std::shared_ptr<vz::VirtioSocketConnection>> connections;
 
 private:
     void arrived(const std::shared_ptr<vz::VirtioSocketConnection>& connection, const std::string& bytes);
 
-    UniqueFd folder_;
     EventLoop::Poster post_;
     int reading_ = 0;
 };

@@ -221,8 +221,7 @@ void Runner::forceStop() {
 void Runner::finish(VMRunResult::Reason reason, const std::optional<std::string>& error) {
     if (finished) return;
     finished = true;
-    std::int64_t duration = std::max<std::int64_t>(0, Saturating::subtract(host_.loop.nowMs(), started));
-    auto line = VMRunResult(reason, duration, error).jsonLine();
+    auto line = VMRunResult(reason, elapsedMs(), error).jsonLine();
     int status = reason == VMRunResult::Reason::error ? 1 : 0;
     auto end = [this, line, status] { writeLine(line, status); };
     // Reports the guest sent before it stopped are still being read: they are written first (the
@@ -244,8 +243,11 @@ void Runner::writeLine(const std::string& line, int status) {
 
 void Runner::failed(const std::string& message) {
     finished = true;
-    std::int64_t duration = std::max<std::int64_t>(0, Saturating::subtract(host_.loop.nowMs(), started));
-    writeLine(VMRunResult(VMRunResult::Reason::error, duration, message).jsonLine(), 1);
+    writeLine(VMRunResult(VMRunResult::Reason::error, elapsedMs(), message).jsonLine(), 1);
+}
+
+std::int64_t Runner::elapsedMs() const {
+    return std::max<std::int64_t>(0, Saturating::subtract(host_.loop.nowMs(), started));
 }
 
 void Runner::guestDidStop(vz::VirtualMachine&) { finish(stopReason.value_or(VMRunResult::Reason::guestStopped), secretError); }
@@ -335,12 +337,10 @@ void Runner::secretArrived(std::optional<SecretBytes> bytes) {
 
 bool Runner::listener(vz::VirtioSocketListener&, std::shared_ptr<vz::VirtioSocketConnection> connection, vz::VirtioSocketDevice&) {
     if (secretDelivered) return false;
-    if (secret && !delivery_) {
-        deliverSecret(std::move(connection));
-        return true;
-    }
-    // No line yet, or one on its way to an earlier connection: this one waits its turn.
+    // It waits its turn behind any earlier connection; with the line held and none under way, its
+    // hand-over starts at once.
     secretWaiting.push_back(std::move(connection));
+    deliverToWaiting();
     return true;
 }
 
@@ -438,7 +438,7 @@ void Runner::serveReports(vz::VirtualMachine& machine) {
     if (!options.reportDir) return;
     auto devices = machine.socketDevices();
     if (devices.empty()) return;
-    auto listener = std::make_shared<ReportListener>(*options.reportDir, std::move(reportFolder_), host_.loop.poster());
+    auto listener = std::make_shared<ReportListener>(std::move(reportFolder_), host_.loop.poster());
     auto socketListener = std::make_shared<vz::VirtioSocketListener>();
     socketListener->delegate = listener;
     devices.front()->setSocketListener(socketListener, VMOptions::reportPort);

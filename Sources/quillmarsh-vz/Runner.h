@@ -111,6 +111,8 @@ private:
     void dropDelivery();
     void deliverToWaiting();
     void writeLine(const std::string& line, int status);
+    // Whole milliseconds since the run started.
+    std::int64_t elapsedMs() const;
 
     Host host_;
     bool waitingBeforeBoot_ = false;

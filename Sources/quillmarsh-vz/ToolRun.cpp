@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include <unistd.h>
 
@@ -25,15 +26,14 @@ void writeResultLine(const std::string& line) {
 void runCommand(const VMOptions& options) {
     // Before any thread starts, so every thread inherits the mask and the signals reach the loop.
     MainLoop::blockSignals();
-    std::unique_ptr<MainLoop> loop;
+    static std::optional<MainLoop> runLoop; // lives until the process ends
     try {
-        loop = std::make_unique<MainLoop>();
+        runLoop.emplace();
     } catch (const std::exception& e) {
         // No descriptor for the loop itself (ulimit -n): the run still ends with its line.
         writeResultLine(VMRunResult(VMRunResult::Reason::error, 0, std::string(e.what())).jsonLine());
         ::_exit(1);
     }
-    static MainLoop* const runLoop = loop.release(); // lives until the process ends
     Runner::Host host{
         *runLoop,
         [](const vz::VirtualMachineConfiguration& configuration) {

@@ -132,7 +132,7 @@ UniqueFd connect(vz::VirtioSocketDevice& device) {
 TEST(ReportListener, ReadsAtMostSixteenConnectionsAtOnceAndCapsEachOne) {
     quillmarsh::test::TempFolder dir("qm-report-limit");
     PostedBlocks posted;
-    auto reports = std::make_shared<ReportListener>(dir.string(), ReportListener::openFolder(dir.string()), posted.poster());
+    auto reports = std::make_shared<ReportListener>(ReportListener::openFolder(dir.string()), posted.poster());
     vz::VirtioSocketDevice device;
     auto listener = std::make_shared<vz::VirtioSocketListener>();
     listener->delegate = reports;

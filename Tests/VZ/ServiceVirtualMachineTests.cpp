@@ -273,7 +273,7 @@ TEST(ServiceProcess, AnAnswerNamingNoConnectionIsIgnored) {
     Config config;
     config.bootLoader = Config::LinuxBootLoader{(dir / "kernel").string(), std::nullopt, ""};
     config.serialPorts.push_back(Config::SerialPort::fileAttachment((dir / "console.log").string()));
-    ASSERT_TRUE(vz::ServiceVirtualMachine::sendConfiguration(toolEnd.get(), config, true));
+    ASSERT_TRUE(vz::ServiceVirtualMachine::sendConfiguration(toolEnd.get(), config));
     ControlChannel::send(toolEnd.get(), "start");
     std::vector<std::string> received;
     while (auto message = ControlChannel::receive(toolEnd.get())) {

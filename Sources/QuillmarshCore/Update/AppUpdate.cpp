@@ -158,14 +158,7 @@ std::string AppUpdate::sha256Hex(std::string_view bytes) {
     unsigned int length = 0;
     if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1)
         throw std::runtime_error("SHA-256 is not available");
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(length * 2);
-    for (unsigned int k = 0; k < length; ++k) {
-        out += hex[digest[k] >> 4];
-        out += hex[digest[k] & 15];
-    }
-    return out;
+    return Text::hexEncoded(std::string_view(reinterpret_cast<const char*>(digest), length));
 }
 
 bool AppUpdate::isNewer(std::string_view version, std::string_view than) {

@@ -4,6 +4,7 @@
 #include "Foundation/IntegerText.h"
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
+#include "Foundation/Text.h"
 
 #include <nlohmann/json.hpp>
 #include <openssl/bio.h>
@@ -86,13 +87,7 @@ std::string fileSha256(const fs::path& path) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_DigestFinal_ex(ctx.get(), digest, &length);
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned int k = 0; k < length; ++k) {
-        out += hex[digest[k] >> 4];
-        out += hex[digest[k] & 15];
-    }
-    return out;
+    return Text::hexEncoded(std::string_view(reinterpret_cast<const char*>(digest), length));
 }
 
 std::string octal(mode_t mode) {

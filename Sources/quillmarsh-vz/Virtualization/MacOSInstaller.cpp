@@ -20,6 +20,7 @@ MacOSInstaller::MacOSInstaller(const VirtualMachineConfiguration& configuration,
       restoreImagePath_(std::move(restoreImagePath)), queue_(std::move(queue)) {}
 
 MacOSInstaller::~MacOSInstaller() {
+    alive_.reset(); // a completion already posted finds the installer gone and does nothing
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -34,11 +35,6 @@ bool MacOSInstaller::work(std::int64_t milliseconds) {
     return !stop_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopping_; });
 }
 
-bool MacOSInstaller::stopping() const {
-    std::lock_guard lock(mutex_);
-    return stopping_;
-}
-
 void MacOSInstaller::observeProgress(std::function<void(double)> observer) {
     observer_ = std::move(observer);
 }
@@ -46,13 +42,15 @@ void MacOSInstaller::observeProgress(std::function<void(double)> observer) {
 void MacOSInstaller::install(Completion completion) {
     if (thread_.joinable())
         return;
-    thread_ = std::thread([this, completion = std::move(completion)]() mutable {
+    std::weak_ptr<int> alive = alive_;
+    thread_ = std::thread([this, alive, completion = std::move(completion)]() mutable {
         auto error = run();
-        if (stopping())
-            return; // the owner has gone: nobody is left to tell
         // The block joins this thread before it reports, so the owner may end the process or
-        // destroy the installer from the completion.
-        queue_([this, completion = std::move(completion), error = std::move(error)] {
+        // destroy the installer from the completion. It runs on the queue, where the installer
+        // is destroyed too: once that has happened, it does nothing.
+        queue_([this, alive, completion = std::move(completion), error = std::move(error)] {
+            if (alive.expired())
+                return;
             if (thread_.joinable())
                 thread_.join();
             completion(error);

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -50,7 +51,6 @@ private:
     std::optional<std::string> run();
     // Waits out one step of the install; false when the installer is being destroyed.
     bool work(std::int64_t milliseconds);
-    bool stopping() const;
 
     std::string diskPath_;
     std::string restoreImagePath_;
@@ -60,6 +60,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable stop_;
     bool stopping_ = false;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::thread thread_;
 };
 

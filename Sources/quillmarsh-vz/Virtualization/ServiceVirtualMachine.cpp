@@ -80,15 +80,15 @@ std::string ServiceVirtualMachine::describe(const VirtualMachineConfiguration& c
     return nlohmann::json{{"script", script}, {"shares", shares}}.dump();
 }
 
-bool ServiceVirtualMachine::sendConfiguration(int channel, const VirtualMachineConfiguration& c, bool wait) {
+bool ServiceVirtualMachine::sendConfiguration(int channel, const VirtualMachineConfiguration& c) {
     if (!c.serialPorts.empty() && c.serialPorts.front().file && *c.serialPorts.front().file &&
-        !ControlChannel::send(channel, "console", c.serialPorts.front().file->get(), wait))
+        !ControlChannel::send(channel, "console", c.serialPorts.front().file->get(), false))
         return false;
-    const quillmarsh::UniqueFd description(::memfd_create("quillmarsh-vm-description", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    const quillmarsh::UniqueFd description(::memfd_create("quillmarsh-vm-description", MFD_CLOEXEC));
     if (!description || !quillmarsh::FileIO::writeAll(description.get(), describe(c))) return false;
-    // Sealed, the service reads exactly what was written here.
-    ::fcntl(description.get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
-    return ControlChannel::send(channel, "config", description.get(), wait);
+    // The service shares this offset: it reads from the start.
+    if (::lseek(description.get(), 0, SEEK_SET) != 0) return false;
+    return ControlChannel::send(channel, "config", description.get(), false);
 }
 
 bool ServiceVirtualMachine::sendControl(const std::string& text) {
@@ -149,7 +149,7 @@ void ServiceVirtualMachine::start(Completion completion) {
     state_ = State::starting;
     startCompletion_ = std::move(completion);
     loop_.watch(channel_.get(), [this] { readControl(); });
-    if (!sendConfiguration(channel_.get(), configuration_, false) || !sendControl("start"))
+    if (!sendConfiguration(channel_.get(), configuration_) || !sendControl("start"))
         ended(DomainError("vz", 6, "The virtual machine service could not be given its configuration."));
 }
 

@@ -20,9 +20,10 @@ namespace vz {
 // running executable) in its own process group, killed with the tool (PR_SET_PDEATHSIG). The guest's
 // connections arrive over the private control channel as socket-pair ends passed by SCM_RIGHTS.
 //
-// The tool never waits on the service: every message to it is sent without blocking, a service
-// that has stopped taking them is killed, and so is one that has not stopped within
-// stopAnswerMs of a stop, which then completes with an error saying so.
+// The tool never waits on the service: every message to it is sent without blocking. A service
+// that does not take its configuration, "start" or "stop" is killed, and so is one that has not
+// stopped within stopAnswerMs of a stop, which then completes with an error saying so; an answer
+// to a guest connection it does not take only keeps its own guest waiting.
 class ServiceVirtualMachine final : public VirtualMachine {
 public:
     static constexpr const char* serviceProgram = "quillmarsh-vz-service";
@@ -45,11 +46,11 @@ public:
     // hexadecimal bytes, so that any path reaches the service unchanged, also one that is not
     // UTF-8 ({"script":HEX|null,"shares":{HEXTAG:{"path":HEX,"read_only":BOOL}}}).
     static std::string describe(const VirtualMachineConfiguration& configuration);
-    // Sends a service what it is to run, on its channel: "console" with the console file's
-    // descriptor (when there is one), then "config" with a sealed memory file holding the
+    // Sends a service what it is to run, on its channel, without waiting: "console" with the
+    // console file's descriptor (when there is one), then "config" with a memory file holding the
     // description, so that no number of shares is too many for one message. False when it
     // could not (no memory file, the service not taking messages).
-    static bool sendConfiguration(int channel, const VirtualMachineConfiguration& configuration, bool wait);
+    static bool sendConfiguration(int channel, const VirtualMachineConfiguration& configuration);
 
 private:
     void readControl();

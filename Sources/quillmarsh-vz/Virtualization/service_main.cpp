@@ -227,7 +227,7 @@ std::string readScript(const std::string& path) {
     return text;
 }
 
-// What the tool sent with "config": the description, read from the start of its memory file.
+// What the tool sent with "config": the description in its memory file.
 struct Description {
     std::optional<std::string> script;
     std::map<std::string, std::string> shares;
@@ -236,17 +236,9 @@ struct Description {
 // None when the description is missing or unreadable. Paths and tags come as hexadecimal bytes.
 std::optional<Description> readDescription(int fd) {
     if (fd < 0) return std::nullopt;
-    std::string text;
-    char buffer[65536];
-    for (off_t at = 0; text.size() <= (64u << 20);) {
-        const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) break;
-        text.append(buffer, std::size_t(n));
-        at += n;
-    }
-    const auto json = nlohmann::json::parse(text, nullptr, false);
+    const auto text = FileIO::readAll(fd, 64u << 20);
+    if (!text) return std::nullopt;
+    const auto json = nlohmann::json::parse(*text, nullptr, false);
     if (!json.is_object()) return std::nullopt;
     Description description;
     const auto script = json.find("script");

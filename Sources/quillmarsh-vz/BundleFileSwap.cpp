@@ -1,4 +1,4 @@
-#include "BundleSwap.h"
+#include "BundleFileSwap.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -33,14 +33,14 @@ bool unsupported(int error) {
 
 } // namespace
 
-BundleSwap::BundleSwap(fs::path staging, fs::path folder, Method method)
+BundleFileSwap::BundleFileSwap(fs::path staging, fs::path folder, Method method)
     : staging_(std::move(staging)), folder_(std::move(folder)), method_(method) {}
 
-fs::path BundleSwap::aside(const std::string& name) const {
+fs::path BundleFileSwap::aside(const std::string& name) const {
     return staging_ / (name + ".earlier");
 }
 
-void BundleSwap::replace(std::span<const char* const> names) {
+void BundleFileSwap::replace(std::span<const char* const> names) {
     for (const char* const name : names) {
         const fs::path source = staging_ / name;
         const fs::path target = folder_ / name;
@@ -85,7 +85,7 @@ void BundleSwap::replace(std::span<const char* const> names) {
     }
 }
 
-bool BundleSwap::putBack() {
+bool BundleFileSwap::putBack() {
     bool restored = true;
     for (auto done = done_.rbegin(); done != done_.rend(); ++done) {
         const fs::path source = staging_ / done->name;
@@ -111,7 +111,7 @@ bool BundleSwap::putBack() {
     return restored;
 }
 
-void BundleSwap::fail(const std::string& name, int error) {
+void BundleFileSwap::fail(const std::string& name, int error) {
     std::string message = "cannot move the new files into " + (folder_ / name).string() + ": " + std::strerror(error);
     const bool restored = putBack();
     if (!restored)

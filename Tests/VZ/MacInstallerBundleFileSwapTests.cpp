@@ -1,7 +1,7 @@
 // The all-or-nothing move of a bundle's new files, with both ways an earlier file leaves its place
 // (the move aside is what a file system without RENAME_EXCHANGE gets).
 
-#include "BundleSwap.h"
+#include "BundleFileSwap.h"
 
 #include "Support/TempFolder.h"
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <sys/stat.h>
 
-using quillmarsh::BundleSwap;
+using quillmarsh::BundleFileSwap;
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,7 +35,7 @@ std::map<std::string, std::string> state(const quillmarsh::test::TempFolder& fol
 
 } // namespace
 
-TEST(MacInstallerBundleSwapTest, EveryFileGoesInOrTheBundleStaysAsItWas) {
+TEST(MacInstallerBundleFileSwapTest, EveryFileGoesInOrTheBundleStaysAsItWas) {
     const char* const names[] = {"disk.img", "aux.img", "machine-id.bin", "hardware-model.bin"};
     struct Case {
         std::string name;
@@ -54,9 +54,9 @@ TEST(MacInstallerBundleSwapTest, EveryFileGoesInOrTheBundleStaysAsItWas) {
         {"the last new file missing", [](const quillmarsh::test::TempFolder& root) { fs::remove(root / "b/.s/hardware-model.bin"); },
          "No such file or directory"},
     };
-    for (const auto method : {BundleSwap::Method::exchange, BundleSwap::Method::moveAside}) {
+    for (const auto method : {BundleFileSwap::Method::exchange, BundleFileSwap::Method::moveAside}) {
         for (const auto& c : cases) {
-            SCOPED_TRACE((method == BundleSwap::Method::exchange ? "exchange, " : "move aside, ") + c.name);
+            SCOPED_TRACE((method == BundleFileSwap::Method::exchange ? "exchange, " : "move aside, ") + c.name);
             quillmarsh::test::TempFolder root;
             // An earlier bundle without "machine-id.bin", with a file of the user's; its new files.
             for (const char* name : {"disk.img", "aux.img", "hardware-model.bin"})
@@ -69,9 +69,9 @@ TEST(MacInstallerBundleSwapTest, EveryFileGoesInOrTheBundleStaysAsItWas) {
             const auto before = state(root);
 
             try {
-                BundleSwap(root / "b/.s", root / "b", method).replace(names);
+                BundleFileSwap(root / "b/.s", root / "b", method).replace(names);
                 EXPECT_FALSE(c.spoil) << "the swap succeeded";
-            } catch (const BundleSwap::Failure& failure) {
+            } catch (const BundleFileSwap::Failure& failure) {
                 EXPECT_EQ(failure.what(), "cannot move the new files into " + (root / "b/hardware-model.bin").string() + ": " + c.reason);
                 EXPECT_TRUE(failure.restored);
             }

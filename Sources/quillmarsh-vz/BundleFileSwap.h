@@ -17,7 +17,7 @@ namespace quillmarsh {
 // staging folder. A name the bundle lacks is a plain rename. A folder in a file's place is refused,
 // never moved: removing the staging folder would then delete the user's folder. Both folders must
 // lie on one file system, which a staging folder inside the bundle always does.
-class BundleSwap {
+class BundleFileSwap {
 public:
     // How an earlier file leaves its place.
     enum class Method {
@@ -34,7 +34,7 @@ public:
         bool restored;
     };
 
-    BundleSwap(std::filesystem::path staging, std::filesystem::path folder, Method method = Method::exchange);
+    BundleFileSwap(std::filesystem::path staging, std::filesystem::path folder, Method method = Method::exchange);
 
     // Moves staging/NAME onto folder/NAME for every name, in order. On a failure every file already
     // moved is put back before Failure is thrown.
