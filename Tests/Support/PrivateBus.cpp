@@ -1,6 +1,7 @@
 #include "Support/PrivateBus.h"
 
 #include "Foundation/UniqueFd.h"
+#include "Support/HostProgram.h"
 
 #include <atomic>
 #include <cerrno>
@@ -70,20 +71,7 @@ std::string firstLine(int fd) {
 
 } // namespace
 
-std::optional<std::string> PrivateBus::daemonProgram() {
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= folders.size()) {
-        std::size_t colon = folders.find(':', start);
-        if (colon == std::string::npos) colon = folders.size();
-        const std::string folder = colon > start ? folders.substr(start, colon - start) : ".";
-        const std::string candidate = folder + "/dbus-daemon";
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = colon + 1;
-    }
-    return std::nullopt;
-}
+std::optional<std::string> PrivateBus::daemonProgram() { return test::hostProgram("dbus-daemon"); }
 
 PrivateBus::PrivateBus() {
     const auto program = daemonProgram();

@@ -3,7 +3,8 @@
 // QUILLMARSH_STANDIN (the tool passes its environment on) chooses how it misbehaves:
 //
 //   silent       takes every message and never answers one: the VM never starts.
-//   frozen       answers "start" with "started", then reads nothing more and answers nothing.
+//   frozen       answers "start" with "started" (and writes "guest: booted" to the console),
+//                then reads nothing more and answers nothing.
 //   hold-config  starts, then its guest connects to port 1024 and never reads what the host
 //                sends; a stop request powers the guest off.
 //
@@ -30,8 +31,10 @@ int main(int argc, char** argv) {
     std::fputs("standin-service: terminate called after throwing an instance of 'std::logic_error'\n", stderr);
     std::fflush(stderr);
     UniqueFd guestEnd; // the guest's end of its port-1024 connection, never read
+    UniqueFd console;  // the console file the tool sent
     while (auto message = ControlChannel::receive(channel)) {
         if (mode == "silent") continue;
+        if (message->text == "console") console = std::move(message->fd);
         if (message->text != "start") {
             if (mode == "hold-config" && message->text == "request-stop") {
                 ControlChannel::send(channel, "guest-stopped");
@@ -41,6 +44,8 @@ int main(int argc, char** argv) {
         }
         ControlChannel::send(channel, "started");
         if (mode == "frozen") {
+            const std::string booted = "guest: booted\n";
+            if (console && ::write(console.get(), booted.data(), booted.size()) < 0) return 1;
             for (;;) ::pause();
         }
         if (mode == "hold-config") {

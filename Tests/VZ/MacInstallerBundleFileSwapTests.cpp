@@ -4,36 +4,19 @@
 #include "BundleFileSwap.h"
 
 #include "Support/TempFolder.h"
+#include "VZ/BundleState.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
-#include <sys/stat.h>
 
 using quillmarsh::BundleFileSwap;
+using quillmarsh::test::fileStart;
+using quillmarsh::test::treeState;
 namespace fs = std::filesystem;
 
-namespace {
-
-// Every path under a folder with a file's inode and text, or "folder".
-std::map<std::string, std::string> state(const quillmarsh::test::TempFolder& folder) {
-    std::map<std::string, std::string> result;
-    for (const auto& entry : folder.entries()) {
-        const fs::path path = folder / entry;
-        struct stat info {};
-        ::lstat(path.c_str(), &info);
-        std::stringstream text;
-        text << std::ifstream(path).rdbuf();
-        result[entry] = S_ISDIR(info.st_mode) ? "folder" : std::to_string(info.st_ino) + " " + text.str();
-    }
-    return result;
-}
-
-} // namespace
 
 TEST(MacInstallerBundleFileSwapTest, EveryFileGoesInOrTheBundleStaysAsItWas) {
     const char* const names[] = {"disk.img", "aux.img", "machine-id.bin", "hardware-model.bin"};
@@ -66,7 +49,7 @@ TEST(MacInstallerBundleFileSwapTest, EveryFileGoesInOrTheBundleStaysAsItWas) {
                 root.write(fs::path("b/.s") / name, std::string("new ") + name);
             if (c.spoil)
                 c.spoil(root);
-            const auto before = state(root);
+            const auto before = treeState(root);
 
             try {
                 BundleFileSwap(root / "b/.s", root / "b", method).replace(names);
@@ -76,23 +59,17 @@ TEST(MacInstallerBundleFileSwapTest, EveryFileGoesInOrTheBundleStaysAsItWas) {
                 EXPECT_TRUE(failure.restored);
             }
             if (c.spoil) {
-                EXPECT_EQ(state(root), before);
+                EXPECT_EQ(treeState(root), before);
                 continue;
             }
-            for (const char* name : names) {
-                std::stringstream text;
-                text << std::ifstream(root / "b" / name).rdbuf();
-                EXPECT_EQ(text.str(), std::string("new ") + name);
-            }
+            for (const char* name : names)
+                EXPECT_EQ(fileStart(root / "b" / name), std::string("new ") + name);
             // The earlier files wait in the staging folder, for the caller to remove.
             std::size_t earlier = 0;
-            for (const auto& entry : fs::directory_iterator(root / "b/.s")) {
-                std::stringstream text;
-                text << std::ifstream(entry.path()).rdbuf();
-                earlier += text.str().rfind("earlier ", 0) == 0;
-            }
+            for (const auto& entry : fs::directory_iterator(root / "b/.s"))
+                earlier += fileStart(entry.path()).starts_with("earlier ");
             EXPECT_EQ(earlier, 3u);
-            EXPECT_EQ(state(root).at("b/notes.txt"), before.at("b/notes.txt"));
+            EXPECT_EQ(treeState(root).at("b/notes.txt"), before.at("b/notes.txt"));
         }
     }
 }

@@ -3,7 +3,8 @@
 #include "Support/Fixtures.h"
 #include "Support/Process.h"
 #include "Support/TempFolder.h"
-#include "VZ/HostProgram.h"
+#include "VZ/BundleState.h"
+#include "Support/HostProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -87,11 +88,7 @@ Outcome install(std::vector<std::string> args) {
 
 // The file's size and its first 4 KiB (disks are sparse gigabytes: their start is what was written).
 std::string read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string start(4096, '\0');
-    in.read(start.data(), static_cast<std::streamsize>(start.size()));
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    return std::to_string(fs::file_size(path)) + ":" + start;
+    return std::to_string(fs::file_size(path)) + ":" + quillmarsh::test::fileStart(path);
 }
 
 class MacInstallerBundleTest : public quillmarsh::test::TempFolderTest {};

@@ -4,8 +4,9 @@
 #include "Support/ChildProcess.h"
 #include "Support/Fifo.h"
 #include "Support/Fixtures.h"
+#include "VZ/BundleState.h"
 #include "Support/TempFolder.h"
-#include "VZ/HostProgram.h"
+#include "Support/HostProgram.h"
 #include "VZ/ToolProcess.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using quillmarsh::test::fileStart;
+using quillmarsh::test::treeState;
 
 namespace {
 
@@ -31,7 +34,7 @@ struct Outcome {
     int status = -1;
 };
 
-const std::string tool = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
+const std::string tool = quillmarsh::test::toolProgram();
 
 // The tool's output as JSON lines, each one object.
 std::vector<nlohmann::json> jsonLines(const std::string& out) {
@@ -57,27 +60,8 @@ Outcome runTool(const std::vector<std::string>& args) {
     return outcomeOf(quillmarsh::test::runTool(args));
 }
 
-std::string contents(const fs::path& path, std::size_t limit = 4096) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text(limit, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(limit));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return text;
-}
-
 nlohmann::json error(const std::string& code, const std::string& message) {
     return {{"code", code}, {"message", message}, {"status", "error"}};
-}
-
-// Every path under a folder with, for a file, its size and first 4 KiB: what an install that
-// fails must leave as it was.
-std::map<std::string, std::string> snapshot(const quillmarsh::test::TempFolder& folder) {
-    std::map<std::string, std::string> result;
-    for (const auto& entry : folder.entries()) {
-        const fs::path path = folder / entry;
-        result[entry] = fs::is_directory(path) ? "folder" : std::to_string(fs::file_size(path)) + ":" + contents(path);
-    }
-    return result;
 }
 
 class MacInstallerProcessTest : public quillmarsh::test::TempFolderTest {
@@ -86,23 +70,21 @@ protected:
     // whose message ends so, status 1, and leaves the earlier bundle as it was.
     void expectOneFailureUnder(const std::string& limit, const std::string& messageEnd) {
         SCOPED_TRACE(limit);
-        const auto prlimit = quillmarsh::test::hostProgram("prlimit");
-        if (!prlimit)
+        auto command = quillmarsh::test::underLimit(limit);
+        if (!command)
             GTEST_SKIP() << "prlimit is not installed";
         const fs::path bundle = earlierBundle();
-        const auto before = snapshot(root);
-        const auto outcome = outcomeOf(quillmarsh::test::runProcess(
-            {*prlimit, limit, "--", tool, "macos-install", "--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(),
-             "--disk-gb", "1"}));
+        const auto before = treeState(root);
+        command->insert(command->end(), {tool, "macos-install", "--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(),
+                                          "--disk-gb", "1"});
+        const auto outcome = outcomeOf(quillmarsh::test::runProcess(*command));
         EXPECT_EQ(outcome.status, 1);
         ASSERT_EQ(outcome.lines.size(), 1u);
         EXPECT_EQ(outcome.lines[0]["code"], "install_failed");
         EXPECT_EQ(outcome.lines[0]["status"], "error");
         const std::string message = outcome.lines[0].value("message", "");
-        EXPECT_TRUE(message.size() >= messageEnd.size() &&
-                    message.compare(message.size() - messageEnd.size(), messageEnd.size(), messageEnd) == 0)
-            << message;
-        EXPECT_EQ(snapshot(root), before);
+        EXPECT_TRUE(message.ends_with(messageEnd)) << message;
+        EXPECT_EQ(treeState(root), before);
     }
 
     // An installed bundle, "vm" in the test's folder, for a reinstall to leave as it was.
@@ -150,9 +132,9 @@ TEST_F(MacInstallerProcessTest, ImagesThatCannotBeInstalledLeaveNoFiles) {
 TEST_F(MacInstallerProcessTest, AFailedReinstallKeepsTheBundleAndASuccessfulOneRenewsIt) {
     const fs::path bundle = root / "vm";
     ASSERT_EQ(runTool({"macos-install", "--ipsw", fixtures + "sonoma.ipsw", "--bundle", bundle.string(), "--disk-gb", "1"}).status, 0);
-    const std::string machineID = contents(bundle / "machine-id.bin");
-    const std::string aux = contents(bundle / "aux.img");
-    const std::string disk = contents(bundle / "disk.img");
+    const std::string machineID = fileStart(bundle / "machine-id.bin");
+    const std::string aux = fileStart(bundle / "aux.img");
+    const std::string disk = fileStart(bundle / "disk.img");
 
     const auto failed =
         runTool({"macos-install", "--ipsw", fixtures + "fails.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"});
@@ -160,15 +142,15 @@ TEST_F(MacInstallerProcessTest, AFailedReinstallKeepsTheBundleAndASuccessfulOneR
     ASSERT_EQ(failed.lines.size(), 4u); // started, 10 and 20 percent, the error
     EXPECT_EQ(failed.lines[2], (nlohmann::json{{"percent", 20}, {"status", "installing"}}));
     EXPECT_EQ(failed.lines.back(), error("install_failed", "the installer could not write the system volume"));
-    EXPECT_EQ(contents(bundle / "machine-id.bin"), machineID);
-    EXPECT_EQ(contents(bundle / "aux.img"), aux);
-    EXPECT_EQ(contents(bundle / "disk.img"), disk);
+    EXPECT_EQ(fileStart(bundle / "machine-id.bin"), machineID);
+    EXPECT_EQ(fileStart(bundle / "aux.img"), aux);
+    EXPECT_EQ(fileStart(bundle / "disk.img"), disk);
     EXPECT_EQ(fs::file_size(bundle / "disk.img"), 1'000'000'000u);
     EXPECT_EQ(root.entries(), (std::vector<std::string>{"vm", "vm/aux.img", "vm/disk.img", "vm/hardware-model.bin", "vm/machine-id.bin"}));
 
     ASSERT_EQ(runTool({"macos-install", "--ipsw", fixtures + "progress.ipsw", "--bundle", bundle.string(), "--disk-gb", "2"}).status, 0);
-    EXPECT_NE(contents(bundle / "machine-id.bin"), machineID);
-    EXPECT_EQ(contents(bundle / "machine-id.bin").size(), 16u);
+    EXPECT_NE(fileStart(bundle / "machine-id.bin"), machineID);
+    EXPECT_EQ(fileStart(bundle / "machine-id.bin").size(), 16u);
     EXPECT_EQ(fs::file_size(bundle / "disk.img"), 2'000'000'000u);
     EXPECT_EQ(root.entries().size(), 5u);
 }
@@ -201,7 +183,7 @@ TEST_F(MacInstallerProcessTest, TheInstalledBundleRuns) {
 TEST_F(MacInstallerProcessTest, StopSignalsCancelTheInstallAndKeepTheEarlierBundle) {
     using namespace std::chrono_literals;
     const fs::path bundle = earlierBundle();
-    const auto before = snapshot(root);
+    const auto before = treeState(root);
     // slow.ipsw's installer takes an hour after its first step, so the signal always meets it there.
     for (const int signal : {SIGHUP, SIGUSR1, SIGUSR2, SIGTERM, SIGINT}) {
         SCOPED_TRACE(::strsignal(signal));
@@ -216,7 +198,7 @@ TEST_F(MacInstallerProcessTest, StopSignalsCancelTheInstallAndKeepTheEarlierBund
                       {{"percent", 10}, {"status", "installing"}},
                       error("install_failed", "the install was cancelled"),
                   }));
-        EXPECT_EQ(snapshot(root), before);
+        EXPECT_EQ(treeState(root), before);
     }
 }
 
@@ -268,7 +250,7 @@ TEST_F(MacInstallerProcessTest, ABundleFolderThatIsAMountPointIsInstalledInto) {
     EXPECT_EQ(outcome.status, 0);
     ASSERT_FALSE(outcome.lines.empty());
     EXPECT_EQ(outcome.lines.back(), (nlohmann::json{{"bundle", bundle.string()}, {"status", "installed"}}));
-    EXPECT_EQ(contents(listing), "aux.img\ndisk.img\nhardware-model.bin\nmachine-id.bin\n");
+    EXPECT_EQ(fileStart(listing), "aux.img\ndisk.img\nhardware-model.bin\nmachine-id.bin\n");
 }
 
 TEST_F(MacInstallerProcessTest, AFileSizeLimitFailsTheInstallWithALineAndKeepsTheEarlierBundle) {

@@ -87,6 +87,7 @@ TEST(RunProcess, SignalsTimeOutsAndGuestEndings) {
         {"SIGINT", "sleep-ms 60000\n", {}, SIGINT, Reason::cancelled, std::nullopt},
         {"SIGHUP", "sleep-ms 60000\n", {}, SIGHUP, Reason::cancelled, std::nullopt},
         {"SIGUSR1", "sleep-ms 60000\n", {}, SIGUSR1, Reason::cancelled, std::nullopt},
+        {"SIGUSR2", "sleep-ms 60000\n", {}, SIGUSR2, Reason::cancelled, std::nullopt},
         {"ignored stop request, grace 0", "on-stop-request ignore\nsleep-ms 60000\n", {"--stop-grace-s", "0"}, SIGTERM,
          Reason::cancelled, std::nullopt},
         {"ignored stop request, grace 1", "on-stop-request ignore\nsleep-ms 60000\n", {"--stop-grace-s", "1"}, SIGTERM,
@@ -139,9 +140,7 @@ TEST(RunProcess, ReportFilesFollowTheNameRule) {
     run.closeInput();
     run.finish();
     EXPECT_EQ(run.result().reason, Reason::guestStopped);
-    std::set<std::string> names;
-    for (auto& entry : fs::directory_iterator(run.dir / "reports")) names.insert(entry.path().filename().string());
-    EXPECT_EQ(names, (std::set<std::string>{"ten", "empty", name64}));
+    EXPECT_EQ(quillmarsh::test::namesIn(run.dir / "reports"), (std::set<std::string>{"ten", "empty", name64}));
     EXPECT_EQ(slurp(run.dir / "reports/ten"), "0123456789");
     EXPECT_EQ(slurp(run.dir / "reports/empty"), "");
     EXPECT_EQ(slurp(run.dir / "reports" / name64), "long");

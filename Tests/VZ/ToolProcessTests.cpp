@@ -136,9 +136,10 @@ TEST(ToolProcessTest, AOneShotCommandWhoseOutputIsGoneEndsWithStatusOne) {
         int fds[2];
         ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         ::close(fds[0]);
-        const std::string program = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
+        const std::string program = quillmarsh::test::toolProgram();
         const pid_t pid = ::fork();
         if (pid == 0) {
+            quillmarsh::test::resetSignalsForExec();
             ::dup2(fds[1], 1);
             ::execl(program.c_str(), program.c_str(), command, static_cast<char*>(nullptr));
             ::_exit(127);

@@ -5,8 +5,11 @@
 
 #include "Foundation/FileIO.h"
 #include "Foundation/UniqueFd.h"
+#include "Support/Process.h"
 #include "Support/TempFolder.h"
 #include "VM/VMRunResult.h"
+#include "VZ/ToolProcess.h"
+#include "Virtualization/ServiceVirtualMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -27,6 +31,13 @@
 #include <unistd.h>
 
 namespace quillmarsh::test {
+
+// The names in a folder (not below it).
+inline std::set<std::string> namesIn(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
 
 inline const std::string secretText = "SeCrEt-7f3a9c-runner-config";
 
@@ -42,7 +53,7 @@ struct ToolRun {
 
     TempFolder dir{"qm-run"};
     // The tool, and what it is started through (such as prlimit and its options).
-    std::string program = std::string(QUILLMARSH_BIN_DIR) + "/quillmarsh-vz";
+    std::string program = toolProgram();
     std::vector<std::string> prefix;
     // Standard input: a pipe the test writes to, or this file when set.
     std::optional<std::string> inputFile;
@@ -69,7 +80,7 @@ struct ToolRun {
     void useStandIn(const std::string& mode) {
         const auto bin = dir.mkdir("bin");
         std::filesystem::copy_file(program, bin / "quillmarsh-vz");
-        std::filesystem::copy_file(std::string(QUILLMARSH_BIN_DIR) + "/standin-service", bin / "quillmarsh-vz-service");
+        std::filesystem::copy_file(std::string(QUILLMARSH_BIN_DIR) + "/standin-service", bin / vz::ServiceVirtualMachine::serviceProgram);
         program = (bin / "quillmarsh-vz").string();
         standIn = mode;
     }
@@ -83,13 +94,14 @@ struct ToolRun {
         args.insert(args.end(), extra.begin(), extra.end());
         // The child's ends are closed here once it has its copies; the tool's exit ends the outputs.
         int i[2], o[2], e[2];
-        ASSERT_EQ(::pipe2(i, O_CLOEXEC), 0);
-        UniqueFd childIn(i[0]);
-        in.reset(i[1]);
+        UniqueFd childIn;
         if (inputFile) {
             childIn.reset(::open(inputFile->c_str(), O_RDONLY | O_CLOEXEC));
-            in.reset();
             ASSERT_TRUE(childIn) << *inputFile;
+        } else {
+            ASSERT_EQ(::pipe2(i, O_CLOEXEC), 0);
+            childIn.reset(i[0]);
+            in.reset(i[1]);
         }
         ASSERT_EQ(::pipe2(o, O_CLOEXEC), 0);
         out.reset(o[0]);
@@ -103,14 +115,17 @@ struct ToolRun {
         std::vector<char*> argv;
         for (auto& a : command) argv.push_back(a.data());
         argv.push_back(nullptr);
-        const std::string standInMode = standIn.value_or("");
+        auto environment = environmentWith({{"QUILLMARSH_STANDIN", standIn}});
+        std::vector<char*> envp;
+        for (auto& entry : environment) envp.push_back(entry.data());
+        envp.push_back(nullptr);
         pid = ::fork();
         if (pid == 0) {
+            resetSignalsForExec();
             ::dup2(childIn.get(), 0);
             ::dup2(childOut.get(), 1);
             ::dup2(childErr.get(), 2);
-            if (standIn) ::setenv("QUILLMARSH_STANDIN", standInMode.c_str(), 1);
-            ::execv(argv[0], argv.data());
+            ::execve(argv[0], argv.data(), envp.data());
             ::_exit(127);
         }
     }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace quillmarsh::test {
@@ -19,6 +20,15 @@ inline std::optional<std::string> hostProgram(const std::string& name) {
             return program;
     }
     return std::nullopt;
+}
+
+// What a command line starts with to run its program under a resource limit, prlimit and one of
+// its options ("--fsize=1000000", "--nofile=3"); none without prlimit, so the test can skip.
+inline std::optional<std::vector<std::string>> underLimit(const std::string& prlimitOption) {
+    const auto prlimit = hostProgram("prlimit");
+    if (!prlimit)
+        return std::nullopt;
+    return std::vector<std::string>{*prlimit, prlimitOption, "--"};
 }
 
 } // namespace quillmarsh::test
