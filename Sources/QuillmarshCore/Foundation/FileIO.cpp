@@ -38,10 +38,14 @@ std::optional<std::string> FileIO::readFile(const std::string& path, std::size_t
     return readAll(fd.get(), maxBytes);
 }
 
-std::optional<std::string> FileIO::readRegularFile(const std::string& path, std::size_t maxBytes) {
-    // O_NONBLOCK keeps the open from waiting for a FIFO's writer; O_NOCTTY keeps a terminal from
-    // becoming the process's controlling one. Neither changes how a regular file reads.
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+namespace {
+
+// O_NONBLOCK keeps the open from waiting for a FIFO's writer; O_NOCTTY keeps a terminal from
+// becoming the process's controlling one. Neither changes how a regular file reads.
+constexpr int regularFileFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+// The checks and the read of readRegularFile, on a descriptor already open.
+std::optional<std::string> readOpenedRegularFile(const UniqueFd& fd, std::size_t maxBytes) {
     if (!fd) return std::nullopt;
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return std::nullopt;
@@ -55,7 +59,32 @@ std::optional<std::string> FileIO::readRegularFile(const std::string& path, std:
     }
     // The size was only a first look: a file that grows (or a procfs one that says 0) is held to
     // the bound by readAll.
-    return readAll(fd.get(), maxBytes);
+    return FileIO::readAll(fd.get(), maxBytes);
+}
+
+} // namespace
+
+std::optional<std::string> FileIO::readRegularFile(const std::string& path, std::size_t maxBytes) {
+    return readOpenedRegularFile(UniqueFd(::open(path.c_str(), regularFileFlags)), maxBytes);
+}
+
+std::optional<std::string> FileIO::readRegularFileIn(const std::string& folder, const std::string& relativePath,
+                                                     std::size_t maxBytes) {
+    UniqueFd at(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!at) return std::nullopt;
+    std::string_view rest = relativePath;
+    for (;;) {
+        const std::size_t slash = rest.find('/');
+        const std::string name(rest.substr(0, slash));
+        if (slash == std::string_view::npos)
+            return readOpenedRegularFile(UniqueFd(::openat(at.get(), name.c_str(), regularFileFlags | O_NOFOLLOW)),
+                                         maxBytes);
+        rest.remove_prefix(slash + 1);
+        if (name.empty() || name == ".") continue;
+        UniqueFd next(::openat(at.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next) return std::nullopt;
+        at = std::move(next);
+    }
 }
 
 std::optional<std::vector<std::string>> FileIO::folderEntries(const std::string& folder) {

@@ -24,6 +24,11 @@ public:
     // gives none with EINVAL, a file whose size is past maxBytes none with EFBIG. A file that
     // grows while it is read still stops at maxBytes.
     static std::optional<std::string> readRegularFile(const std::string& path, std::size_t maxBytes);
+    // The same for the file at relativePath inside folder, reached without following a symbolic
+    // link anywhere below folder (folder itself may be one): for files of a tree that came from
+    // somewhere else, which must not point out of it. A link on the way gives none with ELOOP.
+    static std::optional<std::string> readRegularFileIn(const std::string& folder, const std::string& relativePath,
+                                                        std::size_t maxBytes);
     // The names in a folder, in the order the file system lists them, without "." and ".."; none
     // when the folder cannot be opened.
     static std::optional<std::vector<std::string>> folderEntries(const std::string& folder);

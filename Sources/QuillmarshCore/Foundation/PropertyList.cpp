@@ -272,9 +272,10 @@ std::optional<PropertyList::Strings> PropertyList::dictionaryStrings(std::string
     return Reader(xml).read();
 }
 
-std::optional<PropertyList::Strings> PropertyList::readDictionaryStrings(const std::string& path) {
-    // A file longer than 4 MiB counts as unreadable.
-    const auto text = FileIO::readFile(path, 4 * 1024 * 1024);
+std::optional<PropertyList::Strings> PropertyList::readDictionaryStrings(const std::string& folder,
+                                                                        const std::string& relativePath) {
+    // A file longer than 4 MiB counts as unreadable; its size is looked at before any byte is read.
+    const auto text = FileIO::readRegularFileIn(folder, relativePath, 4 * 1024 * 1024);
     if (!text)
         return std::nullopt;
     return dictionaryStrings(*text);

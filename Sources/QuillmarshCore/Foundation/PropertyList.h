@@ -16,8 +16,10 @@ public:
     using Strings = std::map<std::string, std::string>;
 
     static std::optional<Strings> dictionaryStrings(std::string_view xml);
-    // Reads the file, then dictionaryStrings; an unreadable file gives none.
-    static std::optional<Strings> readDictionaryStrings(const std::string& path);
+    // Reads the file at relativePath inside folder (a regular file of at most 4 MiB, reached
+    // without following links below folder: FileIO::readRegularFileIn), then dictionaryStrings;
+    // an unreadable file gives none.
+    static std::optional<Strings> readDictionaryStrings(const std::string& folder, const std::string& relativePath);
 };
 
 } // namespace quillmarsh

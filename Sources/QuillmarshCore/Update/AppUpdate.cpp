@@ -234,7 +234,7 @@ std::vector<std::string> AppUpdate::staleStagingNames(const std::vector<std::str
 }
 
 std::optional<std::string> AppUpdate::bundleVersion(const std::string& bundlePath) {
-    auto strings = PropertyList::readDictionaryStrings(bundlePath + "/Contents/Info.plist");
+    auto strings = PropertyList::readDictionaryStrings(bundlePath, "Contents/Info.plist");
     if (!strings)
         return std::nullopt;
     auto found = strings->find("CFBundleShortVersionString");
@@ -244,7 +244,7 @@ std::optional<std::string> AppUpdate::bundleVersion(const std::string& bundlePat
 }
 
 std::optional<std::string> AppUpdate::bundleIdentifierAt(const std::string& bundlePath) {
-    auto strings = PropertyList::readDictionaryStrings(bundlePath + "/Contents/Info.plist");
+    auto strings = PropertyList::readDictionaryStrings(bundlePath, "Contents/Info.plist");
     if (!strings)
         return std::nullopt;
     auto found = strings->find("CFBundleIdentifier");

@@ -45,7 +45,14 @@ void copyFile(const std::string& from, const std::string& to, mode_t mode) {
         fail("cannot write", to);
 }
 
-void copyEntry(const std::string& from, const std::string& to) {
+// A folder of the copy and the mode it gets once everything is in it.
+struct FolderMode {
+    std::string path;
+    mode_t mode;
+};
+
+void copyEntry(const std::string& from, const std::string& to, const std::string& relative,
+               const FolderModes& finalModes, std::vector<FolderMode>& folders) {
     struct stat info {};
     if (::lstat(from.c_str(), &info) != 0)
         fail("cannot read", from);
@@ -61,13 +68,14 @@ void copyEntry(const std::string& from, const std::string& to) {
     } else if (S_ISDIR(info.st_mode)) {
         if (::mkdir(to.c_str(), 0700) != 0)
             fail("cannot create", to);
+        const auto found = finalModes.byPath.find(relative);
+        folders.push_back({to, found != finalModes.byPath.end() ? found->second : info.st_mode & 07777});
         const auto names = FileIO::folderEntries(from);
         if (!names)
             fail("cannot list", from);
         for (const auto& name : *names)
-            copyEntry(from + "/" + name, to + "/" + name);
-        if (::chmod(to.c_str(), info.st_mode & 07777) != 0)
-            fail("cannot set the mode of", to);
+            copyEntry(from + "/" + name, to + "/" + name, relative.empty() ? name : relative + "/" + name,
+                      finalModes, folders);
     } else {
         errno = EINVAL;
         fail("cannot copy the special file", from);
@@ -76,13 +84,19 @@ void copyEntry(const std::string& from, const std::string& to) {
 
 } // namespace
 
-void BundleCopier::copy(const std::string& source, const std::string& destination) {
+void BundleCopier::copy(const std::string& source, const std::string& destination, const FolderModes& finalModes) {
     struct stat info {};
     if (::lstat(destination.c_str(), &info) == 0) {
         errno = EEXIST;
         fail("cannot create", destination);
     }
-    copyEntry(source, destination);
+    std::vector<FolderMode> folders;
+    copyEntry(source, destination, "", finalModes, folders);
+    // Every folder is listed after the one that holds it: backwards, a folder that closes itself
+    // to its owner no longer holds anything that still needs its mode.
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        if (::chmod(it->path.c_str(), it->mode) != 0)
+            fail("cannot set the mode of", it->path);
 }
 
 } // namespace quillmarsh

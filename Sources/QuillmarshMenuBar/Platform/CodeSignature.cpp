@@ -5,6 +5,7 @@
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
 #include "Foundation/Text.h"
+#include "Foundation/UniqueFd.h"
 
 #include <nlohmann/json.hpp>
 #include <openssl/bio.h>
@@ -16,8 +17,12 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cstdio>
 #include <filesystem>
@@ -60,13 +65,55 @@ std::string opensslError() {
     return text;
 }
 
-// The longest manifest or signature read. The manifest has one entry of about 150 bytes for each
-// file, folder and link in the bundle, so 64 MiB is room for some 400,000 of them; a signature is
-// a few KiB. Anything longer is no signature this code wrote, and counts as none.
-constexpr std::size_t maxSignatureFileBytes = 64 << 20;
+// The longest manifest and signature read. The manifest has one entry of about 150 bytes for
+// each file, folder and link in the bundle, so 64 MiB is room for some 400,000 of them; a
+// signature is a few KiB with its certificates. Anything longer is no signature this code wrote,
+// and counts as none. Both are read before anything is verified, so they are read only as
+// regular files inside the bundle (no link followed, no FIFO waited on) and their size is looked
+// at before their bytes.
+constexpr std::size_t maxManifestBytes = 64 << 20;
+constexpr std::size_t maxSignatureBytes = 1 << 20;
+constexpr const char* manifestName = "CodeResources";
+constexpr const char* signatureName = "CodeSignature";
 
-std::optional<std::string> readSignatureFile(const fs::path& path) {
-    return FileIO::readFile(path.string(), maxSignatureFileBytes);
+std::string signatureFolderPath() { return std::string("Contents/") + CodeSignature::folderName; }
+
+std::optional<std::string> readSignatureFile(const fs::path& bundle, const char* name, std::size_t maxBytes) {
+    return FileIO::readRegularFileIn(bundle.string(), signatureFolderPath() + "/" + name, maxBytes);
+}
+
+// Writable by anyone but the owner: on a shared machine another user could change it.
+bool writableByOthers(mode_t mode) { return (mode & (S_IWGRP | S_IWOTH)) != 0; }
+
+// The manifest leaves out the signature folder, so that folder must hold the two signature files
+// and nothing else: anything more would be installed unchecked. Neither it nor they may be links,
+// or writable by other users.
+CodeSignature::Result checkSignatureFolder(const fs::path& bundle) {
+    const std::string folder = signatureFolderPath();
+    struct stat info {};
+    if (::lstat((bundle / folder).c_str(), &info) != 0)
+        return {CodeSignature::notSigned, "the bundle is not signed"};
+    if (!S_ISDIR(info.st_mode))
+        return {CodeSignature::badSignature, folder + " is not a folder"};
+    if (writableByOthers(info.st_mode))
+        return {CodeSignature::badSignature, folder + " can be changed by other users"};
+    const auto names = FileIO::folderEntries((bundle / folder).string());
+    if (!names)
+        return {CodeSignature::badSignature, folder + " cannot be read"};
+    int found = 0;
+    for (const auto& name : *names) {
+        const std::string path = folder + "/" + name;
+        if (name != manifestName && name != signatureName)
+            return {CodeSignature::modified, "a file was added after signing: " + path};
+        if (::lstat((bundle / path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            return {CodeSignature::badSignature, path + " is not a regular file"};
+        if (writableByOthers(info.st_mode))
+            return {CodeSignature::badSignature, path + " can be changed by other users"};
+        ++found;
+    }
+    if (found != 2)
+        return {CodeSignature::notSigned, "the bundle is not signed"};
+    return {};
 }
 
 std::string fileSha256(const fs::path& path) {
@@ -332,7 +379,7 @@ struct ReadSignature {
 };
 
 CodeSignature::Result readSignature(const fs::path& bundle, const std::string& manifestText, ReadSignature& out) {
-    auto der = readSignatureFile(bundle / "Contents" / CodeSignature::folderName / "CodeSignature");
+    auto der = readSignatureFile(bundle, signatureName, maxSignatureBytes);
     if (!der)
         return {CodeSignature::notSigned, "the bundle is not signed"};
     BioPtr derBio(BIO_new_mem_buf(der->data(), static_cast<int>(der->size())));
@@ -436,8 +483,11 @@ std::string CodeSignature::manifest(const std::string& bundlePath, const std::st
 }
 
 int CodeSignature::openStatic(const std::string& bundlePath) {
-    std::error_code error;
-    if (bundlePath.empty() || !fs::is_directory(bundlePath, error) || !fs::is_directory(fs::path(bundlePath) / "Contents", error))
+    // The bundle's own path may be a link; its Contents must be a folder of its own.
+    struct stat info {};
+    if (bundlePath.empty() || ::stat(bundlePath.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return notABundle;
+    if (::lstat((fs::path(bundlePath) / "Contents").c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return notABundle;
     return ok;
 }
@@ -454,7 +504,15 @@ CodeSignature::Result CodeSignature::checkValidity(const std::string& bundlePath
     if (!clauses)
         return {badRequirement, "the requirement cannot be read"};
     const fs::path bundle(bundlePath);
-    auto manifestText = readSignatureFile(bundle / "Contents" / folderName / "CodeResources");
+    // The manifest has no entry for the bundle's own folder (older releases were signed so, and
+    // must still verify), so its mode is checked here: a folder that other users can write to
+    // would let them replace the installed app's Contents.
+    struct stat root {};
+    if (::stat(bundlePath.c_str(), &root) != 0 || writableByOthers(root.st_mode))
+        return {modified, "the bundle's folder can be changed by other users (mode " + octal(root.st_mode) + ")"};
+    if (auto result = checkSignatureFolder(bundle); result.status != ok)
+        return result;
+    auto manifestText = readSignatureFile(bundle, manifestName, maxManifestBytes);
     if (!manifestText)
         return {notSigned, "the bundle is not signed"};
     ReadSignature signature;
@@ -501,7 +559,7 @@ CodeSignature::Result CodeSignature::checkValidity(const std::string& bundlePath
 
 std::optional<std::string> CodeSignature::teamIdentifier(const std::string& bundlePath) {
     const fs::path bundle(bundlePath);
-    auto manifestText = readSignatureFile(bundle / "Contents" / folderName / "CodeResources");
+    auto manifestText = readSignatureFile(bundle, manifestName, maxManifestBytes);
     if (!manifestText)
         return std::nullopt;
     ReadSignature signature;
@@ -546,11 +604,23 @@ void CodeSignature::sign(const std::string& bundlePath, const std::string& ident
     fs::create_directories(folder, error);
     if (error)
         throw std::runtime_error("cannot create " + folder.string() + ": " + error.message());
-    std::ofstream(folder / "CodeResources", std::ios::binary) << text;
-    std::ofstream signatureFile(folder / "CodeSignature", std::ios::binary);
-    signatureFile.write(bytes, length);
-    if (!signatureFile)
-        throw std::runtime_error("cannot write the signature into " + folder.string());
+    const auto write = [&folder](const char* name, std::string_view data) {
+        const fs::path path = folder / name;
+        const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (!fd || !FileIO::writeAll(fd.get(), data) || ::fsync(fd.get()) != 0)
+            throw std::runtime_error("cannot write the signature into " + folder.string() + ": " + std::strerror(errno));
+    };
+    write(manifestName, text);
+    write(signatureName, std::string_view(bytes, static_cast<std::size_t>(length)));
+    // The verifier refuses a signature folder, signature files or bundle folder that other users
+    // can write to, so they get the modes it accepts whatever the signer's umask is. The bundle
+    // folder's mode is not in the manifest, so changing it leaves the signature valid.
+    const fs::path files[] = {folder, folder / manifestName, folder / signatureName};
+    for (const auto& path : files)
+        ::chmod(path.c_str(), path == folder ? 0755 : 0644);
+    struct stat root {};
+    if (::stat(bundlePath.c_str(), &root) == 0 && writableByOthers(root.st_mode))
+        ::chmod(bundlePath.c_str(), root.st_mode & 07755);
 }
 
 } // namespace quillmarsh

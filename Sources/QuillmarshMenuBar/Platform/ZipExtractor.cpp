@@ -80,7 +80,7 @@ bool isInside(const fs::path& path, const fs::path& root) {
 
 } // namespace
 
-void ZipExtractor::extract(const std::string& archivePath, const std::string& destination, Limits limits) {
+FolderModes ZipExtractor::extract(const std::string& archivePath, const std::string& destination, Limits limits) {
     std::error_code error;
     fs::create_directories(destination, error);
     if (error)
@@ -97,7 +97,8 @@ void ZipExtractor::extract(const std::string& archivePath, const std::string& de
 
     std::uint64_t total = 0;
     std::uint64_t entries = 0;
-    std::vector<std::pair<fs::path, mode_t>> folderModes;
+    FolderModes folderModes;
+    std::vector<std::pair<fs::path, std::string>> folders;  // on disk, and relative
     std::vector<fs::path> links;
     archive_entry* entry = nullptr;
     for (;;) {
@@ -115,6 +116,8 @@ void ZipExtractor::extract(const std::string& archivePath, const std::string& de
         auto parts = components(name);
         if (parts.empty())
             continue;
+        if (parts.size() > limits.maxDepth + 1)
+            fail("the entry \"" + name + "\" lies more than " + std::to_string(limits.maxDepth) + " folders deep");
         if (archive_entry_hardlink(entry))
             fail("the entry \"" + name + "\" is a hard link");
         const mode_t type = archive_entry_filetype(entry);
@@ -142,7 +145,11 @@ void ZipExtractor::extract(const std::string& archivePath, const std::string& de
                 fail("the entry \"" + name + "\" appears twice");
             if (!exists && ::mkdir(target.c_str(), 0700) != 0)
                 fail("cannot create " + target.string() + ": " + std::strerror(errno));
-            folderModes.emplace_back(target, mode);
+            std::string relative;
+            for (const auto& part : parts)
+                relative += (relative.empty() ? "" : "/") + part;
+            folderModes.byPath[relative] = mode;
+            folders.emplace_back(target, relative);
             continue;
         }
         if (exists)
@@ -185,8 +192,11 @@ void ZipExtractor::extract(const std::string& archivePath, const std::string& de
         if (error || !isInside(resolved, root))
             fail("the link \"" + link.lexically_relative(root).string() + "\" points outside the folder");
     }
-    for (auto it = folderModes.rbegin(); it != folderModes.rend(); ++it)
-        ::chmod(it->first.c_str(), it->second);
+    // The archived modes go only as far as the owner's own access allows: a folder of 0500 or
+    // 0000 here would leave the work folder impossible to empty.
+    for (const auto& [folder, relative] : folders)
+        ::chmod(folder.c_str(), folderModes.byPath[relative] | S_IRWXU);
+    return folderModes;
 }
 
 } // namespace quillmarsh

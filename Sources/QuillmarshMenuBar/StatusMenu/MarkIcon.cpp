@@ -58,7 +58,7 @@ void addRectangle(QPainterPath& path, const QRectF& rect, const QTransform& tran
 // Whether the running app's Info.plist names an accent colour; read once.
 bool infoNamesAccent() {
     static const bool names = [] {
-        const auto strings = PropertyList::readDictionaryStrings(AppBundle::main().path + "/Contents/Info.plist");
+        const auto strings = PropertyList::readDictionaryStrings(AppBundle::main().path, "Contents/Info.plist");
         return strings && strings->count("NSAccentColorName") > 0;
     }();
     return names;

@@ -7,6 +7,7 @@
 #include "Platform/Gatekeeper.h"
 #include "Platform/HttpClient.h"
 #include "Platform/Relaunch.h"
+#include "Platform/TreeRemoval.h"
 #include "Platform/ZipExtractor.h"
 
 #include <QCoreApplication>
@@ -31,19 +32,15 @@ namespace {
 
 std::string newUUID() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString(); }
 
+// A failed removal is not reported: what is left is removed at the next start (staging
+// folders) or is in the temporary folder.
+void removeQuietly(const std::string& path) { (void)TreeRemoval::remove(path); }
+
 // Removes a folder when staging ends, whether it succeeds or fails.
 struct RemoveOnExit {
     std::string path;
-    ~RemoveOnExit() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
+    ~RemoveOnExit() { removeQuietly(path); }
 };
-
-void removeQuietly(const std::string& path) {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-}
 
 } // namespace
 
@@ -230,14 +227,16 @@ std::string AppUpdater::stage(const std::string& version, const std::string& bas
     }
     std::string().swap(archive);
     const std::string unpacked = work + "/unpacked";
-    ZipExtractor::extract(zipPath, unpacked);
+    const FolderModes modes = ZipExtractor::extract(zipPath, unpacked);
     const std::string app = unpacked + "/Quillmarsh.app";
     if (!FileIO::exists(app + "/Contents/MacOS/Quillmarsh"))
         throw UpdateError("the download is not Quillmarsh.app");
 
     const std::string staging = AppUpdate::stagingPath(bundlePath, newUUID().substr(0, 8));
     try {
-        BundleCopier::copy(app, staging);
+        // The archive's folder modes go on the copy that is verified and kept, and only once it
+        // is complete.
+        BundleCopier::copy(app, staging, modes.under("Quillmarsh.app"));
         verify(staging, version, anchors);
     } catch (...) {
         removeQuietly(staging);

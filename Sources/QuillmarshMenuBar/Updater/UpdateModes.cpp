@@ -50,14 +50,25 @@ std::optional<std::pair<std::string, std::string>> UpdateModes::verifyArguments(
 }
 
 int UpdateModes::verifyApp(const std::string& path, const std::string& version, std::ostream& out) {
-    std::string absolute = std::filesystem::absolute(path).string();
+    const auto refuse = [&out](const std::string& reason) {
+        out << "refused: " << reason << std::endl;
+        return 1;
+    };
+    if (path.empty())
+        return refuse("no bundle path was given");
+    std::string absolute;
+    try {
+        // A relative path needs the working folder, which may have been deleted.
+        absolute = std::filesystem::absolute(path).string();
+    } catch (const std::filesystem::filesystem_error& error) {
+        return refuse("cannot find " + path + ": " + error.code().message());
+    }
     while (absolute.size() > 1 && absolute.back() == '/')
         absolute.pop_back();
     try {
         AppUpdater::verify(absolute, version);
     } catch (const std::exception& error) {
-        out << "refused: " << error.what() << std::endl;
-        return 1;
+        return refuse(error.what());
     }
     out << "ok: " << absolute << " is Quillmarsh.app " << version << " signed by " << AppUpdate::teamID
         << " and accepted by Gatekeeper" << std::endl;

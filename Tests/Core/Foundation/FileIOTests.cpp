@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -73,6 +75,42 @@ TEST(FileIO, ReadRegularFileDoesNotWaitForAFifosWriter) {
     errno = 0;
     EXPECT_EQ(FileIO::readRegularFile(fifo.path(), 1 << 20), std::nullopt);
     EXPECT_EQ(errno, EINVAL);
+}
+
+TEST(FileIO, ReadRegularFileInFollowsNoLinkBelowItsFolder) {
+    TempFolder folder;
+    const auto tree = folder.mkdir("tree");
+    folder.write("tree/Contents/Info.plist", "plist");
+    folder.write("outside", "outside");
+    ASSERT_EQ(::symlink("tree", (folder / "alias").c_str()), 0);
+    ASSERT_EQ(::symlink("../../outside", (folder / "tree/Contents/Linked").c_str()), 0);
+    ASSERT_EQ(::symlink("Contents", (folder / "tree/Inner").c_str()), 0);
+    const Fifo fifo((folder / "tree/Contents/Fifo").string());
+    struct Case {
+        std::string folder, relative;
+        std::optional<std::string> text;
+        int error;
+    };
+    const Case cases[] = {
+        {tree.string(), "Contents/Info.plist", "plist", 0},
+        {(folder / "alias").string(), "Contents/Info.plist", "plist", 0},  // the folder may be a link
+        {tree.string(), "Contents//./Info.plist", "plist", 0},
+        {tree.string(), "Contents/Linked", std::nullopt, ELOOP},           // the file a link
+        {tree.string(), "Inner/Info.plist", std::nullopt, ENOTDIR},        // a link on the way (O_NOFOLLOW|O_DIRECTORY)
+        {tree.string(), "Contents/Fifo", std::nullopt, EINVAL},
+        {tree.string(), "Contents", std::nullopt, EINVAL},
+        {tree.string(), "Contents/Missing", std::nullopt, ENOENT},
+    };
+    for (const auto& c : cases) {
+        errno = 0;
+        EXPECT_EQ(FileIO::readRegularFileIn(c.folder, c.relative, 1 << 20), c.text) << c.relative;
+        if (!c.text) {
+            EXPECT_EQ(errno, c.error) << c.relative << ": " << std::strerror(errno);
+        }
+    }
+    errno = 0;
+    EXPECT_EQ(FileIO::readRegularFileIn(tree.string(), "Contents/Info.plist", 4), std::nullopt);
+    EXPECT_EQ(errno, EFBIG);
 }
 
 TEST(FileIO, ExistsFollowsLinks) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,25 @@ TEST(ZipExtractorTest, UnpacksFoldersFilesModesAndInnerLinks) {
     EXPECT_EQ(fs::status(out / "App.app/Contents/Empty").permissions(), fs::perms(0700));
 }
 
+// Folders keep only as much of their archived mode as leaves them open to their owner; the
+// archived modes come back for the copy that is kept.
+TEST(ZipExtractorTest, FoldersStayOpenToTheOwnerAndTheirModesAreReturned) {
+    TempFolder folder;
+    const fs::path zip = folder.path() / "a.zip";
+    writeText(zip, zipBytes({{"App.app", ZipEntry::Kind::folder, "", 0755},
+                             {"App.app/Locked", ZipEntry::Kind::folder, "", 0500},
+                             {"App.app/Locked/file", ZipEntry::Kind::file, "x", 0444},
+                             {"App.app/Closed/", ZipEntry::Kind::folder, "", 0000},
+                             {"App.app/Implied/file", ZipEntry::Kind::file, "x", 0644}}));
+    const fs::path out = folder.path() / "out";
+    const FolderModes modes = ZipExtractor::extract(zip.string(), out.string());
+    EXPECT_EQ(modes.byPath, (std::map<std::string, mode_t>{{"App.app", 0755}, {"App.app/Locked", 0500}, {"App.app/Closed", 0}}));
+    EXPECT_EQ(modes.under("App.app").byPath, (std::map<std::string, mode_t>{{"", 0755}, {"Locked", 0500}, {"Closed", 0}}));
+    EXPECT_EQ(fs::status(out / "App.app/Locked").permissions(), fs::perms(0700));
+    EXPECT_EQ(fs::status(out / "App.app/Closed").permissions(), fs::perms(0700));
+    EXPECT_EQ(fs::status(out / "App.app/Locked/file").permissions(), fs::perms(0444));
+}
+
 TEST(ZipExtractorTest, RefusesEverythingThatReachesOutsideTheFolder) {
     using K = ZipEntry::Kind;
     struct Case {
@@ -47,6 +67,7 @@ TEST(ZipExtractorTest, RefusesEverythingThatReachesOutsideTheFolder) {
          "points outside"},
         {"duplicate", {{"f", K::file, "1", 0644}, {"f", K::file, "2", 0644}}, "appears twice"},
         {"too large", {{"big", K::file, std::string(5000, 'x'), 0644}}, "more than 4096 bytes"},
+        {"too deep", {{"a/b/c/d/e", K::file, "x", 0644}}, "lies more than 3 folders deep"},
     };
     for (const auto& c : cases) {
         TempFolder folder;
@@ -54,7 +75,7 @@ TEST(ZipExtractorTest, RefusesEverythingThatReachesOutsideTheFolder) {
         writeText(zip, zipBytes(c.entries));
         const fs::path out = folder.path() / "work/out";
         try {
-            ZipExtractor::extract(zip.string(), out.string(), {4096, 100});
+            ZipExtractor::extract(zip.string(), out.string(), {4096, 100, 3});
             ADD_FAILURE() << c.what << " was unpacked";
         } catch (const ZipExtractor::Error& error) {
             EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << c.what << ": " << error.what();

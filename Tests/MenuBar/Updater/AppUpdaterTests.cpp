@@ -338,3 +338,54 @@ TEST_F(AppUpdaterTest, StartRemovesStaleStagingAndABareExecutableNeverUpdates) {
     EXPECT_TRUE(fs::exists(root.path() / ".Quillmarsh.app.update-KEEP"));
     EXPECT_TRUE(server.targets().empty());
 }
+
+// The folder modes of a release travel with it to the staged copy, and none of them can leave a
+// folder behind: not in the temporary folder, not beside the app, not at the next start. Run as
+// an ordinary user, for whom a folder of 0500 or 0000 cannot be emptied without first being
+// opened again.
+TEST_F(AppUpdaterTest, RestrictiveFolderModesNeverLeaveFoldersBehind) {
+    if (!asOrdinaryUser())
+        return;
+    const auto lockedRelease = [this](const std::string& team) {
+        if (fs::exists(release / "Contents/Resources/locked"))
+            fs::permissions(release / "Contents/Resources/locked", fs::perms(0700));
+        fs::remove_all(release);
+        makeBundle(release, "2.0.0");
+        writeText(release / "Contents/Resources/locked/inside.txt", "x");
+        fs::permissions(release / "Contents/Resources/locked", fs::perms(0500));
+        signBundle(release, *certs, certs->leaf(team));
+        return entriesOf(release, "Quillmarsh.app");
+    };
+
+    // Left by an earlier run: folders that only open to their owner once it makes them so.
+    const fs::path stale = applications / ".Quillmarsh.app.update-0BADF00D";
+    writeText(stale / "Contents/closed/inside.txt", "x");
+    writeText(stale / "Contents/locked/inside.txt", "x");
+    fs::permissions(stale / "Contents/closed", fs::perms(0000));
+    fs::permissions(stale / "Contents/locked", fs::perms(0500));
+    auto& updater = make();
+    updater.start();
+    EXPECT_EQ(folderNames(applications), (std::vector<std::string>{"Quillmarsh.app"}));
+
+    // A release the signature refuses, with closed and read-only folders in it.
+    auto entries = lockedRelease("OTHERTEAM1");
+    entries.push_back({"Quillmarsh.app/Contents/closed", ZipEntry::Kind::folder, "", 0000});
+    serve(zipBytes(entries));
+    checkAndWait();
+    EXPECT_EQ(states.back().kind, UpdateState::Case::failed) << states.back().reason;
+    EXPECT_TRUE(folderNames(temporary).empty());
+    EXPECT_EQ(folderNames(applications), (std::vector<std::string>{"Quillmarsh.app"}));
+
+    // A genuine release with a read-only folder: staged with that mode, nothing else left.
+    serve(zipBytes(lockedRelease(std::string(AppUpdate::teamID))));
+    checkAndWait();
+    ASSERT_EQ(states.back(), UpdateState::ready("2.0.0")) << states.back().reason;
+    EXPECT_TRUE(folderNames(temporary).empty());
+    const fs::path locked = fs::path(updater.staged()->path) / "Contents/Resources/locked";
+    EXPECT_EQ(fs::status(locked).permissions(), fs::perms(0500));
+    updater.install();
+    EXPECT_EQ(states.back(), UpdateState::installing("2.0.0"));
+    EXPECT_EQ(folderNames(applications), (std::vector<std::string>{"Quillmarsh.app"}));
+    // The installed copy keeps its read-only folder; the test folder is removed by plain means.
+    fs::permissions(installed / "Contents/Resources/locked", fs::perms(0700));
+}

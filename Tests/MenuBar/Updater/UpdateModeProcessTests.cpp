@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
+
 using namespace quillmarsh;
 using namespace quillmarsh::updatetest;
 using quillmarsh::test::HttpTestServer;
@@ -109,4 +113,66 @@ TEST(UpdateModesTest, VerifyAppNeedsTwoArgumentsAfterItsFirstOccurrence) {
     EXPECT_EQ(UpdateModes::verifyArguments(Args{"--verify-app", "/A.app"}), std::nullopt);
     EXPECT_EQ(UpdateModes::verifyArguments(Args{"a", "b", "--verify-app"}), std::nullopt);
     EXPECT_EQ(UpdateModes::verifyArguments(Args{"--verify-app=x", "a", "b"}), std::nullopt);
+}
+
+// Everything read before the signature is checked is read as a regular file inside the bundle,
+// never waiting, never following a link, its size known before its bytes: a FIFO, a device or a
+// link out of the bundle in a signed release is refused at once. The checks run under a time
+// limit, so a verification that waits fails instead of hanging the suite.
+TEST_F(UpdateModeProcessTest, VerifyAppReadsOnlyTheBundlesOwnRegularFilesBeforeTheSignature) {
+    const fs::path release = folder.path() / "release/Quillmarsh.app";
+    const fs::path outside = folder.path() / "outside.plist";
+    writeText(outside, infoPlist("org.quillmarsh.app", "2.0.0"));
+    const std::string notVersion = "refused: the download says it is not version 2.0.0\n";
+    const std::string notSigned = "refused: the download is not signed by Quillmarsh: Contents/_CodeSignature/";
+    const auto replace = [](const fs::path& path, const std::function<void()>& make) {
+        fs::remove(path);
+        make();
+    };
+    struct Case {
+        const char* what;
+        fs::path file;  // inside the bundle
+        std::function<void(const fs::path&)> change;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"Info.plist a FIFO", "Contents/Info.plist",
+         [&](const fs::path& p) { replace(p, [&] { ::mkfifo(p.c_str(), 0644); }); }, notVersion},
+        {"Info.plist a link to a device", "Contents/Info.plist",
+         [&](const fs::path& p) { replace(p, [&] { fs::create_symlink("/dev/zero", p); }); }, notVersion},
+        {"Info.plist a link out of the bundle", "Contents/Info.plist",
+         [&](const fs::path& p) { replace(p, [&] { fs::create_symlink(outside, p); }); }, notVersion},
+        {"Info.plist of a GiB", "Contents/Info.plist", [](const fs::path& p) { fs::resize_file(p, 1ull << 30); },
+         notVersion},
+        {"CodeResources a FIFO", "Contents/_CodeSignature/CodeResources",
+         [&](const fs::path& p) { replace(p, [&] { ::mkfifo(p.c_str(), 0644); }); },
+         notSigned + "CodeResources is not a regular file\n"},
+        {"CodeSignature a link to a device", "Contents/_CodeSignature/CodeSignature",
+         [&](const fs::path& p) { replace(p, [&] { fs::create_symlink("/dev/zero", p); }); },
+         notSigned + "CodeSignature is not a regular file\n"},
+    };
+    const std::string bundled = (app / "Contents/MacOS/Quillmarsh").string();
+    for (const auto& c : cases) {
+        fs::remove_all(release);
+        makeBundle(release, "2.0.0");
+        signBundle(release, *certs, certs->leaf(std::string(AppUpdate::teamID)));
+        c.change(release / c.file);
+        auto result = run("/usr/bin/timeout", {"20", bundled, "--verify-app", release.string(), "2.0.0"});
+        EXPECT_EQ(result.status, 1) << c.what;
+        EXPECT_EQ(result.out, c.expected) << c.what;
+    }
+}
+
+TEST_F(UpdateModeProcessTest, VerifyAppRefusesAPathItCannotResolve) {
+    const std::string bundled = (app / "Contents/MacOS/Quillmarsh").string();
+    auto empty = run(bundled, {"--verify-app", "", "1.0.0"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.out, "refused: no bundle path was given\n");
+
+    // A relative path, from a working folder that has been deleted.
+    auto gone = run("/bin/sh", {"-c", "cd \"$1\" && mkdir gone && cd gone && rmdir ../gone && exec \"$0\" "
+                                      "--verify-app Quillmarsh.app 1.0.0",
+                                bundled, folder.string()});
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_EQ(gone.out, "refused: cannot find Quillmarsh.app: No such file or directory\n");
 }

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace quillmarsh;
 using namespace quillmarsh::updatetest;
 
@@ -109,6 +111,70 @@ TEST_F(SignedBundleTest, AnyChangeAfterSigningIsRefused) {
         c.change(bundle);
         EXPECT_EQ(verifyError(), c.expected) << c.what;
     }
+}
+
+// The manifest leaves out the bundle's own folder and the signature folder, so both are checked
+// on their own: neither may be writable by other users, and the signature folder may hold the
+// two signature files only, as files.
+TEST_F(SignedBundleTest, TheBundleFolderAndTheSignatureFolderCannotBeUsedToSlipPastIt) {
+    const std::string prefix = "the download is not signed by Quillmarsh: ";
+    const fs::path signature = "Contents/_CodeSignature";
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> change;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"bundle folder open to all", [](const fs::path& b) { fs::permissions(b, fs::perms(0777)); },
+         prefix + "the bundle's folder can be changed by other users (mode 0777)"},
+        {"bundle folder open to its group", [](const fs::path& b) { fs::permissions(b, fs::perms(0775)); },
+         prefix + "the bundle's folder can be changed by other users (mode 0775)"},
+        {"extra file", [&](const fs::path& b) { writeText(b / signature / "Payload", "x", fs::perms(0755)); },
+         prefix + "a file was added after signing: Contents/_CodeSignature/Payload"},
+        {"extra folder", [&](const fs::path& b) { fs::create_directory(b / signature / "Frameworks"); },
+         prefix + "a file was added after signing: Contents/_CodeSignature/Frameworks"},
+        {"folder is a link",
+         [&](const fs::path& b) {
+             fs::rename(b / signature, b.parent_path() / "elsewhere");
+             fs::create_directory_symlink(b.parent_path() / "elsewhere", b / signature);
+         },
+         prefix + "Contents/_CodeSignature is not a folder"},
+        {"folder open to all", [&](const fs::path& b) { fs::permissions(b / signature, fs::perms(0777)); },
+         prefix + "Contents/_CodeSignature can be changed by other users"},
+        {"manifest is a link",
+         [&](const fs::path& b) {
+             fs::rename(b / signature / "CodeResources", b.parent_path() / "CodeResources");
+             fs::create_symlink(b.parent_path() / "CodeResources", b / signature / "CodeResources");
+         },
+         prefix + "Contents/_CodeSignature/CodeResources is not a regular file"},
+        {"signature open to all",
+         [&](const fs::path& b) { fs::permissions(b / signature / "CodeSignature", fs::perms(0666)); },
+         prefix + "Contents/_CodeSignature/CodeSignature can be changed by other users"},
+    };
+    for (const auto& c : cases) {
+        if (fs::exists(bundle))
+            fs::permissions(bundle, fs::perms(0755));
+        fs::remove_all(folder.path() / "elsewhere");
+        fs::remove_all(folder.path() / "CodeResources");
+        fs::remove_all(bundle);
+        makeSigned();
+        ASSERT_EQ(verifyError(), "") << c.what;
+        c.change(bundle);
+        EXPECT_EQ(verifyError(), c.expected) << c.what;
+    }
+}
+
+// Signed under any umask, the bundle gets the modes the check accepts.
+TEST_F(SignedBundleTest, SigningLeavesNothingWritableByOthers) {
+    const mode_t previous = ::umask(0);
+    makeBundle(bundle, "2.0.0");
+    signBundle(bundle, *certs, certs->leaf(std::string(AppUpdate::teamID)));
+    ::umask(previous);
+    EXPECT_EQ(fs::status(bundle).permissions(), fs::perms(0755));
+    EXPECT_EQ(fs::status(bundle / "Contents/_CodeSignature").permissions(), fs::perms(0755));
+    EXPECT_EQ(fs::status(bundle / "Contents/_CodeSignature/CodeResources").permissions(), fs::perms(0644));
+    EXPECT_EQ(fs::status(bundle / "Contents/_CodeSignature/CodeSignature").permissions(), fs::perms(0644));
+    EXPECT_EQ(verifyError(), "");
 }
 
 TEST_F(SignedBundleTest, TheRequirementNamesTeamMarkersAnchorAndIdentifier) {
