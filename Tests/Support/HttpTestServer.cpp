@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+#include <string_view>
 
 namespace quillmarsh::test {
 
@@ -27,6 +28,15 @@ HttpTestServer::Reply HttpTestServer::Reply::stalled(std::string body, std::size
     reply.body = std::move(body);
     reply.stall = true;
     reply.stallAfter = after;
+    return reply;
+}
+
+HttpTestServer::Reply HttpTestServer::Reply::dripping(std::string body, std::chrono::milliseconds every,
+                                                     std::size_t bytes) {
+    Reply reply;
+    reply.body = std::move(body);
+    reply.dripEvery = every;
+    reply.dripBytes = std::max<std::size_t>(1, bytes);
     return reply;
 }
 
@@ -98,6 +108,22 @@ void HttpTestServer::acceptLoop() {
     }
 }
 
+bool HttpTestServer::waitUntil(int fd, std::chrono::steady_clock::time_point until) const {
+    char buffer[4096];
+    for (;;) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return true;
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
+        if (::poll(fds, 2, static_cast<int>(left.count())) < 0)
+            continue;
+        if (fds[1].revents)
+            return false;
+        if (fds[0].revents && ::recv(fd, buffer, sizeof buffer, 0) <= 0)
+            return false;
+    }
+}
+
 void HttpTestServer::serve(UniqueFd connection) {
     const int fd = connection.get();
     std::string head;
@@ -162,6 +188,15 @@ void HttpTestServer::serve(UniqueFd connection) {
                 break;
             if (::recv(fd, buffer, sizeof buffer, 0) <= 0)
                 break;
+        }
+    } else if (reply.dripEvery.count() > 0) {
+        // Never quiet for long, never quick: each piece after its interval, until the client or
+        // the server gives up.
+        bool connected = FileIO::sendAll(fd, answer);
+        auto next = std::chrono::steady_clock::now();
+        for (std::size_t sent = 0; connected && sent < reply.body.size(); sent += reply.dripBytes) {
+            next += reply.dripEvery;
+            connected = waitUntil(fd, next) && FileIO::sendAll(fd, std::string_view(reply.body).substr(sent, reply.dripBytes));
         }
     } else {
         FileIO::sendAll(fd, answer + reply.body);

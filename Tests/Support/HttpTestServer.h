@@ -2,6 +2,7 @@
 
 #include "Foundation/UniqueFd.h"
 
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
@@ -23,9 +24,13 @@ public:
         // Send the head and this many body bytes, then go quiet without closing (0: send all).
         std::size_t stallAfter = 0;
         bool stall = false;
+        // Send the head, then dripBytes body bytes every dripEvery (0: send all at once).
+        std::chrono::milliseconds dripEvery{0};
+        std::size_t dripBytes = 1;
 
         static Reply text(std::string body, int status = 200);
         static Reply stalled(std::string body, std::size_t after);
+        static Reply dripping(std::string body, std::chrono::milliseconds every, std::size_t bytes = 1);
     };
 
     struct Request {
@@ -50,6 +55,9 @@ public:
 private:
     void acceptLoop();
     void serve(UniqueFd connection);
+    // Waits on a connection that should stay silent until `until`; false when the server is
+    // ending or the client has closed.
+    bool waitUntil(int fd, std::chrono::steady_clock::time_point until) const;
 
     // Closed when the server goes, after every thread has been joined.
     UniqueFd listenFd_;
