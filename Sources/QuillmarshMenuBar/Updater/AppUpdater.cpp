@@ -5,7 +5,6 @@
 #include "Platform/BundleSwap.h"
 #include "Platform/CodeSignature.h"
 #include "Platform/Gatekeeper.h"
-#include "Platform/HttpClient.h"
 #include "Platform/Relaunch.h"
 #include "Platform/TreeRemoval.h"
 #include "Platform/ZipExtractor.h"
@@ -116,12 +115,11 @@ void AppUpdater::check() {
     busy_ = true;
     setState(UpdateState::checking());
     std::string current = *currentVersion_;
-    std::string base = base_;
-    std::thread([this, post = port_.poster(), current, base] {
+    std::thread([this, post = port_.poster(), current, downloads = downloads()] {
         std::optional<AppUpdate::Decision> result;
         std::string error;
         try {
-            result = decision(current, base);
+            result = decision(current, downloads);
         } catch (const std::exception& e) {
             error = e.what();
         }
@@ -157,15 +155,14 @@ void AppUpdater::decided(const std::optional<AppUpdate::Decision>& decision, con
         busy_ = false;
         return;
     }
-    std::string base = base_;
     std::string bundlePath = bundlePath_;
     std::string temporary = options_.temporaryDirectory;
     TrustAnchors anchors = options_.anchors;
-    std::thread([this, post = port_.poster(), version, base, bundlePath, temporary, anchors] {
+    std::thread([this, post = port_.poster(), version, downloads = downloads(), bundlePath, temporary, anchors] {
         std::optional<std::string> path;
         std::string failure;
         try {
-            path = stage(version, base, bundlePath, temporary, anchors);
+            path = stage(version, downloads, bundlePath, temporary, anchors);
         } catch (const std::exception& e) {
             failure = e.what();
         }
@@ -185,22 +182,35 @@ void AppUpdater::stageEnded(const std::string& version, const std::optional<std:
     busy_ = false;
 }
 
-AppUpdate::Decision AppUpdater::decision(const std::string& current, const std::string& base) {
-    std::string latest = fetch(AppUpdate::latestURL(base), HttpClient::smallBodyLimit);
+namespace {
+
+const std::vector<std::pair<std::string, std::string>> userAgent = {{"User-Agent", "quillmarsh-mac"}};
+
+// The latest and checksum files: small, and whole within the deadline however they trickle.
+HttpClient::Request smallFile(const std::string& url, std::chrono::milliseconds deadline) {
+    HttpClient::Request request(url, userAgent, std::chrono::seconds(60), HttpClient::smallBodyLimit);
+    request.deadline = deadline;
+    return request;
+}
+
+} // namespace
+
+AppUpdate::Decision AppUpdater::decision(const std::string& current, const Downloads& downloads) {
+    std::string latest = fetch(smallFile(AppUpdate::latestURL(downloads.base), downloads.smallFileDeadline));
     auto decision = AppUpdate::decide(current, latest);
     if (decision.kind == AppUpdate::Decision::Case::badLatest)
         throw UpdateError(std::string(BuildConfig::defaultDownloadsHost) + " did not name a version");
     return decision;
 }
 
-std::string AppUpdater::fetch(const std::string& url, std::size_t maxBytes) {
-    auto response = HttpClient::get({url, {{"User-Agent", "quillmarsh-mac"}}, std::chrono::seconds(60), maxBytes});
+std::string AppUpdater::fetch(HttpClient::Request request) {
+    auto response = HttpClient::get(request);
     if (response.status < 200 || response.status > 299)
-        throw UpdateError(AppUpdate::lastPathComponent(url) + " answered " + std::to_string(response.status));
+        throw UpdateError(AppUpdate::lastPathComponent(request.url) + " answered " + std::to_string(response.status));
     return std::move(response.body);
 }
 
-std::string AppUpdater::stage(const std::string& version, const std::string& base, const std::string& bundlePath,
+std::string AppUpdater::stage(const std::string& version, const Downloads& downloads, const std::string& bundlePath,
                               const std::string& temporaryDirectory, const TrustAnchors& anchors) {
     const std::string work =
         (fs::path(temporaryDirectory) / (std::string(AppUpdate::bundleIdentifier) + ".update-" + newUUID())).string();
@@ -210,10 +220,14 @@ std::string AppUpdater::stage(const std::string& version, const std::string& bas
     RemoveOnExit workFolder{work};
     ::chmod(work.c_str(), 0700);
 
-    auto checksum = AppUpdate::parseChecksum(fetch(AppUpdate::checksumURL(version, base), HttpClient::smallBodyLimit));
+    auto checksum = AppUpdate::parseChecksum(
+        fetch(smallFile(AppUpdate::checksumURL(version, downloads.base), downloads.smallFileDeadline)));
     if (!checksum)
         throw UpdateError("the release has no readable checksum");
-    std::string archive = fetch(AppUpdate::zipURL(version, base), HttpClient::archiveBodyLimit);
+    // The archive has no deadline, only a least average rate: a slow honest link still finishes.
+    HttpClient::Request archiveRequest = HttpClient::Request::archive(AppUpdate::zipURL(version, downloads.base), userAgent);
+    archiveRequest.minimumRate = downloads.archiveRate;
+    std::string archive = fetch(std::move(archiveRequest));
     if (AppUpdate::sha256Hex(archive) != *checksum)
         throw UpdateError("the download's checksum does not match the release");
 

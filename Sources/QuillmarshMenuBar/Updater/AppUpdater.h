@@ -2,6 +2,7 @@
 
 #include "MainThreadPort.h"
 #include "Platform/AppBundle.h"
+#include "Platform/HttpClient.h"
 #include "Platform/TrustAnchors.h"
 #include "Update/AppUpdate.h"
 #include "Update/UpdateState.h"
@@ -46,6 +47,10 @@ public:
         std::function<void()> terminate;                     // ends the app after a relaunch is set up
         pid_t processId = 0;                                 // the process the relaunch waits for
         std::chrono::milliseconds firstCheckDelay{20'000};
+        // How long the downloads may take: the latest and checksum files as a whole, the archive
+        // by its average rate (HttpClient's constants; tests shorten them).
+        std::chrono::milliseconds smallFileDeadline = HttpClient::smallFileDeadline;
+        HttpClient::MinimumRate archiveRate = HttpClient::archiveMinimumRate;
 
         // $TMPDIR (or /tmp), the running app's anchors, access(W_OK), quitting the
         // application, this process.
@@ -101,11 +106,19 @@ private:
     void decided(const std::optional<AppUpdate::Decision>& decision, const std::string& error);
     void stageEnded(const std::string& version, const std::optional<std::string>& path, const std::string& error);
 
-    static AppUpdate::Decision decision(const std::string& current, const std::string& base);
-    static std::string stage(const std::string& version, const std::string& base, const std::string& bundlePath,
+    // What a worker needs of the options, copied for its thread.
+    struct Downloads {
+        std::string base;
+        std::chrono::milliseconds smallFileDeadline;
+        HttpClient::MinimumRate archiveRate;
+    };
+    Downloads downloads() const { return {base_, options_.smallFileDeadline, options_.archiveRate}; }
+
+    static AppUpdate::Decision decision(const std::string& current, const Downloads& downloads);
+    static std::string stage(const std::string& version, const Downloads& downloads, const std::string& bundlePath,
                              const std::string& temporaryDirectory, const TrustAnchors& anchors);
     static void swap(const std::string& staged, const std::string& installed);
-    static std::string fetch(const std::string& url, std::size_t maxBytes);
+    static std::string fetch(HttpClient::Request request);
 
     UpdateState state_;
     std::optional<std::string> currentVersion_;

@@ -1,7 +1,6 @@
 #include "Updater/UpdateModes.h"
 
 #include "Platform/AppBundle.h"
-#include "Platform/HttpClient.h"
 #include "Update/AppUpdate.h"
 #include "Updater/AppUpdater.h"
 
@@ -23,14 +22,17 @@ std::map<std::string, std::string> UpdateModes::processEnvironment() {
     return out;
 }
 
-int UpdateModes::checkUpdate(const std::map<std::string, std::string>& environment, std::ostream& out) {
+int UpdateModes::checkUpdate(const std::map<std::string, std::string>& environment, std::ostream& out,
+                             std::chrono::milliseconds deadline) {
     const std::string base = AppUpdate::downloadsBase(environment);
     const AppBundle bundle = AppBundle::main();
     const std::optional<std::string> current = bundle.runsFromBundle() ? bundle.shortVersion : std::nullopt;
     out << "downloads: " << base << " current: " << current.value_or("none (not an app bundle)") << "\n";
     HttpClient::Response response;
     try {
-        response = HttpClient::get({AppUpdate::latestURL(base)});
+        HttpClient::Request request(AppUpdate::latestURL(base));
+        request.deadline = deadline;
+        response = HttpClient::get(request);
     } catch (const HttpError& error) {
         out << "error: " << error.what() << std::endl;
         return 0;

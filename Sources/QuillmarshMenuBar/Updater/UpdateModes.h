@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Platform/HttpClient.h"
+
+#include <chrono>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -13,9 +16,10 @@ namespace quillmarsh {
 // return the process's exit status.
 class UpdateModes {
 public:
-    // --check-update: the downloads line, then the latest and decision lines, or one error line.
-    // Always 0.
-    static int checkUpdate(const std::map<std::string, std::string>& environment, std::ostream& out);
+    // --check-update: the downloads line, then the latest and decision lines, or one error line
+    // (also when the latest file does not arrive within deadline). Always 0.
+    static int checkUpdate(const std::map<std::string, std::string>& environment, std::ostream& out,
+                           std::chrono::milliseconds deadline = HttpClient::smallFileDeadline);
 
     // The path and version that follow the first "--verify-app", when two more arguments follow it.
     static std::optional<std::pair<std::string, std::string>> verifyArguments(const std::vector<std::string>& arguments);

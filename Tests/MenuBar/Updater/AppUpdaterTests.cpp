@@ -95,7 +95,8 @@ protected:
                      HttpTestServer::Reply::text(upper + "  Quillmarsh-darwin-arm64.zip\n"));
     }
 
-    AppUpdater& make(std::function<bool(const std::string&)> isWritable = nullptr) {
+    AppUpdater& make(std::function<bool(const std::string&)> isWritable = nullptr,
+                     const std::function<void(AppUpdater::Options&)>& adjust = nullptr) {
         AppUpdater::Options options;
         options.temporaryDirectory = temporary.string();
         options.anchors = TrustAnchors{{readText(certs->root)}};
@@ -109,6 +110,8 @@ protected:
         }
         options.processId = parent;
         options.firstCheckDelay = std::chrono::hours(1);
+        if (adjust)
+            adjust(options);
         made_ = std::make_unique<AppUpdater>(AppBundle::ofExecutable((installed / "Contents/MacOS/Quillmarsh").string()),
                                                server.baseURL(), options);
         made_->onChange = [this](const UpdateState& state) { states.push_back(state); };
@@ -388,4 +391,29 @@ TEST_F(AppUpdaterTest, RestrictiveFolderModesNeverLeaveFoldersBehind) {
     EXPECT_EQ(folderNames(applications), (std::vector<std::string>{"Quillmarsh.app"}));
     // The installed copy keeps its read-only folder; the test folder is removed by plain means.
     fs::permissions(installed / "Contents/Resources/locked", fs::perms(0700));
+}
+
+// A server that trickles keeps each byte within the inactivity time-out; the small files are cut
+// off at their deadline and the archive below its least average rate.
+TEST_F(AppUpdaterTest, DownloadsThatTrickleAreCutOff) {
+    using namespace std::chrono_literals;
+    make(nullptr, [](AppUpdater::Options& options) {
+        options.smallFileDeadline = 1s;
+        options.archiveRate = {1000, 500ms};
+    });
+    server.route("/mac/latest", HttpTestServer::Reply::dripping("2.0.0\n", 300ms));
+    checkAndWait();
+    EXPECT_EQ(states, (std::vector<UpdateState>{UpdateState::checking(), UpdateState::idle()}));
+    EXPECT_TRUE(logged("Quillmarsh: app update failed: The request to " + server.baseURL() +
+                       "/mac/latest did not finish within 1 second."));
+
+    publish();
+    const std::string zipURL = server.baseURL() + "/mac/v2.0.0/Quillmarsh-darwin-arm64.zip";
+    server.route("/mac/v2.0.0/Quillmarsh-darwin-arm64.zip", HttpTestServer::Reply::dripping(std::string(4000, 'z'), 100ms, 10));
+    states.clear();
+    checkAndWait();
+    ASSERT_EQ(states.back().kind, UpdateState::Case::failed);
+    EXPECT_TRUE(states.back().reason.starts_with("The download from " + zipURL + " is too slow: ")) << states.back().reason;
+    EXPECT_TRUE(folderNames(temporary).empty());
+    EXPECT_EQ(folderNames(applications), (std::vector<std::string>{"Quillmarsh.app"}));
 }

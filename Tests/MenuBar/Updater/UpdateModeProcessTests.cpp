@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <sstream>
 
 using namespace quillmarsh;
 using namespace quillmarsh::updatetest;
@@ -175,4 +176,16 @@ TEST_F(UpdateModeProcessTest, VerifyAppRefusesAPathItCannotResolve) {
                                 bundled, folder.string()});
     EXPECT_EQ(gone.status, 1);
     EXPECT_EQ(gone.out, "refused: cannot find Quillmarsh.app: No such file or directory\n");
+}
+
+// The latest file must arrive whole within the deadline, however it trickles: the mode prints one
+// error line and ends.
+TEST(UpdateModesTest, CheckUpdateEndsAtItsDeadline) {
+    using namespace std::chrono_literals;
+    HttpTestServer server;
+    server.route("/mac/latest", HttpTestServer::Reply::dripping("1.4.1\n", 400ms));
+    std::ostringstream out;
+    EXPECT_EQ(UpdateModes::checkUpdate({{"QUILLMARSH_DOWNLOADS_URL", server.baseURL()}}, out, 1s), 0);
+    EXPECT_EQ(out.str(), "downloads: " + server.baseURL() + " current: none (not an app bundle)\nerror: The request to " +
+                             server.baseURL() + "/mac/latest did not finish within 1 second.\n");
 }
