@@ -83,12 +83,13 @@ std::optional<std::int64_t> JsonObject::optionalInteger(std::string_view key) co
         return static_cast<std::int64_t>(u);
     }
     if (value->is_number_float()) {
-        // A writer may give a whole number as 1.0 or 1e2. The range is the half-open [-2^63, 2^63):
-        // both bounds are exact doubles, and 2^63 itself, what INT64_MAX rounds to, is out of it.
+        // A writer may give a whole number as 1.0 or 1e2. The range is the open (-2^63, 2^63): 2^63,
+        // what INT64_MAX rounds to, is out of it; and an integer text below INT64_MIN, which the
+        // reader keeps as a double, rounds to -2^63 or less, so -2^63 is out of it too.
         const double d = value->get<double>();
         if (!(d == std::trunc(d))) fail(key, "expected an integer");
         constexpr double limit = 9223372036854775808.0;  // 2^63
-        if (!(d >= -limit && d < limit)) fail(key, "integer out of range");
+        if (!(d > -limit && d < limit)) fail(key, "integer out of range");
         return static_cast<std::int64_t>(d);
     }
     if (!value->is_number_integer()) fail(key, "expected an integer");

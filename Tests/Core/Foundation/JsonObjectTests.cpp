@@ -46,8 +46,9 @@ TEST(JsonObjectTest, IntegersWrittenAsWholeFloatsAreIntegers) {
         {"-0.0", 0},
         {"-3e0", -3},
         {"2.50e1", 25},
-        {"-9223372036854775808.0", std::numeric_limits<std::int64_t>::min()},  // -2^63, exact
-        {"9223372036854774784.0", 9223372036854774784},                        // the largest double below 2^63
+        {"9223372036854774784.0", 9223372036854774784},    // the largest double below 2^63
+        {"-9223372036854774784.0", -9223372036854774784},  // and above -2^63
+        {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},  // an integer text, as before
         {"1.5", std::nullopt},
         {"-0.5", std::nullopt},
         {"1e-1", std::nullopt},
@@ -56,6 +57,9 @@ TEST(JsonObjectTest, IntegersWrittenAsWholeFloatsAreIntegers) {
         {"9.3e18", std::nullopt},
         {"9223372036854775807.0", std::nullopt},  // rounds to 2^63
         {"9223372036854775808.0", std::nullopt},  // 2^63
+        // -2^63 as a double: what integer texts below INT64_MIN round to.
+        {"-9223372036854775809", std::nullopt},
+        {"-9223372036854775808.0", std::nullopt},
         {"-9223372036854777856.0", std::nullopt},  // the next double below -2^63
         {"18446744073709551615", std::nullopt},   // unsigned beyond int64
         {"18446744073709551616", std::nullopt},   // beyond 64 bits, read as a double
