@@ -1,7 +1,5 @@
 #include "Support/FakeAgent.h"
 
-#include "Foundation/FileIO.h"
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -107,6 +105,24 @@ FakeAgent::Reply FakeAgent::Reply::half(std::string body) {
     return reply;
 }
 
+FakeAgent::Reply FakeAgent::Reply::endless(std::string piece) {
+    Reply reply = json(std::move(piece));
+    reply.mode = Mode::endless;
+    return reply;
+}
+
+FakeAgent::Reply FakeAgent::Reply::drip(std::string body, std::chrono::milliseconds interval) {
+    Reply reply = json(std::move(body));
+    reply.mode = Mode::drip;
+    reply.interval = interval;
+    return reply;
+}
+
+FakeAgent::Reply FakeAgent::Reply::held(Reply reply) {
+    reply.hold = true;
+    return reply;
+}
+
 std::vector<std::string> FakeAgent::Reply::writes() const {
     if (rawWrites) return *rawWrites;
     if (mode == Mode::silent) return {};
@@ -118,6 +134,7 @@ std::vector<std::string> FakeAgent::Reply::writes() const {
     }
     if (!hasType) head += "Content-Type: application/json\r\n";
     head += "Connection: close\r\n";
+    if (mode == Mode::endless) return {head + "\r\n"};
     if (mode == Mode::chunked) {
         head += "Transfer-Encoding: chunked\r\n\r\n";
         std::vector<std::string> out{head};
@@ -209,6 +226,48 @@ bool FakeAgent::waitReadable(int fd) {
     }
 }
 
+bool FakeAgent::waitWritable(int fd) {
+    pollfd entries[2] = {{fd, POLLOUT, 0}, {wakeRead_.get(), POLLIN, 0}};
+    for (;;) {
+        int ready = ::poll(entries, 2, -1);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || entries[1].revents) return false;
+        return entries[0].revents != 0;
+    }
+}
+
+bool FakeAgent::pause(std::chrono::milliseconds pause) {
+    pollfd entry{wakeRead_.get(), POLLIN, 0};
+    const auto end = std::chrono::steady_clock::now() + pause;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return true;
+        int ready = ::poll(&entry, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready != 0) return false;
+    }
+}
+
+void FakeAgent::holdOpen(int fd) {
+    char sink[4096];
+    while (waitReadable(fd)) {
+        ssize_t n = ::recv(fd, sink, sizeof sink, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+    }
+}
+
+bool FakeAgent::send(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        if (!waitWritable(fd)) return false;
+        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
 void FakeAgent::serve() {
     while (!stopping_) {
         if (!waitReadable(listener_.get())) break;
@@ -279,20 +338,29 @@ void FakeAgent::handle(int fd) {
     Reply reply = replyFor(*request);
     if (reply.mode == Reply::Mode::silent) {
         // Hold the connection until the client gives up and closes it, or the agent stops.
-        char sink[4096];
-        while (waitReadable(fd)) {
-            ssize_t n = ::recv(fd, sink, sizeof sink, 0);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-        }
+        holdOpen(fd);
         return;
     }
     auto writes = reply.writes();
-    for (std::size_t i = 0; i < writes.size(); ++i) {
-        // Separate writes reach the client as separate reads.
-        if (i > 0) ::usleep(1000);
-        if (!FileIO::sendAll(fd, writes[i])) return;
+    if (reply.mode == Reply::Mode::endless) {
+        const std::string piece = reply.body.empty() ? std::string(65536, ' ') : reply.body;
+        if (!send(fd, writes.front())) return;
+        while (send(fd, piece)) {
+        }
+        return;
     }
+    if (reply.mode == Reply::Mode::drip) {
+        for (const auto& write : writes)
+            for (char byte : write)
+                if (!pause(reply.interval) || !send(fd, std::string_view(&byte, 1))) return;
+    } else {
+        for (std::size_t i = 0; i < writes.size(); ++i) {
+            // Separate writes reach the client as separate reads.
+            if (i > 0) ::usleep(1000);
+            if (!send(fd, writes[i])) return;
+        }
+    }
+    if (reply.hold) holdOpen(fd);
 }
 
 } // namespace quillmarsh::test

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -28,8 +29,15 @@ public:
             chunked,     // Transfer-Encoding: chunked, each piece in its own write
             silent,      // read the request, never answer; hold the connection until the client goes
             half,        // write the first half of the whole answer, then close
+            endless,     // write a head without a length, then the body again and again until the
+                         // client goes
+            drip,        // write the whole answer one byte at a time, interval apart
         };
         Mode mode = Mode::whole;
+        // After the answer, keep the connection open (reading and dropping what comes) until the
+        // client goes, as an agent that ignores "Connection: close" would.
+        bool hold = false;
+        std::chrono::milliseconds interval{0};  // drip: the pause before each byte
         int status = 200;
         std::string reason = "OK";
         // Extra head lines; a whole reply also gets Content-Type, Content-Length and Connection.
@@ -47,6 +55,12 @@ public:
         static Reply raw(std::vector<std::string> writes);
         static Reply silent();
         static Reply half(std::string body);
+        // An answer that never ends; piece is what is written again and again.
+        static Reply endless(std::string piece = std::string(65536, ' '));
+        // The whole answer of json(body), a byte every interval.
+        static Reply drip(std::string body, std::chrono::milliseconds interval);
+        // The reply, its connection held open once it has been written.
+        static Reply held(Reply reply);
 
         // The answer's bytes as a whole (for whole and half; chunked joins its writes).
         std::vector<std::string> writes() const;
@@ -90,6 +104,13 @@ private:
     void handle(int fd);
     std::optional<Request> readRequest(int fd);
     bool waitReadable(int fd);
+    bool waitWritable(int fd);
+    // Sleeps for pause; false when the agent is stopping.
+    bool pause(std::chrono::milliseconds pause);
+    // Reads and drops until the client closes or the agent stops.
+    void holdOpen(int fd);
+    // Writes bytes without blocking the agent's stop; false when the client went or it stops.
+    bool send(int fd, std::string_view bytes);
     Reply replyFor(const Request& request);
 
     std::string home_;

@@ -1,5 +1,6 @@
 #include "Foundation/JsonObject.h"
 
+#include <cmath>
 #include <limits>
 
 namespace quillmarsh {
@@ -80,6 +81,16 @@ std::optional<std::int64_t> JsonObject::optionalInteger(std::string_view key) co
         if (u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
             fail(key, "integer out of range");
         return static_cast<std::int64_t>(u);
+    }
+    if (value->is_number_float()) {
+        // A writer may give a whole number as 1.0 or 1e2. The range is the open (-2^63, 2^63): 2^63,
+        // what INT64_MAX rounds to, is out of it; and an integer text below INT64_MIN, which the
+        // reader keeps as a double, rounds to -2^63 or less, so -2^63 is out of it too.
+        const double d = value->get<double>();
+        if (!(d == std::trunc(d))) fail(key, "expected an integer");
+        constexpr double limit = 9223372036854775808.0;  // 2^63
+        if (!(d > -limit && d < limit)) fail(key, "integer out of range");
+        return static_cast<std::int64_t>(d);
     }
     if (!value->is_number_integer()) fail(key, "expected an integer");
     return value->get<std::int64_t>();

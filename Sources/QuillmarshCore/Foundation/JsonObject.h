@@ -16,7 +16,9 @@ namespace quillmarsh {
 //
 // - A missing key and a null value are the same: "absent".
 // - A required field that is absent, or any present field of the wrong kind, throws DecodeError.
-// - Integers accept only JSON integers within signed 64 bits (never 5.5, never 2^64-1).
+// - Integers accept only whole numbers within signed 64 bits: JSON integers, and numbers written
+//   with a fraction or an exponent whose value is whole (1.0, 1e2, -0.0) above -2^63 and below
+//   2^63; never 5.5, 1e300, 2^64-1 or an integer text beyond 64 bits.
 // - Numbers accept any JSON number.
 // - Keys the caller does not ask for are ignored.
 //

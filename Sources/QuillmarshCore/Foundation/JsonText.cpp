@@ -21,7 +21,8 @@ namespace {
 // the last value.
 class Reader {
 public:
-    explicit Reader(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+    Reader(std::string_view text, std::size_t maxValues)
+        : p_(text.data()), end_(text.data() + text.size()), valuesLeft_(maxValues) {}
 
     nlohmann::json document() {
         skipSpace();
@@ -48,6 +49,8 @@ private:
 
     nlohmann::json value(int depth) {
         if (p_ == end_) fail("unexpected end");
+        if (valuesLeft_ == 0) fail("too many values");
+        --valuesLeft_;
         switch (*p_) {
         case '{': return object(depth + 1);
         case '[': return array(depth + 1);
@@ -262,12 +265,17 @@ private:
 
     const char* p_;
     const char* end_;
+    std::size_t valuesLeft_;
 };
 
 } // namespace
 
 nlohmann::json JsonText::parse(std::string_view text) {
-    return Reader(text).document();
+    return Reader(text, std::numeric_limits<std::size_t>::max()).document();
+}
+
+nlohmann::json JsonText::parse(std::string_view text, std::size_t maxValues) {
+    return Reader(text, maxValues).document();
 }
 
 } // namespace quillmarsh

@@ -117,6 +117,31 @@ std::string Text::escapingControls(std::string_view text) {
     return out;
 }
 
+std::string Text::escapedControls(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&](unsigned code) {
+        out += "\\u00";
+        out += hex[code >> 4];
+        out += hex[code & 0xf];
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if (byte < 0x20 || byte == 0x7f) {
+            escape(byte);
+        } else if (byte == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            // U+0080…U+009F: the two-byte form C2 80…C2 9F.
+            escape(next);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 std::string Text::hexEncoded(std::string_view bytes) {
     static constexpr char hex[] = "0123456789abcdef";
     std::string out;

@@ -1,6 +1,7 @@
 #include "Agent/Probe.h"
 
 #include "Foundation/FileIO.h"
+#include "Foundation/Text.h"
 #include "Words/MenuModel.h"
 
 #include <initializer_list>
@@ -9,12 +10,14 @@ namespace quillmarsh {
 
 namespace {
 
+// Every item escaped: most come from the agent (or, for the socket path, the environment), and
+// a line feed or an escape sequence in one must neither forge a line nor reach the terminal.
 std::string joined(std::initializer_list<std::string> items) {
     std::string line;
     bool first = true;
     for (const auto& item : items) {
         if (!first) line += ' ';
-        line += item;
+        line += Text::escapedControls(item);
         first = false;
     }
     return line + '\n';

@@ -13,7 +13,9 @@
 namespace quillmarsh {
 
 // The --probe mode: a short account of the local agent as the app sees it. Each line's items
-// are joined by single spaces, empty items included; lines end in a line feed.
+// are joined by single spaces, empty items included; lines end in a line feed. Control
+// characters in an item are written as "\u" escapes (Text::escapedControls), so whatever the
+// agent says, each line is one line and no text reaches the terminal as an escape sequence.
 class Probe {
 public:
     static std::string socketLine(const std::string& socketPath, bool available);

@@ -30,3 +30,31 @@ TEST(JsonTextTest, ReadsValuesAsTheReferenceParserDoes) {
         EXPECT_THROW(JsonText::parse(bad), DecodeError) << bad;
     }
 }
+
+TEST(JsonTextTest, ValueBudgetCountsEveryValueBuilt) {
+    // "[{},{},…]" with n elements: the array and n objects.
+    auto objects = [](std::size_t n) {
+        std::string text = "[";
+        for (std::size_t i = 0; i < n; ++i) text += i ? ",{}" : "{}";
+        return text + "]";
+    };
+    struct Case {
+        std::string text;
+        std::size_t values;  // exactly what the text builds: fits this budget, not one less
+    } const cases[] = {
+        {"null", 1},
+        {"[]", 1},
+        {"[1,2.5,\"x\",true,false,null]", 7},
+        {R"({"a":1,"b":"x"})", 3},      // keys are not values
+        {R"({"a":1,"a":2})", 3},        // a duplicate key still built its value
+        {"[[[[{}]]]]", 5},
+        {objects(999'999), 1'000'000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 40));
+        EXPECT_EQ(JsonText::parse(c.text, c.values), JsonText::parse(c.text));
+        EXPECT_THROW(JsonText::parse(c.text, c.values - 1), DecodeError);
+    }
+    EXPECT_THROW(JsonText::parse(objects(1'000'000), 1'000'000), DecodeError);
+    EXPECT_EQ(JsonText::parse(objects(1'000'000)).size(), 1'000'000u);  // no budget without one
+}

@@ -100,7 +100,7 @@ TEST(AgentStatusTest, MalformedAnswersFailAsAWhole) {
         R"({"standby":"a"})",
         R"({"standby":["a",null]})",
         R"({"machines":{}})",
-        R"({"waitingJobs":1.0})",
+        R"({"waitingJobs":1.5})",
         R"({"laptop":"true"})",
         R"({"notReady":[1]})",
         R"({"limit":2})",

@@ -49,7 +49,7 @@ TEST(HostInfoTest, MalformedHostsFail) {
         R"({"macosGuest":null})",
         R"({"macosGuest":[4,8192]})",
         R"({"cores":null})",
-        R"({"memoryMiB":32768.0})",
+        R"({"memoryMiB":32768.5})",
         R"({"laptop":null})",
         R"({"stayAwake":null})",
         R"({"keepAwake":"yes"})",

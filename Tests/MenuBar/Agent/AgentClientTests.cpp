@@ -8,10 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <new>
 #include <optional>
 #include <string>
 #include <variant>
 
+#include <pwd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -47,6 +51,20 @@ struct Sample {
         return {object.string("name"), *date};
     }
 };
+
+// How long a call takes.
+std::chrono::milliseconds timed(const std::function<void()>& call) {
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+}
+
+// "[{},{},…]" with n elements: JsonText counts n + 1 values.
+std::string emptyObjects(std::size_t n) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < n; ++i) text += i ? ",{}" : "{}";
+    return text + "]";
+}
 
 AgentError::Kind kindOf(const std::function<void()>& call) {
     try {
@@ -348,6 +366,151 @@ TEST(AgentClientSocket, PathLimitIs103BytesEvenWithALiveListener) {
     }
 }
 
+// --- Agents that cost without end -------------------------------------------------------
+
+TEST(AgentClientLimits, EndlessAnswerStopsAtTheCapWithBadResponse) {
+    FakeAgent agent;
+    agent.route("GET", "/status", FakeAgent::Reply::endless());
+    AgentClient client(agent.socketPath(), std::chrono::seconds(5));
+    EXPECT_EQ(kindOf([&] { client.raw("GET", "/status", std::nullopt); }), AgentError::Kind::badResponse);
+    EXPECT_EQ(kindOf([&] { client.get("/status", Sample::decode); }), AgentError::Kind::badResponse);
+}
+
+TEST(AgentClientLimits, AnswerThatOutgrowsMemoryIsABadResponse) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory leaves no room to limit the address space";
+#endif
+    FakeAgent agent;
+    agent.route("GET", "/status", FakeAgent::Reply::endless());
+    AgentClient client(agent.socketPath(), std::chrono::seconds(5));
+    // One exchange first, so the agent's thread has its stack and heap before the limit.
+    EXPECT_EQ(AgentClient::statusCode(client.raw("GET", "/nowhere", std::nullopt)), 404);
+
+    // This process's address space now, from the kernel's own account.
+    std::ifstream status("/proc/self/status");
+    std::size_t kib = 0;
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmSize:")) kib = std::stoull(line.substr(7));
+    ASSERT_GT(kib, 0u);
+    // Room for far less than a whole capped answer: holding the answer runs out of memory first.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_AS, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(kib) * 1024 + (AgentClient::maxAnswerBytes * 3 / 4);
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &tight), 0);
+    std::optional<AgentError::Kind> kind;
+    bool otherError = false;
+    try {
+        (void)client.raw("GET", "/status", std::nullopt);
+    } catch (const AgentError& error) {
+        kind = error.kind();
+    } catch (const std::bad_alloc&) {
+        otherError = true;
+    }
+    ::setrlimit(RLIMIT_AS, &saved);
+    EXPECT_FALSE(otherError) << "std::bad_alloc escaped";
+    EXPECT_EQ(kind, AgentError::Kind::badResponse);
+}
+
+TEST(AgentClientLimits, ValueBudgetOfTheDecodedAnswer) {
+    FakeAgent agent;
+    // One value less and one more than the budget.
+    agent.route("GET", "/fits", FakeAgent::Reply::json(emptyObjects(AgentClient::maxAnswerValues - 1)));
+    agent.route("GET", "/over", FakeAgent::Reply::json(emptyObjects(AgentClient::maxAnswerValues)));
+    AgentClient client(agent.socketPath(), std::chrono::seconds(5));
+    auto count = [](const nlohmann::json& value) { return value.size(); };
+    EXPECT_EQ(client.get("/fits", count), AgentClient::maxAnswerValues - 1);
+    EXPECT_EQ(kindOf([&] { client.get("/over", count); }), AgentError::Kind::badResponse);
+}
+
+// --- Deadlines ----------------------------------------------------------------------------
+
+TEST(AgentClientDeadline, DrippingAgentIsCutOffAtTheDeadline) {
+    FakeAgent agent;
+    // Each byte comes well within the time-out, the whole answer in about half a minute.
+    agent.route("GET", "/status", FakeAgent::Reply::drip(R"({"name":"a","at":"2026-12-10T09:00:00Z"})",
+                                                        std::chrono::milliseconds(200)));
+    AgentClient client(agent.socketPath(), std::chrono::seconds(1), std::chrono::seconds(2));
+    EXPECT_EQ(client.deadline(), std::chrono::seconds(2));
+    std::optional<AgentError::Kind> kind;
+    const auto took = timed([&] { kind = kindOf([&] { client.get("/status", Sample::decode); }); });
+    EXPECT_EQ(kind, AgentError::Kind::badResponse);
+    EXPECT_LT(took, std::chrono::seconds(5));
+}
+
+TEST(AgentClientDeadline, AnswerCompleteByItsFramingEndsWithoutTheClose) {
+    const std::string sample = R"({"name":"held","at":"2026-12-10T09:00:00Z"})";
+    const std::string ok = "HTTP/1.1 200 OK\r\n";
+    struct Case {
+        const char* name;
+        FakeAgent::Reply reply;
+        std::string body;  // what parse() gives
+    } const cases[] = {
+        {"content-length", FakeAgent::Reply::json(sample), sample},
+        {"chunked", FakeAgent::Reply::chunked({sample.substr(0, 10), sample.substr(10)}), sample},
+        {"no body by status", FakeAgent::Reply::raw({"HTTP/1.1 204 No Content\r\n\r\n"}), ""},
+        // More than the Content-Length, the rest in a write of its own: still taken whole.
+        {"bytes after the length", FakeAgent::Reply::raw({ok + "Content-Length: 2\r\n\r\n{}", "trailing"}),
+         "{}trailing"},
+    };
+    FakeAgent agent;
+    auto route = [](std::size_t i) { return "/case/" + std::to_string(i); };
+    for (std::size_t i = 0; i < std::size(cases); ++i) agent.route("GET", route(i), FakeAgent::Reply::held(cases[i].reply));
+    // Without the framing each call would wait out the whole time-out.
+    AgentClient client(agent.socketPath(), std::chrono::seconds(20));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        AgentClient::Bytes answer;
+        const auto took = timed([&] { answer = client.raw("GET", route(i), std::nullopt); });
+        EXPECT_LT(took, std::chrono::seconds(5));
+        EXPECT_EQ(AgentClient::parse(answer), cases[i].body);
+    }
+    EXPECT_EQ(client.get(route(1), Sample::decode).name, "held");
+}
+
+TEST(AgentClientFraming, CompleteOnlyWhenTheFramingSaysSo) {
+    const std::string ok = "HTTP/1.1 200 OK\r\n";
+    const std::string chunked = ok + "Transfer-Encoding: chunked\r\n\r\n";
+    struct Case {
+        const char* name;
+        std::string answer;
+        bool complete;
+    } const cases[] = {
+        {"nothing yet", "", false},
+        {"head not ended", ok + "Content-Length: 0\r\n\r", false},
+        {"empty by its length", ok + "Content-Length: 0\r\n\r\n", true},
+        {"short of its length", ok + "Content-Length: 3\r\n\r\n{}", false},
+        {"at its length", ok + "content-length:\t2 \r\n\r\n{}", true},
+        {"past its length", ok + "Content-Length: 2\r\n\r\n{}xyz", true},
+        {"no framing: until the close", ok + "Content-Type: application/json\r\n\r\n{}", false},
+        {"repeated length that agrees", ok + "Content-Length: 2\r\nContent-Length: 2\r\n\r\n{}", true},
+        {"lengths that disagree", ok + "Content-Length: 2\r\nContent-Length: 1\r\n\r\n{}", false},
+        {"length not a count", ok + "Content-Length: +2\r\n\r\n{}", false},
+        {"length beyond the cap", ok + "Content-Length: 99999999999\r\n\r\n{}", false},
+        {"204 needs no length", "HTTP/1.1 204 No Content\r\n\r\n", true},
+        {"304 needs no length", "HTTP/1.1 304 Not Modified\r\n\r\n", true},
+        {"chunks without the last", chunked + "4\r\nWiki\r\n5;x\r\npedia\r\n", false},
+        {"last chunk line not ended", chunked + "4\r\nWiki\r\n0", false},
+        {"last chunk", chunked + "4\r\nWiki\r\n5;x\r\npedia\r\n0\r\n", true},
+        {"last chunk with an extension and trailers", chunked + "4\r\nWiki\r\n0;e=1\r\nX: 1\r\n\r\n", true},
+        {"data short of its size", chunked + "a\r\nWiki\r\n0\r\n", false},
+        {"a size dechunk stops at", chunked + "4\r\nWiki\r\nzz\r\n0\r\n", false},
+        {"a size beyond the cap", chunked + "7fffffffffffffff\r\nabc\r\n0\r\n", false},
+        {"chunked wins over a length", ok + "Content-Length: 3\r\nTransfer-Encoding: chunked\r\n\r\n1\r\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(AgentClient::Framing().complete(c.answer), c.complete);
+        // Byte by byte, as the bytes may arrive: each step says what a fresh look at the same
+        // bytes says, and the last what the whole answer does.
+        AgentClient::Framing growing;
+        for (std::size_t n = 0; n <= c.answer.size(); ++n) {
+            const std::string_view prefix = std::string_view(c.answer).substr(0, n);
+            ASSERT_EQ(growing.complete(prefix), AgentClient::Framing().complete(prefix)) << n << " bytes";
+        }
+    }
+}
+
 // --- The socket path ----------------------------------------------------------------------
 
 TEST(AgentClientPath, DefaultSocketPathFollowsTheEnvironment) {
@@ -374,6 +537,34 @@ TEST(AgentClientPath, DefaultSocketPathFollowsTheEnvironment) {
     }
 
     ::setenv("HOME", home.c_str(), 1);
+    if (agentHome) ::setenv("QUILLMARSH_HOME", agentHome->c_str(), 1);
+    else ::unsetenv("QUILLMARSH_HOME");
+}
+
+TEST(AgentClientPath, WithoutHomeTheAccountsHomeIsUsed) {
+    std::vector<char> buffer(1 << 16);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        GTEST_SKIP() << "this account has no password entry";
+    const std::string expected = std::string(found->pw_dir) + "/.quillmarsh/agent.sock";
+
+    const char* savedHome = std::getenv("HOME");
+    const char* savedAgent = std::getenv("QUILLMARSH_HOME");
+    const std::optional<std::string> home = savedHome ? std::optional<std::string>(savedHome) : std::nullopt;
+    const std::optional<std::string> agentHome =
+        savedAgent ? std::optional<std::string>(savedAgent) : std::nullopt;
+
+    ::unsetenv("QUILLMARSH_HOME");
+    ::unsetenv("HOME");
+    EXPECT_EQ(AgentClient::defaultSocketPath(), expected) << "HOME unset";
+    ::setenv("HOME", "", 1);
+    EXPECT_EQ(AgentClient::defaultSocketPath(), expected) << "HOME empty";
+    ::setenv("QUILLMARSH_HOME", "/srv/agent", 1);
+    EXPECT_EQ(AgentClient::defaultSocketPath(), "/srv/agent/agent.sock");  // still first
+
+    if (home) ::setenv("HOME", home->c_str(), 1);
+    else ::unsetenv("HOME");
     if (agentHome) ::setenv("QUILLMARSH_HOME", agentHome->c_str(), 1);
     else ::unsetenv("QUILLMARSH_HOME");
 }

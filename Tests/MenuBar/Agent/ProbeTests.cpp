@@ -3,6 +3,7 @@
 #include "Support/ChildProcess.h"
 #include "Support/FakeAgent.h"
 #include "Support/Fixtures.h"
+#include "Support/HostProgram.h"
 #include "Support/Process.h"
 #include "Support/TempFolder.h"
 
@@ -92,6 +93,25 @@ TEST(ProbeProcess, FirstFailureEndsTheSequence) {
     EXPECT_EQ(broken.requests().size(), 1u);
 }
 
+TEST(ProbeProcess, EndlessAgentGivesTheBadResponseLineInBoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit a limited address space";
+#endif
+    // The probe's address space: far less than an answer read without end would take.
+    const auto limited = test::underLimit("--as=" + std::to_string(std::size_t{1536} << 20));
+    if (!limited) GTEST_SKIP() << "prlimit is not installed";
+    FakeAgent agent;
+    agent.route("GET", "/status", FakeAgent::Reply::endless());
+    std::vector<std::string> argv = *limited;
+    argv.push_back(std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh");
+    argv.push_back("--probe");
+    test::ProcessResult run = test::runProcess(argv, test::environmentWith({{"QUILLMARSH_HOME", agent.home()},
+                                                                            {"QT_QPA_PLATFORM", "offscreen"}}));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "socket: " + agent.socketPath() + " available: true\n"
+                       "error: The Quillmarsh agent gave an answer this app does not understand.\n");
+}
+
 TEST(ProbeProcess, OnlyTheExactOptionStartsTheProbe) {
     FakeAgent agent;
     serveSample(agent);
@@ -139,6 +159,32 @@ TEST(ProbeRun, WaitingAndReasonItems) {
     host.comfortable = false;
     host.reason = "memory pressure";
     EXPECT_EQ(Probe::hostLine(host), "host:  12 cores 18.4 of 32 GB memory pressure\n");
+}
+
+TEST(ProbeRun, AgentTextCannotForgeLinesOrReachTheTerminal) {
+    FakeAgent agent;
+    serveSample(agent);
+    agent.route("GET", "/account", FakeAgent::Reply::json(R"({"owner":"acme\nerror: forged","machineId":"m",
+        "machineName":"\u001b[2J","apiUrl":"https://api.example","dashboardUrl":"https://d.example\u0085"})"));
+    AgentClient client(agent.socketPath(), std::chrono::seconds(5));
+    std::ostringstream out;
+    EXPECT_EQ(Probe::run(client, out), 0);
+    const std::string account = "account: acme\\u000aerror: forged \\u001b[2J https://d.example\\u0085\n";
+    EXPECT_EQ(out.str(), "socket: " + agent.socketPath() + " available: true\n"
+                         "status: online running: 2 waiting:  routing: primary\n"
+                         "jobs: 2 running, 5 recent\n"
+                         "host: Apple M2 Pro 12 cores 18.4 of 32 GB comfortable\n" + account);
+    EXPECT_EQ(out.str().find("\nerror:"), std::string::npos);
+
+    // The agent's own message in the error line, and a path from the environment.
+    FakeAgent failing;
+    failing.route("GET", "/status", FakeAgent::Reply::json(R"({"error":{"code":"disk","message":"Disk full.\nerror: forged\u0007"}})", 500));
+    out.str("");
+    Probe::run(AgentClient(failing.socketPath(), std::chrono::seconds(5)), out);
+    EXPECT_EQ(out.str(), "socket: " + failing.socketPath() + " available: true\n"
+                         "error: Disk full.\\u000aerror: forged\\u0007\n");
+    EXPECT_EQ(Probe::socketLine("/run/a\rb\x1b]0;x\x07.sock", false),
+              "socket: /run/a\\u000db\\u001b]0;x\\u0007.sock available: false\n");
 }
 
 } // namespace
