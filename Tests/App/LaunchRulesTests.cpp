@@ -116,7 +116,7 @@ TEST(ScreenshotPlanTest, LinesAndTheAgentsJobIdCannotForgeOne) {
     const std::string forged = ScreenshotPlan::jobDetailLine("7\nwrote app-general.png 900 x 640\r");
     EXPECT_EQ(forged.find('\n'), std::string::npos);
     EXPECT_EQ(forged.find('\r'), std::string::npos);
-    EXPECT_EQ(forged, "wrote app-job-detail.png 7\\x0awrote app-general.png 900 x 640\\x0d");
+    EXPECT_EQ(forged, "wrote app-job-detail.png 7\\u000awrote app-general.png 900 x 640\\u000d");
 }
 
 TEST(ScreenshotPlanTest, TheDetailIsOfTheFirstRunningJobElseTheLatestRecentOne) {

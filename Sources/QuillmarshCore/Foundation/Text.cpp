@@ -98,25 +98,6 @@ std::string Text::lowercasedASCII(std::string_view text) {
     return out;
 }
 
-std::string Text::escapingControls(std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (byte < 0x20 || byte == 0x7f) {
-            out += "\\x";
-            out += hex[byte >> 4];
-            out += hex[byte & 0xf];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string Text::escapedControls(std::string_view text) {
     static constexpr char hex[] = "0123456789abcdef";
     std::string out;

@@ -32,12 +32,10 @@ public:
 
     // A-Z mapped to a-z; every other byte as it is.
     static std::string lowercasedASCII(std::string_view text);
-    // The text safe to print as one line of a terminal or a log: each control byte (below 0x20,
-    // and DEL) becomes "\xHH" and a backslash "\\", so no text can end or forge a line.
-    static std::string escapingControls(std::string_view text);
-    // The text with each control character, C0 (U+0000…U+001F), DEL and C1 (U+0080…U+009F, as
-    // UTF-8), written as "\u" and four lower-case hex digits ("\u000a", "\u001b"), so a text
-    // from elsewhere can neither end a printed line nor reach the terminal as an escape sequence.
+    // The text safe to print on one line of a terminal or a log: each control character, C0
+    // (U+0000…U+001F), DEL and C1 (U+0080…U+009F, as UTF-8), written as "\u" and four lower-case
+    // hex digits ("\u000a", "\u001b"), so a text from elsewhere can neither end or forge a printed
+    // line nor reach the terminal as an escape sequence.
     // Every other byte, a backslash included, stays as it is.
     static std::string escapedControls(std::string_view text);
 

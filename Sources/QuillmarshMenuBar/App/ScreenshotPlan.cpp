@@ -39,7 +39,7 @@ std::string ScreenshotPlan::paneLine(const std::string& file, int width, int hei
 }
 
 std::string ScreenshotPlan::jobDetailLine(const std::string& jobId) {
-    return std::string("wrote ") + jobDetailFile + " " + Text::escapingControls(jobId);
+    return std::string("wrote ") + jobDetailFile + " " + Text::escapedControls(jobId);
 }
 
 std::optional<JobRow> ScreenshotPlan::detailRow(const JobsSnapshot& jobs, const std::optional<HostInfo>& host, Date now,

@@ -15,13 +15,7 @@ TEST(TextTest, TrimmingAndPercentEncoding) {
     EXPECT_TRUE(Text::isValidUTF8("caf\xC3\xA9"));
 }
 
-TEST(TextTest, EscapingControlsKeepsEveryTextOnOneLine) {
-    // A line feed or carriage return in agent text cannot start a line of its own, and the
-    // backslash is escaped too, so an escaped text cannot pass for another one.
-    EXPECT_EQ(Text::escapingControls("job-1\nwrote app-x.png 1 x 1"), "job-1\\x0awrote app-x.png 1 x 1");
-    EXPECT_EQ(Text::escapingControls("a\rb\tc\x1b[2Kd\x7f"), "a\\x0db\\x09c\\x1b[2Kd\\x7f");
-    EXPECT_EQ(Text::escapingControls("C:\\x0a"), "C:\\\\x0a");
-    EXPECT_EQ(Text::escapingControls("caf\xC3\xA9 \xE2\x80\xA6"), "caf\xC3\xA9 \xE2\x80\xA6");
+TEST(TextTest, LowercasingTouchesOnlyASCII) {
     EXPECT_EQ(Text::lowercasedASCII("This Mac \xC3\x89"), "this mac \xC3\x89");
 }
 
@@ -32,6 +26,8 @@ TEST(TextTest, EscapedControlsWritesEveryControlCharacterAsAUnicodeEscape) {
         {"", ""},
         {"acme-robotics studio-mac-2", "acme-robotics studio-mac-2"},
         {"\nerror: forged", "\\u000aerror: forged"},
+        {"job-1\nwrote app-x.png 1 x 1", "job-1\\u000awrote app-x.png 1 x 1"},
+        {"a\rb\tc\x1b[2Kd\x7f", "a\\u000db\\u0009c\\u001b[2Kd\\u007f"},
         {"\x1b[2J", "\\u001b[2J"},
         {std::string("a\0b", 3), "a\\u0000b"},
         {"\t\r\x1f", "\\u0009\\u000d\\u001f"},
