@@ -1,6 +1,7 @@
 #include "Agent/AgentClient.h"
 
 #include "Foundation/FileIO.h"
+#include "Foundation/HomeFolder.h"
 #include "Foundation/IntegerText.h"
 #include "Foundation/JsonObject.h"
 #include "Foundation/JsonText.h"
@@ -19,7 +20,6 @@
 #include <vector>
 
 #include <poll.h>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
@@ -161,24 +161,6 @@ bool sendWithin(int fd, std::string_view bytes, std::chrono::milliseconds timeou
     return true;
 }
 
-// The home folder of this process's account in the password database; none without one.
-std::optional<std::string> accountHome() {
-    long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::size_t size = suggested > 0 ? static_cast<std::size_t>(suggested) : 16384;
-    for (;;) {
-        std::vector<char> buffer(size);
-        passwd entry{};
-        passwd* found = nullptr;
-        const int error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found);
-        if (error == ERANGE && size < (std::size_t{1} << 20)) {
-            size *= 2;
-            continue;
-        }
-        if (error != 0 || !found || !found->pw_dir) return std::nullopt;
-        return std::string(found->pw_dir);
-    }
-}
-
 // The agent's error body {"error": {"code", "message", "next"?}}; none when the body is not one.
 std::optional<AgentError> errorEnvelope(std::int64_t status, std::string_view body) {
     try {
@@ -220,10 +202,7 @@ AgentClient::AgentClient(std::string socketPath, std::chrono::milliseconds timeo
 std::string AgentClient::defaultSocketPath() {
     const char* home = std::getenv("QUILLMARSH_HOME");
     if (home && *home) return std::string(home) + "/agent.sock";
-    const char* user = std::getenv("HOME");
-    // Without HOME (a service's or a cron job's environment) the account still has a home.
-    std::string folder = user && *user ? std::string(user) : accountHome().value_or("");
-    return folder + "/.quillmarsh" + "/agent.sock";
+    return HomeFolder::path() + "/.quillmarsh" + "/agent.sock";
 }
 
 AgentClient::Bytes AgentClient::raw(std::string_view method, std::string_view path,

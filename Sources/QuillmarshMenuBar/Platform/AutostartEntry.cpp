@@ -1,6 +1,7 @@
 #include "Platform/AutostartEntry.h"
 
 #include "Foundation/FileIO.h"
+#include "Foundation/HomeFolder.h"
 #include "Foundation/UniqueFd.h"
 
 #include <cerrno>
@@ -43,8 +44,7 @@ AutostartEntry::AutostartEntry(std::string folder, std::string bundleIdentifier)
 std::string AutostartEntry::defaultFolder() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/') return std::string(config) + "/autostart";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.config/autostart";
+    return HomeFolder::path() + "/.config/autostart";
 }
 
 std::string AutostartEntry::path() const {

@@ -1,11 +1,11 @@
 #include "Platform/MachineProbe.h"
 
 #include "Foundation/FileIO.h"
+#include "Foundation/HomeFolder.h"
 #include "Foundation/PropertyList.h"
 #include "Foundation/Text.h"
 #include "Words/MenuModel.h"
 
-#include <pwd.h>
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -22,23 +22,6 @@ namespace {
 
 std::optional<std::string> readText(const std::string& path) {
     return FileIO::readRegularFile(path, MachineProbe::maxFileBytes);
-}
-
-// The home folder of the process's user in the password database; empty when it has none.
-std::string passwordDatabaseHome() {
-    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
-    for (;;) {
-        passwd entry {};
-        passwd* found = nullptr;
-        const int error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found);
-        if (error == ERANGE && buffer.size() < (1u << 20)) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (error != 0 || found == nullptr || found->pw_dir == nullptr) return {};
-        return found->pw_dir;
-    }
 }
 
 // /proc/cpuinfo's first value for key, from lines of the form "key<tabs or spaces>: value".
@@ -118,8 +101,7 @@ std::optional<std::uint64_t> freeBytesOn(const std::string& folder) {
 
 MachineProbe::Places MachineProbe::Places::system() {
     Places places;
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') places.home = home;
-    else places.home = passwordDatabaseHome();
+    places.home = HomeFolder::path();
     if (utsname names {}; ::uname(&names) == 0) places.machine = names.machine;
     for (const char* name : {"GH_CONFIG_DIR", "XDG_CONFIG_HOME"}) {
         if (const char* value = std::getenv(name)) places.environment[name] = value;

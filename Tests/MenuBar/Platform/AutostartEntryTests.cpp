@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -62,6 +65,14 @@ TEST(AutostartEntry, DefaultFolderFollowsXdgConfigHome) {
     EXPECT_EQ(AutostartEntry::defaultFolder(), "/x/config/autostart");
     setenv("XDG_CONFIG_HOME", "relative", 1);
     EXPECT_EQ(AutostartEntry::defaultFolder(), std::string(std::getenv("HOME")) + "/.config/autostart");
+    // Without HOME the account's home from the password database, never the root folder.
+    const std::string home = std::getenv("HOME");
+    unsetenv("HOME");
+    const passwd* account = ::getpwuid(::getuid());
+    if (account != nullptr) {
+        EXPECT_EQ(AutostartEntry::defaultFolder(), std::string(account->pw_dir) + "/.config/autostart");
+    }
+    setenv("HOME", home.c_str(), 1);
     if (saved) setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
     else unsetenv("XDG_CONFIG_HOME");
 }
