@@ -35,7 +35,7 @@ bool ReportListener::writeReport(int folder, const std::string& name, std::strin
     UniqueFd file;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
         temporary = ".report-" + Text::hexEncoded(vz::randomBytes(8));
-        file.reset(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+        file.reset(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (!file && errno != EEXIST) return false;
     }
     if (!file) return false;
@@ -50,33 +50,32 @@ bool ReportListener::writeReport(int folder, const std::string& name, std::strin
 bool ReportListener::listener(vz::VirtioSocketListener&, std::shared_ptr<vz::VirtioSocketConnection> connection,
                               vz::VirtioSocketDevice&) {
     if (reading_ >= maxReading) return false;
-    ++reading_;
-    connections.push_back(connection);
     int fd = connection->fileDescriptor();
     std::weak_ptr<ReportListener> weak = weak_from_this();
-    // The connection stays open (held in `connections`) until the block posted back closes it.
     try {
         std::thread([fd, post = post_, weak, connection] {
-        std::string bytes;
-        std::string area(chunk, '\0');
-        for (;;) {
-            ssize_t n = ::read(fd, area.data(), chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 1) break;
-            bytes.append(area.data(), std::size_t(n));
-            if (bytes.size() > limit) break;
-        }
-        post([weak, connection, bytes = std::move(bytes)] {
-            if (auto self = weak.lock()) self->arrived(connection, bytes);
-            else connection->close();
-        });
+            std::string bytes;
+            std::string area(chunk, '\0');
+            for (;;) {
+                ssize_t n = ::read(fd, area.data(), chunk);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 1) break;
+                bytes.append(area.data(), std::size_t(n));
+                if (bytes.size() > limit) break;
+            }
+            post([weak, connection, bytes = std::move(bytes)] {
+                if (auto self = weak.lock()) self->arrived(connection, bytes);
+                else connection->close();
+            });
         }).detach();
     } catch (const std::system_error&) {
         // No thread to read it (the process is at its thread limit): the connection is refused.
-        connections.pop_back();
-        --reading_;
         return false;
     }
+    // Counted, and held open in `connections`, until the block posted back closes it; that block
+    // runs on this loop, so after this.
+    ++reading_;
+    connections.push_back(std::move(connection));
     return true;
 }
 

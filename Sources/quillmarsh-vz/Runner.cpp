@@ -166,7 +166,6 @@ void Runner::boot(Config configuration) {
 }
 
 void Runner::watchSignals() {
-    MainLoop::ignoreWriteSignals();
     std::weak_ptr<Runner> weak = weak_from_this();
     for (int signal : MainLoop::stopSignals) {
         host_.loop.onSignal(signal, [weak] {
@@ -344,10 +343,13 @@ bool Runner::listener(vz::VirtioSocketListener&, std::shared_ptr<vz::VirtioSocke
     return true;
 }
 
-bool Runner::deliverSecret(std::shared_ptr<vz::VirtioSocketConnection> connection) {
-    if (!secret || delivery_) return false;
+void Runner::startDelivery(std::shared_ptr<vz::VirtioSocketConnection> connection) {
     delivery_ = Delivery{std::move(connection), SecretBytes(*secret), 0, false};
     delivery_->bytes.push_back('\n');
+    (void)advanceDelivery();
+}
+
+bool Runner::advanceDelivery() {
     switch (continueDelivery()) {
     case Progress::done: handedOver(); return true;
     case Progress::pending: return true;
@@ -385,14 +387,7 @@ void Runner::deliveryWritable() {
         dropDelivery();
         return;
     }
-    switch (continueDelivery()) {
-    case Progress::done: handedOver(); break;
-    case Progress::pending: break;
-    case Progress::failed:
-        dropDelivery();
-        deliverToWaiting();
-        break;
-    }
+    if (!advanceDelivery()) deliverToWaiting();
 }
 
 // Ends the hand-over under way, whatever became of it: the copy is wiped and the connection closed.
@@ -424,7 +419,7 @@ void Runner::deliverToWaiting() {
     while (secret && !secretDelivered && !delivery_ && !secretWaiting.empty()) {
         auto connection = std::move(secretWaiting.front());
         secretWaiting.erase(secretWaiting.begin());
-        deliverSecret(std::move(connection));
+        startDelivery(std::move(connection));
     }
     if (secretDelivered) {
         for (auto& connection : secretWaiting) connection->close();

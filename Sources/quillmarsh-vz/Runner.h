@@ -62,12 +62,12 @@ public:
     void secretArrived(std::optional<SecretBytes> bytes);
     bool listener(vz::VirtioSocketListener& listener, std::shared_ptr<vz::VirtioSocketConnection> connection,
                   vz::VirtioSocketDevice& device) override;
-    // Starts handing the held line to `connection`. What the socket does not take at once goes
-    // out from the loop as the guest reads, so a guest that never reads holds up nothing but its
-    // own hand-over (the hand-off time-out still ends it). False when no line is held, another
-    // hand-over is under way, or the guest has already gone (the connection is then closed and
-    // the line stays held for the next one).
-    bool deliverSecret(std::shared_ptr<vz::VirtioSocketConnection> connection);
+    // Starts handing the held line to `connection` (a line is held and no hand-over is under way).
+    // What the socket does not take at once goes out from the loop as the guest reads, so a guest
+    // that never reads holds up nothing but its own hand-over (the hand-off time-out still ends
+    // it). A guest that has already gone has its connection closed; the line stays held for the
+    // next one.
+    void startDelivery(std::shared_ptr<vz::VirtioSocketConnection> connection);
     void serveReports(vz::VirtualMachine& vm);
 
     // The loop itself failed (no descriptor or thread left for its work): writes the error line at
@@ -106,6 +106,9 @@ private:
     };
     enum class Progress { done, pending, failed };
     Progress continueDelivery();
+    // Sends what the guest takes now and carries out the outcome: handed over, still under way,
+    // or gone (false: the delivery is dropped, and the caller gives the next connection its turn).
+    bool advanceDelivery();
     void deliveryWritable();
     void handedOver();
     void dropDelivery();

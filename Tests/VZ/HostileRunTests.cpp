@@ -13,16 +13,13 @@
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
 namespace fs = std::filesystem;
 using quillmarsh::VMRunResult;
 using quillmarsh::test::secretText;
 using quillmarsh::test::slurp;
 using quillmarsh::test::ToolRun;
-using Reason = VMRunResult::Reason;
-
 using quillmarsh::test::namesIn;
+using Reason = VMRunResult::Reason;
 
 TEST(HostileRun, AFileSizeLimitTurnsAReportTooLargeForItIntoNoFile) {
     const auto limited = quillmarsh::test::underLimit("--fsize=1000000");

@@ -8,15 +8,14 @@
 
 namespace quillmarsh::test {
 
-// In a child between fork and exec: no signal blocked, SIGPIPE and SIGXFSZ at their defaults,
-// whatever the test process set up (the main loop's tests block and ignore them), so the tool
-// starts as the agent starts it.
+// In a child between fork and exec: no signal blocked and every one at its default, whatever the
+// test process set up (the main loop's tests block and ignore some), so the tool starts as the
+// agent starts it, as ChildProcess's programs do.
 inline void resetSignalsForExec() {
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::signal(SIGPIPE, SIG_DFL);
-    ::signal(SIGXFSZ, SIG_DFL);
+    for (int signal = 1; signal < NSIG; ++signal) ::signal(signal, SIG_DFL);  // SIGKILL, SIGSTOP: refused, harmless
 }
 
 // The built quillmarsh-vz.

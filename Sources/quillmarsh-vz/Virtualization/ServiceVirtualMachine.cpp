@@ -118,7 +118,9 @@ void ServiceVirtualMachine::start(Completion completion) {
         sigset_t all;
         sigemptyset(&all);
         ::sigprocmask(SIG_SETMASK, &all, nullptr);
+        // The tool ignores these two; the service starts with the defaults and sets its own.
         ::signal(SIGPIPE, SIG_DFL);
+        ::signal(SIGXFSZ, SIG_DFL);
         ::setpgid(0, 0);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(127);
