@@ -106,7 +106,8 @@ FakeAgent::Reply FakeAgent::Reply::half(std::string body) {
 }
 
 FakeAgent::Reply FakeAgent::Reply::endless(std::string piece) {
-    Reply reply = json(std::move(piece));
+    // An empty piece would never fill anything.
+    Reply reply = json(piece.empty() ? std::string(65536, ' ') : std::move(piece));
     reply.mode = Mode::endless;
     return reply;
 }
@@ -216,18 +217,12 @@ std::vector<FakeAgent::Request> FakeAgent::requests() const {
     return requests_;
 }
 
-bool FakeAgent::waitReadable(int fd) {
-    pollfd entries[2] = {{fd, POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
-    for (;;) {
-        int ready = ::poll(entries, 2, -1);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0 || entries[1].revents) return false;
-        return entries[0].revents != 0;
-    }
-}
+bool FakeAgent::waitReadable(int fd) { return waitFor(fd, POLLIN); }
 
-bool FakeAgent::waitWritable(int fd) {
-    pollfd entries[2] = {{fd, POLLOUT, 0}, {wakeRead_.get(), POLLIN, 0}};
+bool FakeAgent::waitWritable(int fd) { return waitFor(fd, POLLOUT); }
+
+bool FakeAgent::waitFor(int fd, short events) {
+    pollfd entries[2] = {{fd, events, 0}, {wakeRead_.get(), POLLIN, 0}};
     for (;;) {
         int ready = ::poll(entries, 2, -1);
         if (ready < 0 && errno == EINTR) continue;
@@ -343,9 +338,8 @@ void FakeAgent::handle(int fd) {
     }
     auto writes = reply.writes();
     if (reply.mode == Reply::Mode::endless) {
-        const std::string piece = reply.body.empty() ? std::string(65536, ' ') : reply.body;
         if (!send(fd, writes.front())) return;
-        while (send(fd, piece)) {
+        while (send(fd, reply.body)) {
         }
         return;
     }

@@ -105,6 +105,8 @@ private:
     std::optional<Request> readRequest(int fd);
     bool waitReadable(int fd);
     bool waitWritable(int fd);
+    // Until fd has one of events (true) or the agent stops (false).
+    bool waitFor(int fd, short events);
     // Sleeps for pause; false when the agent is stopping.
     bool pause(std::chrono::milliseconds pause);
     // Reads and drops until the client closes or the agent stops.

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <cctype>
 #include <stdexcept>
 #include <string_view>
@@ -115,7 +117,7 @@ bool HttpTestServer::waitUntil(int fd, std::chrono::steady_clock::time_point unt
         if (left.count() <= 0)
             return true;
         pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
-        if (::poll(fds, 2, static_cast<int>(left.count())) < 0)
+        if (::poll(fds, 2, static_cast<int>(std::min<std::int64_t>(left.count(), std::numeric_limits<int>::max()))) < 0)
             continue;
         if (fds[1].revents)
             return false;
@@ -181,14 +183,7 @@ void HttpTestServer::serve(UniqueFd connection) {
     if (reply.stall) {
         FileIO::sendAll(fd, answer + reply.body.substr(0, reply.stallAfter));
         // Hold the connection, silent, until the client gives up or the server ends.
-        for (;;) {
-            pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
-            ::poll(fds, 2, -1);
-            if (fds[1].revents)
-                break;
-            if (::recv(fd, buffer, sizeof buffer, 0) <= 0)
-                break;
-        }
+        (void)waitUntil(fd, std::chrono::steady_clock::time_point::max());
     } else if (reply.dripEvery.count() > 0) {
         // Never quiet for long, never quick: each piece after its interval, until the client or
         // the server gives up.

@@ -70,7 +70,8 @@ std::optional<std::string> FileIO::readRegularFile(const std::string& path, std:
 
 std::optional<std::string> FileIO::readRegularFileIn(const std::string& folder, const std::string& relativePath,
                                                      std::size_t maxBytes) {
-    UniqueFd at(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // The folders on the way are only searched, never read: O_PATH asks no more of them.
+    UniqueFd at(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!at) return std::nullopt;
     std::string_view rest = relativePath;
     for (;;) {
@@ -81,15 +82,33 @@ std::optional<std::string> FileIO::readRegularFileIn(const std::string& folder, 
                                          maxBytes);
         rest.remove_prefix(slash + 1);
         if (name.empty() || name == ".") continue;
-        UniqueFd next(::openat(at.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (name == "..") {
+            errno = EINVAL;
+            return std::nullopt;
+        }
+        UniqueFd next(::openat(at.get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next) return std::nullopt;
         at = std::move(next);
     }
 }
 
 std::optional<std::vector<std::string>> FileIO::folderEntries(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return std::nullopt;
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) return std::nullopt;
+    return folderEntries(fd.get());
+}
+
+std::optional<std::vector<std::string>> FileIO::folderEntries(int fd) {
+    // The stream takes a descriptor of its own, so the caller's stays open.
+    const int listing = ::dup(fd);
+    if (listing < 0) return std::nullopt;
+    DIR* dir = ::fdopendir(listing);
+    if (dir == nullptr) {
+        const int saved = errno;
+        ::close(listing);
+        errno = saved;
+        return std::nullopt;
+    }
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir)) {
         std::string name = entry->d_name;

@@ -25,13 +25,16 @@ public:
     // grows while it is read still stops at maxBytes.
     static std::optional<std::string> readRegularFile(const std::string& path, std::size_t maxBytes);
     // The same for the file at relativePath inside folder, reached without following a symbolic
-    // link anywhere below folder (folder itself may be one): for files of a tree that came from
-    // somewhere else, which must not point out of it. A link on the way gives none with ELOOP.
+    // link anywhere below folder (folder itself may be one) and without "..": for files of a tree
+    // that came from somewhere else, which must not point out of it. The file a link gives none
+    // with ELOOP, a link on the way none with ENOTDIR, a ".." none with EINVAL.
     static std::optional<std::string> readRegularFileIn(const std::string& folder, const std::string& relativePath,
                                                         std::size_t maxBytes);
     // The names in a folder, in the order the file system lists them, without "." and ".."; none
     // when the folder cannot be opened.
     static std::optional<std::vector<std::string>> folderEntries(const std::string& folder);
+    // The same for a folder already open (fd stays open and is not moved).
+    static std::optional<std::vector<std::string>> folderEntries(int fd);
     // Everything readable from fd up to its end; none on a read error or past maxBytes.
     static std::optional<std::string> readAll(int fd, std::size_t maxBytes);
 

@@ -49,7 +49,7 @@ private:
 
     nlohmann::json value(int depth) {
         if (p_ == end_) fail("unexpected end");
-        if (valuesLeft_ == 0) fail("too many values");
+        if (valuesLeft_ == 0) throw DecodeError("the answer holds more values than it may");
         --valuesLeft_;
         switch (*p_) {
         case '{': return object(depth + 1);
@@ -269,10 +269,6 @@ private:
 };
 
 } // namespace
-
-nlohmann::json JsonText::parse(std::string_view text) {
-    return Reader(text, std::numeric_limits<std::size_t>::max()).document();
-}
 
 nlohmann::json JsonText::parse(std::string_view text, std::size_t maxValues) {
     return Reader(text, maxValues).document();

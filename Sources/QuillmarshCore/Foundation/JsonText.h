@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
+#include <limits>
 #include <string_view>
 
 namespace quillmarsh {
@@ -12,12 +13,12 @@ namespace quillmarsh {
 class JsonText {
 public:
     static constexpr int maxDepth = 256;
-    static nlohmann::json parse(std::string_view text);
-    // The same, building at most maxValues values: every object, array, string, number, true,
-    // false and null counts one (an object's keys do not). A text with more fails as it is read,
-    // so a short text cannot make a value many times its size ("[{},{},…]" costs a few bytes of
-    // text and a heap node for each element).
-    static nlohmann::json parse(std::string_view text, std::size_t maxValues);
+    // Builds at most maxValues values: every object, array, string, number, true, false and null
+    // counts one (an object's keys do not). A text with more fails as it is read, so a short text
+    // cannot make a value many times its size ("[{},{},…]" costs a few bytes of text and a heap
+    // node for each element).
+    static nlohmann::json parse(std::string_view text,
+                                std::size_t maxValues = std::numeric_limits<std::size_t>::max());
 };
 
 } // namespace quillmarsh

@@ -1,5 +1,6 @@
 #include "Model/AppModel.h"
 
+#include "Foundation/Text.h"
 #include "Foundation/FileIO.h"
 #include "Foundation/JsonObject.h"
 #include "Model/SystemClock.h"
@@ -174,7 +175,8 @@ void AppModel::refresh() {
             } catch (const std::exception& error) {
                 s.kind = Snapshot::Kind::silent;
                 s.error = messageOf(error, false);
-                qWarning("Quillmarsh: the agent did not answer: %s", s.error.c_str());
+                // The message may be the agent's own text: one log line, whatever it holds.
+                qWarning("Quillmarsh: the agent did not answer: %s", Text::escapedControls(s.error).c_str());
                 return s;
             }
             s.kind = Snapshot::Kind::answered;

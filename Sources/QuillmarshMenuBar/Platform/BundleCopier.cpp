@@ -45,14 +45,8 @@ void copyFile(const std::string& from, const std::string& to, mode_t mode) {
         fail("cannot write", to);
 }
 
-// A folder of the copy and the mode it gets once everything is in it.
-struct FolderMode {
-    std::string path;
-    mode_t mode;
-};
-
 void copyEntry(const std::string& from, const std::string& to, const std::string& relative,
-               const FolderModes& finalModes, std::vector<FolderMode>& folders) {
+               const FolderModes& finalModes) {
     struct stat info {};
     if (::lstat(from.c_str(), &info) != 0)
         fail("cannot read", from);
@@ -68,14 +62,17 @@ void copyEntry(const std::string& from, const std::string& to, const std::string
     } else if (S_ISDIR(info.st_mode)) {
         if (::mkdir(to.c_str(), 0700) != 0)
             fail("cannot create", to);
-        const auto found = finalModes.byPath.find(relative);
-        folders.push_back({to, found != finalModes.byPath.end() ? found->second : info.st_mode & 07777});
         const auto names = FileIO::folderEntries(from);
         if (!names)
             fail("cannot list", from);
         for (const auto& name : *names)
             copyEntry(from + "/" + name, to + "/" + name, relative.empty() ? name : relative + "/" + name,
-                      finalModes, folders);
+                      finalModes);
+        // Only once it is full, so a folder that closes itself to its owner holds nothing that
+        // still needs copying.
+        const auto found = finalModes.byPath.find(relative);
+        if (::chmod(to.c_str(), found != finalModes.byPath.end() ? found->second : info.st_mode & 07777) != 0)
+            fail("cannot set the mode of", to);
     } else {
         errno = EINVAL;
         fail("cannot copy the special file", from);
@@ -90,13 +87,7 @@ void BundleCopier::copy(const std::string& source, const std::string& destinatio
         errno = EEXIST;
         fail("cannot create", destination);
     }
-    std::vector<FolderMode> folders;
-    copyEntry(source, destination, "", finalModes, folders);
-    // Every folder is listed after the one that holds it: backwards, a folder that closes itself
-    // to its owner no longer holds anything that still needs its mode.
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
-        if (::chmod(it->path.c_str(), it->mode) != 0)
-            fail("cannot set the mode of", it->path);
+    copyEntry(source, destination, "", finalModes);
 }
 
 } // namespace quillmarsh

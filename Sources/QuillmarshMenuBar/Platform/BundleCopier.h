@@ -8,8 +8,8 @@
 namespace quillmarsh {
 
 // Copies a bundle folder to a new path, keeping symbolic links as links and every entry's
-// mode. Folders stay open to their owner while the copy is filled; their modes are set last,
-// deepest first, from finalModes where it names the folder (paths relative to the copy's root)
+// mode. Folders stay open to their owner while they are filled; each gets its mode once it is
+// full, from finalModes where it names the folder (paths relative to the copy's root)
 // and else from the source. The destination must not exist. Throws Error; a partial copy is left
 // for the caller to remove.
 class BundleCopier {

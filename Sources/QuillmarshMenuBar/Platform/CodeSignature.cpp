@@ -508,7 +508,9 @@ CodeSignature::Result CodeSignature::checkValidity(const std::string& bundlePath
     // must still verify), so its mode is checked here: a folder that other users can write to
     // would let them replace the installed app's Contents.
     struct stat root {};
-    if (::stat(bundlePath.c_str(), &root) != 0 || writableByOthers(root.st_mode))
+    if (::stat(bundlePath.c_str(), &root) != 0)
+        return {notABundle, std::string("the bundle's folder cannot be read: ") + std::strerror(errno)};
+    if (writableByOthers(root.st_mode))
         return {modified, "the bundle's folder can be changed by other users (mode " + octal(root.st_mode) + ")"};
     if (auto result = checkSignatureFolder(bundle); result.status != ok)
         return result;

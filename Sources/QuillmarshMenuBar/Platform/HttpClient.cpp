@@ -132,10 +132,11 @@ long curlMilliseconds(std::chrono::milliseconds duration, std::chrono::milliseco
 } // namespace
 
 HttpClient::Request HttpClient::Request::archive(std::string address,
-                                                 std::vector<std::pair<std::string, std::string>> fields) {
+                                                 std::vector<std::pair<std::string, std::string>> fields,
+                                                 MinimumRate rate) {
     Request request(std::move(address), std::move(fields), std::chrono::milliseconds(60'000), archiveBodyLimit);
     request.deadline.reset();
-    request.minimumRate = archiveMinimumRate;
+    request.minimumRate = rate;
     return request;
 }
 

@@ -50,9 +50,10 @@ public:
             : url(std::move(address)), headers(std::move(fields)), inactivityTimeout(timeout),
               maxBodyBytes(maxBytes) {}
 
-        // The release archive: no overall deadline, 60 s inactivity time-out, archiveMinimumRate,
-        // archiveBodyLimit.
-        static Request archive(std::string address, std::vector<std::pair<std::string, std::string>> fields = {});
+        // The release archive: no overall deadline, 60 s inactivity time-out, the least rate
+        // (archiveMinimumRate unless a test gives another), archiveBodyLimit.
+        static Request archive(std::string address, std::vector<std::pair<std::string, std::string>> fields = {},
+                               MinimumRate rate = archiveMinimumRate);
 
         std::string url;
         // Extra head lines, e.g. {"User-Agent", "quillmarsh-mac"}. Without one, libcurl sends

@@ -8,9 +8,7 @@
 
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <limits>
 #include <string_view>

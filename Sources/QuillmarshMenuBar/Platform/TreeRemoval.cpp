@@ -1,41 +1,20 @@
 #include "Platform/TreeRemoval.h"
 
+#include "Foundation/FileIO.h"
 #include "Foundation/UniqueFd.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
-#include <vector>
 
 namespace quillmarsh {
 
 namespace {
 
 bool gone(int result) { return result == 0 || errno == ENOENT; }
-
-// The names in the open folder fd, without "." and "..".
-std::vector<std::string> namesIn(int fd) {
-    std::vector<std::string> names;
-    const int listing = ::dup(fd);  // closedir closes the descriptor it was given
-    if (listing < 0)
-        return names;
-    DIR* dir = ::fdopendir(listing);
-    if (dir == nullptr) {
-        ::close(listing);
-        return names;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(dir);
-    return names;
-}
 
 // Removes name inside the folder parent. Every step is relative to an open folder and never
 // follows a link, so a folder swapped for a link while this runs cannot lead it outside the tree.
@@ -49,12 +28,14 @@ bool removeAt(int parent, const std::string& name) {
     // owner may give them.
     if ((info.st_mode & S_IRWXU) != S_IRWXU && info.st_uid == ::geteuid())
         (void)::fchmodat(parent, name.c_str(), (info.st_mode | S_IRWXU) & 07777, AT_SYMLINK_NOFOLLOW);
+    const UniqueFd folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const auto names = folder ? FileIO::folderEntries(folder.get()) : std::nullopt;
+    // A folder that cannot be listed (another user's) can still go when it is empty.
+    if (!names)
+        return gone(::unlinkat(parent, name.c_str(), AT_REMOVEDIR));
     bool complete = true;
-    if (const UniqueFd folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        folder) {
-        for (const auto& inner : namesIn(folder.get()))
-            complete = removeAt(folder.get(), inner) && complete;
-    }
+    for (const auto& inner : *names)
+        complete = removeAt(folder.get(), inner) && complete;
     return gone(::unlinkat(parent, name.c_str(), AT_REMOVEDIR)) && complete;
 }
 
@@ -71,7 +52,8 @@ bool TreeRemoval::remove(const std::string& path) {
     const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
     if (name == "." || name == "..")
         return false;
-    const UniqueFd parent(::open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // Only searched and written through, never listed: O_PATH asks no read permission of it.
+    const UniqueFd parent(::open(parentPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!parent)
         return errno == ENOENT;
     return removeAt(parent.get(), name);

@@ -98,7 +98,6 @@ FolderModes ZipExtractor::extract(const std::string& archivePath, const std::str
     std::uint64_t total = 0;
     std::uint64_t entries = 0;
     FolderModes folderModes;
-    std::vector<std::pair<fs::path, std::string>> folders;  // on disk, and relative
     std::vector<fs::path> links;
     archive_entry* entry = nullptr;
     for (;;) {
@@ -149,7 +148,6 @@ FolderModes ZipExtractor::extract(const std::string& archivePath, const std::str
             for (const auto& part : parts)
                 relative += (relative.empty() ? "" : "/") + part;
             folderModes.byPath[relative] = mode;
-            folders.emplace_back(target, relative);
             continue;
         }
         if (exists)
@@ -194,8 +192,8 @@ FolderModes ZipExtractor::extract(const std::string& archivePath, const std::str
     }
     // The archived modes go only as far as the owner's own access allows: a folder of 0500 or
     // 0000 here would leave the work folder impossible to empty.
-    for (const auto& [folder, relative] : folders)
-        ::chmod(folder.c_str(), folderModes.byPath[relative] | S_IRWXU);
+    for (const auto& [relative, mode] : folderModes.byPath)
+        ::chmod((root / relative).c_str(), mode | S_IRWXU);
     return folderModes;
 }
 

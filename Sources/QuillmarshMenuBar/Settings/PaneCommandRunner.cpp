@@ -1,5 +1,6 @@
 #include "Settings/PaneCommandRunner.h"
 
+#include "Foundation/Text.h"
 #include "Model/AppModel.h"
 
 #include <QClipboard>
@@ -62,7 +63,7 @@ void PaneCommandRunner::run(const PaneCommand& command) const {
                 // running job, stopping one is allowed only while it is the only one.
                 if (model_.canStopJob(action.jobId)) model_.stopJob(action.jobId);
                 else std::fprintf(stderr, "Quillmarsh: job %s is not stopped: it no longer runs, or stopping it would stop others\n",
-                                  action.jobId.c_str());
+                                  Text::escapedControls(action.jobId).c_str());
             } else if constexpr (std::is_same_v<A, C::InstallUpdate>) {
                 model_.installUpdate();
             } else if constexpr (std::is_same_v<A, C::UpdateAgent>) {

@@ -188,7 +188,7 @@ const std::vector<std::pair<std::string, std::string>> userAgent = {{"User-Agent
 
 // The latest and checksum files: small, and whole within the deadline however they trickle.
 HttpClient::Request smallFile(const std::string& url, std::chrono::milliseconds deadline) {
-    HttpClient::Request request(url, userAgent, std::chrono::seconds(60), HttpClient::smallBodyLimit);
+    HttpClient::Request request(url, userAgent);
     request.deadline = deadline;
     return request;
 }
@@ -203,7 +203,7 @@ AppUpdate::Decision AppUpdater::decision(const std::string& current, const Downl
     return decision;
 }
 
-std::string AppUpdater::fetch(HttpClient::Request request) {
+std::string AppUpdater::fetch(const HttpClient::Request& request) {
     auto response = HttpClient::get(request);
     if (response.status < 200 || response.status > 299)
         throw UpdateError(AppUpdate::lastPathComponent(request.url) + " answered " + std::to_string(response.status));
@@ -225,9 +225,8 @@ std::string AppUpdater::stage(const std::string& version, const Downloads& downl
     if (!checksum)
         throw UpdateError("the release has no readable checksum");
     // The archive has no deadline, only a least average rate: a slow honest link still finishes.
-    HttpClient::Request archiveRequest = HttpClient::Request::archive(AppUpdate::zipURL(version, downloads.base), userAgent);
-    archiveRequest.minimumRate = downloads.archiveRate;
-    std::string archive = fetch(std::move(archiveRequest));
+    std::string archive =
+        fetch(HttpClient::Request::archive(AppUpdate::zipURL(version, downloads.base), userAgent, downloads.archiveRate));
     if (AppUpdate::sha256Hex(archive) != *checksum)
         throw UpdateError("the download's checksum does not match the release");
 

@@ -118,7 +118,7 @@ private:
     static std::string stage(const std::string& version, const Downloads& downloads, const std::string& bundlePath,
                              const std::string& temporaryDirectory, const TrustAnchors& anchors);
     static void swap(const std::string& staged, const std::string& installed);
-    static std::string fetch(HttpClient::Request request);
+    static std::string fetch(const HttpClient::Request& request);
 
     UpdateState state_;
     std::optional<std::string> currentVersion_;

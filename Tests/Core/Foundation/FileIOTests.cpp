@@ -98,6 +98,7 @@ TEST(FileIO, ReadRegularFileInFollowsNoLinkBelowItsFolder) {
         {tree.string(), "Contents/Linked", std::nullopt, ELOOP},           // the file a link
         {tree.string(), "Inner/Info.plist", std::nullopt, ENOTDIR},        // a link on the way (O_NOFOLLOW|O_DIRECTORY)
         {tree.string(), "Contents/Fifo", std::nullopt, EINVAL},
+        {tree.string(), "Contents/../../outside", std::nullopt, EINVAL},  // never up and out
         {tree.string(), "Contents", std::nullopt, EINVAL},
         {tree.string(), "Contents/Missing", std::nullopt, ENOENT},
     };

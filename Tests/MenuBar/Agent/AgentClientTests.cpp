@@ -414,7 +414,7 @@ TEST(AgentClientLimits, AnswerThatOutgrowsMemoryIsABadResponse) {
 
 TEST(AgentClientLimits, ValueBudgetOfTheDecodedAnswer) {
     FakeAgent agent;
-    // One value less and one more than the budget.
+    // Exactly the budget, and one value more.
     agent.route("GET", "/fits", FakeAgent::Reply::json(emptyObjects(AgentClient::maxAnswerValues - 1)));
     agent.route("GET", "/over", FakeAgent::Reply::json(emptyObjects(AgentClient::maxAnswerValues)));
     AgentClient client(agent.socketPath(), std::chrono::seconds(5));

@@ -408,7 +408,8 @@ TEST(AppModelCommands, OpenAtLoginUsesTheAutostartEntryOnlyFromABundle) {
     EXPECT_FALSE(h.model->openAtLogin());
 
     AppModel::Environment blocked = environment;
-    blocked.autostartFolder = test::TempFolder().string() + "/gone/and/" + std::string(300, 'x');
+    const test::TempFolder blockedFolder;  // holds what the failed write made on the way
+    blocked.autostartFolder = blockedFolder.string() + "/gone/and/" + std::string(300, 'x');
     Harness b(std::make_unique<FakeAgent>(), blocked);
     b.model->setOpenAtLogin(true);
     EXPECT_TRUE(b.model->lastError().has_value());

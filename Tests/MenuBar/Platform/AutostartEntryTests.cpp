@@ -7,6 +7,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -60,20 +62,22 @@ TEST(AutostartEntry, HiddenEntryCountsAsDisabledAndWriteErrorsCarryAMessage) {
 
 TEST(AutostartEntry, DefaultFolderFollowsXdgConfigHome) {
     const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string keep = saved ? saved : "";
+    const std::optional<std::string> keep = saved ? std::optional<std::string>(saved) : std::nullopt;
+    const char* savedHome = std::getenv("HOME");
+    const std::optional<std::string> home = savedHome ? std::optional<std::string>(savedHome) : std::nullopt;
+    setenv("HOME", "/x/home", 1);
     setenv("XDG_CONFIG_HOME", "/x/config", 1);
     EXPECT_EQ(AutostartEntry::defaultFolder(), "/x/config/autostart");
     setenv("XDG_CONFIG_HOME", "relative", 1);
-    EXPECT_EQ(AutostartEntry::defaultFolder(), std::string(std::getenv("HOME")) + "/.config/autostart");
+    EXPECT_EQ(AutostartEntry::defaultFolder(), "/x/home/.config/autostart");
     // Without HOME the account's home from the password database, never the root folder.
-    const std::string home = std::getenv("HOME");
     unsetenv("HOME");
     const passwd* account = ::getpwuid(::getuid());
     if (account != nullptr) {
         EXPECT_EQ(AutostartEntry::defaultFolder(), std::string(account->pw_dir) + "/.config/autostart");
     }
-    setenv("HOME", home.c_str(), 1);
-    if (saved) setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
+    if (home) setenv("HOME", home->c_str(), 1);
+    if (keep) setenv("XDG_CONFIG_HOME", keep->c_str(), 1);
     else unsetenv("XDG_CONFIG_HOME");
 }
 

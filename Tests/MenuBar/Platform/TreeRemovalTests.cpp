@@ -1,10 +1,16 @@
-#include "MenuBar/Updater/UpdateFixtures.h"
+#include "Foundation/FileIO.h"
 #include "Platform/TreeRemoval.h"
+#include "Support/OrdinaryUser.h"
+#include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace quillmarsh;
-using namespace quillmarsh::updatetest;
+namespace fs = std::filesystem;
+using quillmarsh::test::asOrdinaryUser;
+using quillmarsh::test::TempFolder;
 
 // Run as an ordinary user: root ignores the folder modes that this is about.
 TEST(TreeRemovalTest, RemovesClosedAndReadOnlyFoldersButNothingALinkPointsAt) {
@@ -12,9 +18,9 @@ TEST(TreeRemovalTest, RemovesClosedAndReadOnlyFoldersButNothingALinkPointsAt) {
         return;
     TempFolder folder;
     const fs::path tree = folder.path() / "tree";
-    writeText(folder.path() / "outside/keep.txt", "keep");
-    writeText(tree / "locked/inner/file", "x");
-    writeText(tree / "closed/file", "x");
+    folder.write("outside/keep.txt", "keep");
+    folder.write("tree/locked/inner/file", "x");
+    folder.write("tree/closed/file", "x");
     fs::create_directory_symlink(folder.path() / "outside", tree / "locked/inner/link");
     fs::permissions(tree / "locked/inner", fs::perms(0500));
     fs::permissions(tree / "locked", fs::perms(0500));
@@ -22,14 +28,14 @@ TEST(TreeRemovalTest, RemovesClosedAndReadOnlyFoldersButNothingALinkPointsAt) {
 
     EXPECT_TRUE(TreeRemoval::remove(tree.string() + "/"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(tree)));
-    EXPECT_EQ(readText(folder.path() / "outside/keep.txt"), "keep");
+    EXPECT_EQ(FileIO::readFile((folder / "outside/keep.txt").string(), 100), "keep");
     EXPECT_TRUE(TreeRemoval::remove(tree.string())) << "nothing there is nothing left";
 
     const fs::path link = folder.path() / "link";
     fs::create_directory_symlink(folder.path() / "outside", link);
     EXPECT_TRUE(TreeRemoval::remove(link.string()));
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-    EXPECT_EQ(readText(folder.path() / "outside/keep.txt"), "keep");
+    EXPECT_EQ(FileIO::readFile((folder / "outside/keep.txt").string(), 100), "keep");
 
     EXPECT_FALSE(TreeRemoval::remove(""));
     EXPECT_FALSE(TreeRemoval::remove("/"));

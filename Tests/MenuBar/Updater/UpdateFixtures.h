@@ -4,6 +4,7 @@
 // archives written with libarchive, and running programs as processes.
 
 #include "Foundation/FileIO.h"
+#include "Support/OrdinaryUser.h"
 #include "Support/Process.h"
 #include "Support/TempFolder.h"
 
@@ -30,6 +31,7 @@ namespace fs = std::filesystem;
 using test::ProcessResult;
 using test::runProcess;
 using test::TempFolder;
+using test::asOrdinaryUser;
 
 // The longest file a test reads back: the programs copied into test bundles, a few MiB with
 // sanitisers, are the biggest.
@@ -185,31 +187,6 @@ inline std::vector<ZipEntry> entriesOf(const fs::path& folder, const std::string
             out.push_back({name, ZipEntry::Kind::file, readText(p), mode});
     }
     return out;
-}
-
-// Folder modes bind everyone but root, and tests may run as root. A test whose fault only shows
-// for an ordinary user calls this first: run as root, it runs the same test again in a child
-// process as the user nobody (setpriv), checks that the child passed, and gives false, so the
-// test returns; in that child, or run by an ordinary user from the start, it gives true and the
-// test goes on to do its work.
-inline bool asOrdinaryUser() {
-    constexpr const char* marker = "QUILLMARSH_TEST_AS_ORDINARY_USER";
-    if (std::getenv(marker) != nullptr || ::geteuid() != 0)
-        return true;
-    if (!fs::exists("/usr/bin/setpriv")) {
-        ADD_FAILURE() << "setpriv is needed to run this test as an ordinary user";
-        return false;
-    }
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string filter = std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
-    // The test's own temporary folder may be closed to other users.
-    std::vector<std::string> env = test::environmentWith({{marker, "1"}, {"HOME", "/tmp"}, {"TMPDIR", "/tmp"}});
-    const auto result = runProcess({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--",
-                                    fs::read_symlink("/proc/self/exe").string(), filter},
-                                   env);
-    EXPECT_EQ(result.status, 0) << "as the user nobody:\n" << result.out;
-    EXPECT_NE(result.out.find("[  PASSED  ] 1 test"), std::string::npos) << result.out;
-    return false;
 }
 
 // Suites that sign bundles share one set of certificates, made once per suite (openssl is slow).
