@@ -1,7 +1,10 @@
 // The real Quillmarsh program as a process, on offscreen, against the fake-agent program serving
 // the sample agent: the screenshot mode, the menu's metrics, the quit on signals and the handing
-// over of a second launch.
+// over of a second launch (also without a display, also at the same time, also with another
+// user's listener in the way), and the app's log lines.
 #include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+#include "Platform/InstanceClaim.h"
 #include "Support/ChildProcess.h"
 #include "Support/FakeAgentProgram.h"
 #include "Support/Fixtures.h"
@@ -12,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -22,7 +26,13 @@
 #include <set>
 #include <sstream>
 
+#include <poll.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 
 namespace quillmarsh {
@@ -82,9 +92,9 @@ protected:
         folder_.write("cache/org.quillmarsh.app/accounts/acme-robotics.kind", "Organization");
     }
 
-    // This process's environment with the user's folders in place of ours.
-    std::vector<std::string> environment() const {
-        return test::environmentWith({
+    // This process's environment with the user's folders in place of ours, and changes.
+    std::vector<std::string> environment(const std::map<std::string, std::optional<std::string>>& changes = {}) const {
+        std::map<std::string, std::optional<std::string>> all = {
             {"HOME", folder_.string()},
             {"QUILLMARSH_HOME", agentHome()},
             {"XDG_CONFIG_HOME", (folder_ / "config").string()},
@@ -93,7 +103,9 @@ protected:
             {"QT_QPA_PLATFORM", "offscreen"},
             {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
             {"QUILLMARSH_DOWNLOADS_URL", std::nullopt},
-        });
+        };
+        for (const auto& [name, value] : changes) all[name] = value;
+        return test::environmentWith(all);
     }
 
     std::vector<std::string> app(const std::vector<std::string>& args) const {
@@ -106,6 +118,14 @@ protected:
     }
     std::unique_ptr<test::ChildProcess> start(const std::vector<std::string>& args) const {
         return std::make_unique<test::ChildProcess>(app(args), environment());
+    }
+    // A command line whose standard error comes out on standard output, for the log lines.
+    static std::vector<std::string> withLog(std::vector<std::string> argv) {
+        argv.insert(argv.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1"});
+        return argv;
+    }
+    bool showsInMenuBar() const {
+        return FileIO::readFile(settingsFile(), 1 << 20).value_or("").find("showInMenuBar=true") != std::string::npos;
     }
 
     // A plain launch listens for later launches once it is up.
@@ -219,9 +239,7 @@ TEST_F(AppProcess, ASecondLaunchHandsOverToTheRunningApp) {
     const test::ProcessResult second = run({});
     EXPECT_EQ(second.status, 0);
     EXPECT_EQ(second.out, "");
-    EXPECT_TRUE(eventually([&] {
-        return FileIO::readFile(settingsFile(), 1 << 20).value_or("").find("showInMenuBar=true") != std::string::npos;
-    }));
+    EXPECT_TRUE(eventually([&] { return showsInMenuBar(); }));
     EXPECT_FALSE(first->exited());
 
     // A development launch always runs as its own process.
@@ -232,6 +250,213 @@ TEST_F(AppProcess, ASecondLaunchHandsOverToTheRunningApp) {
 
     first->signal(SIGTERM);
     EXPECT_EQ(first->wait(30s), 0);
+}
+
+TEST_F(AppProcess, ASecondLaunchFromATerminalWithoutADisplayHandsOverAllTheSame) {
+    serve();
+    folder_.write("config/Quillmarsh/Quillmarsh.conf", "[General]\nshowInMenuBar=false\n");
+    auto first = start({});
+    ASSERT_TRUE(eventually([&] { return listening(); }));
+
+    for (const char* platform : {"", "xcb"}) {
+        std::map<std::string, std::optional<std::string>> terminal = {
+            {"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt}};
+        if (*platform) terminal["QT_QPA_PLATFORM"] = platform;
+        const test::ProcessResult second = test::runProcess(app({}), environment(terminal));
+        EXPECT_EQ(second.status, 0) << platform;
+        EXPECT_EQ(second.out, "");
+    }
+    EXPECT_TRUE(eventually([&] { return showsInMenuBar(); }));
+    EXPECT_FALSE(first->exited());
+    first->signal(SIGTERM);
+    EXPECT_EQ(first->wait(30s), 0);
+}
+
+TEST_F(AppProcess, OfLaunchesAtOnceOnlyOneBecomesTheRunningApp) {
+    serve();
+    folder_.write("config/Quillmarsh/Quillmarsh.conf", "[General]\nshowInMenuBar=false\n");
+    std::vector<std::unique_ptr<test::ChildProcess>> launches;
+    for (int i = 0; i < 4; ++i) launches.push_back(start({}));
+    // All but one hand over and end with 0.
+    const auto ended = [&] {
+        return std::count_if(launches.begin(), launches.end(), [](const auto& l) { return l->wait(1ms).has_value(); });
+    };
+    ASSERT_TRUE(eventually([&] { return ended() == 3; })) << ended() << " of 4 ended";
+    const auto running = std::find_if(launches.begin(), launches.end(), [](const auto& l) { return !l->exited(); });
+    ASSERT_NE(running, launches.end());
+    for (const auto& launch : launches) {
+        if (launch != *running) {
+            EXPECT_EQ(launch->wait(1ms), 0);
+        }
+    }
+    // The one left is the running app: it reopened for them, and takes the next launch.
+    EXPECT_TRUE(eventually([&] { return showsInMenuBar(); }));
+    EXPECT_EQ(run({}).status, 0);
+    EXPECT_FALSE((*running)->exited());
+    (*running)->signal(SIGTERM);
+    EXPECT_EQ((*running)->wait(30s), 0);
+}
+
+TEST_F(AppProcess, ALaunchWhileTheRunningAppIsFrozenDoesNotBecomeASecondOne) {
+    serve();
+    auto first = start({});
+    ASSERT_TRUE(eventually([&] { return listening(); }));
+    first->signal(SIGSTOP);
+
+    // The lock is still held: the newcomer gets no answer in time, says so and ends.
+    test::ChildProcess second(withLog(app({})), environment());
+    EXPECT_EQ(second.wait(120s), 1);
+    EXPECT_NE(second.output().find("Quillmarsh: the app that runs already does not answer at "), std::string::npos)
+        << second.output();
+
+    first->signal(SIGCONT);
+    EXPECT_EQ(run({}).status, 0) << "the first one is still the running app";
+    first->signal(SIGTERM);
+    EXPECT_EQ(first->wait(30s), 0);
+}
+
+// Another user's listener that acknowledges every request to reopen, as if it were the app.
+class Squatter {
+public:
+    explicit Squatter(std::string path) : path_(std::move(path)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path_.c_str(), path_.size());
+        EXPECT_EQ(::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << path_;
+        ::chmod(path_.c_str(), 0777);
+        EXPECT_EQ(::listen(fd_.get(), 8), 0);
+        thread_ = std::thread([this] {
+            for (;;) {
+                const UniqueFd peer(::accept(fd_.get(), nullptr, nullptr));
+                if (!peer) return;
+                char line[64];
+                (void)::read(peer.get(), line, sizeof line);
+                (void)::send(peer.get(), "ok\n", 3, MSG_NOSIGNAL);
+            }
+        });
+    }
+    ~Squatter() {
+        ::shutdown(fd_.get(), SHUT_RDWR);  // ends the accept
+        thread_.join();
+        ::unlink(path_.c_str());
+    }
+
+private:
+    std::string path_;
+    UniqueFd fd_{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    std::thread thread_;
+};
+
+// The app of the user nobody, and root as the other local user who tries to stand in for it or to
+// reach it. Every folder of nobody's is nobody's own.
+class OtherUser : public AppProcess {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "needs a second user: run as root";
+        const passwd* account = ::getpwnam("nobody");
+        ASSERT_NE(account, nullptr);
+        nobody_ = account->pw_uid;
+        AppProcess::SetUp();
+        ::chmod(folder_.path().c_str(), 0755);
+        for (const char* name : {"home", "run", "config", "cache", "tmp"})
+            std::filesystem::create_directories(folder_ / name);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder_.path()))
+            ASSERT_EQ(::chown(entry.path().c_str(), nobody_, account->pw_gid), 0);
+        ::chmod((folder_ / "tmp").c_str(), 01777);
+        ::chown((folder_ / "tmp").c_str(), 0, 0);
+    }
+
+    std::unique_ptr<test::ChildProcess> startAsNobody(const std::map<std::string, std::optional<std::string>>& changes = {}) {
+        return std::make_unique<test::ChildProcess>(
+            withLog({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--",
+                     std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh"}),
+            environment(changes));
+    }
+    std::string base(const std::string& folder) const {
+        return folder + "/" + InstanceClaim::baseName(nobody_, agentHome() + "/agent.sock");
+    }
+
+    uid_t nobody_ = 0;
+};
+
+TEST_F(OtherUser, CannotStandInForTheApp) {
+    const std::string run = (folder_ / "run").string();
+    const std::string tmp = (folder_ / "tmp").string();
+    const std::string madeFirst = tmp + "/quillmarsh-" + std::to_string(nobody_);
+    struct Case {
+        const char* what;
+        std::map<std::string, std::optional<std::string>> environment;
+        std::vector<std::string> squatted;  // where the other user listens
+        std::string said;                   // what the app says before it runs on its own
+    };
+    const std::vector<Case> cases = {
+        {"in the runtime folder, holding the lock",
+         {},
+         {base(run) + ".reopen"},
+         "the listener at " + base(run) + ".reopen runs as user 0, not as user " + std::to_string(nobody_)},
+        {"without a runtime folder, in a folder of the temporary folder made first",
+         {{"XDG_RUNTIME_DIR", std::nullopt}, {"TMPDIR", tmp}},
+         {base(tmp) + ".reopen", base(madeFirst) + ".reopen"},
+         madeFirst + " belongs to user 0, not to user " + std::to_string(nobody_)},
+    };
+    for (const auto& c : cases) {
+        // The lock of nobody's app, held by the other user.
+        const std::string lockPath = base(run) + ".lock";
+        const UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        ASSERT_EQ(::fchown(lock.get(), nobody_, nobody_), 0);
+        ASSERT_EQ(::flock(lock.get(), LOCK_EX), 0);
+        std::filesystem::create_directories(madeFirst);
+        std::vector<std::unique_ptr<Squatter>> squatters;
+        for (const auto& path : c.squatted) squatters.push_back(std::make_unique<Squatter>(path));
+
+        auto launch = startAsNobody(c.environment);
+        EXPECT_TRUE(launch->waitForOutput(
+            "Quillmarsh: a second launch cannot reach this app, it runs on its own: " + c.said + "\n", 60s))
+            << c.what << "\n" << launch->output();
+        // And it does: on offscreen it opens its window in place of the tray.
+        EXPECT_TRUE(launch->waitForOutput("Quillmarsh: this desktop has no system tray", 60s)) << c.what;
+        EXPECT_FALSE(launch->exited()) << c.what;
+        launch->signal(SIGTERM);
+        EXPECT_EQ(launch->wait(30s), 0) << c.what;
+        std::filesystem::remove_all(madeFirst);
+        std::filesystem::remove(lockPath);
+    }
+}
+
+TEST_F(OtherUser, CannotReopenTheApp) {
+    auto app = startAsNobody();
+    const std::string socketPath = base((folder_ / "run").string()) + ".reopen";
+    ASSERT_TRUE(eventually([&] { return std::filesystem::is_socket(socketPath); })) << app->output();
+
+    // Connected, the request sent: the app hangs up without an answer.
+    const UniqueFd peer(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size());
+    ASSERT_EQ(::connect(peer.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    (void)::send(peer.get(), "reopen\n", 7, MSG_NOSIGNAL);
+    pollfd wait{peer.get(), POLLIN, 0};
+    ASSERT_EQ(::poll(&wait, 1, 20000), 1);
+    char answer[8];
+    EXPECT_LE(::read(peer.get(), answer, sizeof answer), 0);
+
+    EXPECT_FALSE(app->exited());
+    app->signal(SIGTERM);
+    EXPECT_EQ(app->wait(30s), 0);
+    EXPECT_FALSE(showsInMenuBar()) << "it did not reopen";
+}
+
+TEST_F(AppProcess, QtsOwnMessagesStartWithTheAppsNameToo) {
+    // A style that is not there: Qt says so itself.
+    const test::ProcessResult result = test::runProcess(
+        {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null", app({})[0], "--menu-metrics"},
+        environment({{"QT_STYLE_OVERRIDE", "nosuchstyle"}}));
+    EXPECT_EQ(result.status, 0);
+    const auto logged = lines(result.out);
+    EXPECT_TRUE(std::any_of(logged.begin(), logged.end(),
+                            [](const std::string& line) { return line.find("nosuchstyle") != std::string::npos; }))
+        << result.out;
+    for (const auto& line : logged) EXPECT_TRUE(line.starts_with("Quillmarsh: ")) << line;
 }
 
 } // namespace

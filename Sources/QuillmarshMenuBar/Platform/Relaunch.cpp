@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <spawn.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,12 +13,20 @@
 
 namespace quillmarsh {
 
-std::vector<std::string> Relaunch::environment(pid_t waitFor, const std::string& bundlePath) {
-    std::vector<std::string> out = {"QM_PID=" + std::to_string(waitFor), "QM_APP=" + bundlePath, "PATH=/usr/bin:/bin"};
-    for (const char* name : {"HOME", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS"})
-        if (const char* value = std::getenv(name))
-            out.push_back(std::string(name) + "=" + value);
+std::vector<std::string> Relaunch::environment(pid_t waitFor, const std::string& bundlePath,
+                                               const std::vector<std::string>& inherited) {
+    std::vector<std::string> out = {"QM_PID=" + std::to_string(waitFor), "QM_APP=" + bundlePath};
+    for (const auto& entry : inherited)
+        if (!entry.starts_with("QM_PID=") && !entry.starts_with("QM_APP="))
+            out.push_back(entry);
     return out;
+}
+
+std::vector<std::string> Relaunch::environment(pid_t waitFor, const std::string& bundlePath) {
+    std::vector<std::string> inherited;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        inherited.emplace_back(*entry);
+    return environment(waitFor, bundlePath, inherited);
 }
 
 void Relaunch::start(const std::string& script, const std::vector<std::string>& environment) {

@@ -1,13 +1,15 @@
 #include "Platform/ReopenChannel.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace quillmarsh {
 
@@ -21,62 +23,72 @@ constexpr int idleMs = 5000;
 
 } // namespace
 
-QString ReopenChannel::serverName(uid_t user, const std::string& agentSocketPath, const QString& runtimeFolder) {
-    const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(agentSocketPath),
-                                                       QCryptographicHash::Sha256)
-                                  .toHex()
-                                  .left(16);
-    const QString name = QStringLiteral("quillmarsh-%1-%2.reopen").arg(user).arg(QString::fromLatin1(digest));
-    if (!runtimeFolder.isEmpty() && QDir::isAbsolutePath(runtimeFolder) && QFileInfo(runtimeFolder).isDir())
-        return QDir(runtimeFolder).filePath(name);
-    return name;
-}
+ReopenChannel::ReopenChannel(InstanceClaim claim, QObject* parent) : QObject(parent), claim_(std::move(claim)) {}
 
-QString ReopenChannel::serverName(const std::string& agentSocketPath) {
-    return serverName(::getuid(), agentSocketPath, qEnvironmentVariable("XDG_RUNTIME_DIR"));
-}
-
-bool ReopenChannel::askToReopen(const QString& name, int timeoutMs) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(timeoutMs)) return false;
-    socket.write(request);
-    if (!socket.waitForBytesWritten(timeoutMs)) return false;
-    QByteArray got;
-    while (got.size() < static_cast<qsizetype>(sizeof answer - 1)) {
-        if (!socket.waitForReadyRead(timeoutMs)) break;
-        got += socket.readAll();
+ReopenChannel::~ReopenChannel() {
+    notifier_.reset();
+    if (listener_) {
+        listener_.reset();
+        // Still under the lock, so the socket is this app's own.
+        ::unlink(claim_.socketPath.c_str());
     }
-    return got.startsWith(answer);
 }
 
-ReopenChannel::ReopenChannel(QObject* parent) : QObject(parent), server_(new QLocalServer(this)) {
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(server_, &QLocalServer::newConnection, this, &ReopenChannel::accept);
-}
-
-ReopenChannel::~ReopenChannel() = default;
-
-bool ReopenChannel::listen(const QString& name) {
-    // Somebody answers there: that app reopens, and this one must not take its socket. (Qt binds
-    // a socket with access options elsewhere and renames it into place, so listen() itself would
-    // replace a live socket as readily as a stale one.)
-    QLocalSocket probe;
-    probe.connectToServer(name);
-    if (probe.waitForConnected(1000)) {
-        probe.abort();
-        error_ = QStringLiteral("another copy of the app listens there");
+bool ReopenChannel::listen() {
+    if (claim_.outcome != InstanceClaim::Outcome::running || !claim_.lock) {
+        error_ = QStringLiteral("this process is not the running app");
         return false;
     }
-    if (server_->listen(name)) return true;
-    error_ = server_->errorString();
-    return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string& path = claim_.socketPath;
+    if (path.size() >= sizeof address.sun_path) {
+        error_ = QString::fromStdString(path) + QStringLiteral(" is too long for a socket");
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd) {
+        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    // Whatever is there was left by an app that no longer holds the lock.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        error_ = QString::fromStdString(path) + QStringLiteral(" cannot be replaced: ") +
+                 QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd.get(), 16) != 0) {
+        error_ = QString::fromStdString(path) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    listener_ = std::move(fd);
+    notifier_ = std::make_unique<QSocketNotifier>(listener_.get(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &ReopenChannel::accept);
+    return true;
 }
 
 QString ReopenChannel::errorString() const { return error_; }
 
 void ReopenChannel::accept() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    for (;;) {
+        UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        if (!connection) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return;  // EAGAIN: all taken
+        }
+        ucred peer{};
+        socklen_t size = sizeof peer;
+        if (::getsockopt(connection.get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != claim_.user)
+            continue;  // closed unanswered
+        auto* socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(connection.get())) {
+            delete socket;
+            continue;
+        }
+        connection.release();
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
         QTimer::singleShot(idleMs, socket, [socket] { socket->abort(); });

@@ -1,45 +1,38 @@
 #pragma once
 
+#include "Platform/InstanceClaim.h"
+
 #include <QObject>
 #include <QString>
 
-#include <string>
+#include <memory>
 
-#include <sys/types.h>
-
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 
 namespace quillmarsh {
 
-// How a second launch of the app reaches the one already running for the same user and agent:
-// a local socket on which the running app listens. The newcomer connects, writes "reopen", waits
-// for "ok" and exits; the running app then reopens (shows its status item and a window). Nothing
-// else is accepted: a request is one short line, and a connection that says anything else, or
-// nothing for a few seconds, is dropped.
+// The running app's end of the reopen socket (InstanceClaim is the launch's end). It owns the
+// claim, and with it the lock that makes this process the running app, for as long as it lives.
+// A connection from another user is closed at once (the kernel's SO_PEERCRED tells); from the user
+// the one request is "reopen" on a line, answered "ok", and then reopenRequested() is emitted.
+// Anything else, a line past 64 bytes, or nothing for 5 s, is dropped unanswered.
 class ReopenChannel final : public QObject {
     Q_OBJECT
 
 public:
-    // The socket for this user and agent socket: in the user's runtime folder when there is one
-    // (private to the user), else a name of the temporary folder that carries the user id. The
-    // agent's socket path goes in as a digest, so names stay short and one app runs per agent.
-    static QString serverName(uid_t user, const std::string& agentSocketPath, const QString& runtimeFolder);
-    // The same for this process's user, the runtime folder from XDG_RUNTIME_DIR.
-    static QString serverName(const std::string& agentSocketPath);
-
-    // Asks the app listening at name to reopen; true once it acknowledged. Blocks for at most
-    // about timeoutMs.
-    static bool askToReopen(const QString& name, int timeoutMs = 3000);
-
-    explicit ReopenChannel(QObject* parent = nullptr);
+    // claim holds the lock (outcome running).
+    explicit ReopenChannel(InstanceClaim claim, QObject* parent = nullptr);
     ~ReopenChannel() override;
 
-    // Listens at name, taking over a socket that nobody answers on (left by an app that ended
-    // without cleaning up). False when it cannot listen; the app then runs without the channel.
-    bool listen(const QString& name);
+    // Listens at the claim's socket path, replacing a socket an app that ended without cleaning
+    // up left there (the lock says no app runs any more). False when it cannot; the app then runs
+    // without the channel, still holding the lock.
+    bool listen();
     // Why listen() failed.
     QString errorString() const;
+    // Where it listens.
+    const std::string& socketPath() const { return claim_.socketPath; }
 
 signals:
     void reopenRequested();
@@ -48,7 +41,9 @@ private:
     void accept();
     void read(QLocalSocket* socket);
 
-    QLocalServer* server_;
+    InstanceClaim claim_;
+    UniqueFd listener_;
+    std::unique_ptr<QSocketNotifier> notifier_;
     QString error_;
 };
 
