@@ -2,15 +2,20 @@
 // its own, and the view commands that come back from the page.
 #include "MenuBar/Model/AppModelHarness.h"
 #include "Settings/Kit/PageView.h"
+#include "Settings/Kit/PaneButton.h"
 #include "Settings/PaneColumn.h"
 #include "Settings/PaneSelection.h"
+#include "Settings/Panes/PageLookup.h"
 
 #include <QPointer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quillmarsh {
 namespace {
@@ -126,6 +131,77 @@ TEST_F(PaneColumnTest, APageReplacedBeforeItsFlashEndsDropsTheReset) {
     selection.setPane(AppPane::about);
     settle(20);
     EXPECT_EQ(column.viewState().value("copied"), "") << "the new page's state is its own";
+}
+
+// Clicks the page's one button with that title; false when there is none or more than one.
+bool click(PaneColumn& column, const QString& title) {
+    std::vector<PaneButton*> found;
+    for (auto* button : column.findChildren<PaneButton*>()) {
+        if (button->title() == title) found.push_back(button);
+    }
+    if (found.size() != 1) return false;
+    found.front()->click();
+    return true;
+}
+
+// A machine name with spaces is percent-encoded in its dashboard links, and every button that
+// opens one hands the desktop that very link.
+TEST(PaneColumnLinks, DashboardAndRunLinksOfAMachineNamedWithSpacesReachTheOpener) {
+    const std::string runURL = "https://github.com/acme-robotics/ios-app/actions/runs/11920334581?machine=Build%20Mini%202";
+    struct Case {
+        AppPane pane;
+        std::optional<std::string> job;
+        QString button;
+        std::string opened;
+    };
+    const Case cases[] = {
+        {AppPane::thisMac, {}, "Open in Dashboard\u2026", "https://dashboard.quillmarsh.example/fleet/Build%20Mini%202"},
+        {AppPane::thisMac, {}, "Disconnect\u2026", "https://dashboard.quillmarsh.example/fleet/Build%20Mini%202"},
+        {AppPane::jobs, {}, "Open in Dashboard\u2026", "https://dashboard.quillmarsh.example/jobs?machine=Build%20Mini%202"},
+        {AppPane::jobs, "31880421907", "View on GitHub", runURL},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button.toStdString());
+        Harness h;
+        serveSamples(*h.agent, {"GET /account", "GET /jobs", "GET /jobs?limit=50"});
+        auto account = nlohmann::json::parse(sampleAnswer("account.json"));
+        account["machineName"] = "Build Mini 2";
+        auto jobs = nlohmann::json::parse(sampleAnswer("jobs.json"));
+        jobs["running"][0]["run_url"] = runURL;
+        h.agent->route("GET", "/account", FakeAgent::Reply::json(account.dump()));
+        h.agent->route("GET", "/jobs", FakeAgent::Reply::json(jobs.dump()));
+        h.agent->route("GET", "/jobs?limit=50", FakeAgent::Reply::json(jobs.dump()));
+        h.refreshAndWait();
+        PaneSelection selection(c.pane);
+        if (c.job) selection.setJob(c.job);
+        PaneColumn column(*h.model, selection);
+        column.render();
+        ASSERT_TRUE(click(column, c.button));
+        EXPECT_EQ(h.opener->opened, std::vector<std::string>{c.opened});
+    }
+}
+
+// The agent makes its logs folder when it first writes a log. Before that "Open Logs…" has
+// nothing to show, and the row says so; once the folder is there it opens.
+TEST(PaneColumnLogs, OpenLogsSaysWhyNothingOpenedWhileTheFolderIsMissing) {
+    Harness h;
+    PaneSelection selection(AppPane::about);
+    PaneColumn column(*h.model, selection);
+    const std::string folder = h.agent->home() + "/logs";
+    const auto logsDetail = [&] { return test::row(column.page().page(), "Troubleshooting", "Logs").detail.value_or(""); };
+    ASSERT_FALSE(std::filesystem::exists(folder));
+    const std::string shown = logsDetail();
+
+    ASSERT_TRUE(click(column, "Open Logs\u2026"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(h.opener->opened.empty());
+    EXPECT_EQ(logsDetail(), shown + " does not exist yet. It appears once the agent writes a log.");
+
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(click(column, "Open Logs\u2026"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.opener->opened, std::vector<std::string>{"file://" + folder});
+    EXPECT_EQ(logsDetail(), shown);
 }
 
 } // namespace

@@ -18,9 +18,23 @@ constexpr std::chrono::milliseconds stopTimeout{30'000};
 
 } // namespace
 
-FakeAgentProgram::FakeAgentProgram(std::string program, std::string dataFolder, std::string socketPath)
+namespace {
+
+std::vector<std::string> commandLine(std::string program, std::vector<std::string> options, std::string dataFolder,
+                                     const std::string& socketPath) {
+    std::vector<std::string> line{std::move(program)};
+    for (auto& option : options) line.push_back(std::move(option));
+    line.push_back(std::move(dataFolder));
+    line.push_back(socketPath);
+    return line;
+}
+
+} // namespace
+
+FakeAgentProgram::FakeAgentProgram(std::string program, std::string dataFolder, std::string socketPath,
+                                   std::vector<std::string> options)
     : socketPath_(std::move(socketPath)),
-      process_({std::move(program), std::move(dataFolder), socketPath_}) {
+      process_(commandLine(std::move(program), std::move(options), std::move(dataFolder), socketPath_)) {
     // Its first line comes once the socket listens. Without it, process_ kills the program.
     if (!process_.waitForOutput("serving", startTimeout))
         throw std::runtime_error("fake-agent did not start serving on " + socketPath_ +

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillmarsh::test {
 
@@ -23,9 +24,10 @@ public:
         bool clean() const { return status == 0 && socketRemoved; }
     };
 
-    // Runs `program dataFolder socketPath`. Throws std::runtime_error when the program cannot be
-    // started, or ends or keeps silent instead of saying that it serves.
-    FakeAgentProgram(std::string program, std::string dataFolder, std::string socketPath);
+    // Runs `program options… dataFolder socketPath`. Throws std::runtime_error when the program
+    // cannot be started, or ends or keeps silent instead of saying that it serves.
+    FakeAgentProgram(std::string program, std::string dataFolder, std::string socketPath,
+                     std::vector<std::string> options = {});
     // Stops the program if stop() has not.
     ~FakeAgentProgram();
     FakeAgentProgram(const FakeAgentProgram&) = delete;

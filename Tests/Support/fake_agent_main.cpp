@@ -1,7 +1,7 @@
 // fake-agent: serves the JSON files of a folder over the agent's socket protocol, for demos and
 // for tests that run the app as a process.
 //
-//   fake-agent FOLDER SOCKET-PATH
+//   fake-agent [--recorded-at TIME] FOLDER SOCKET-PATH
 //
 // A request's path (query dropped) names its file: the path's parts joined with "." and ".json",
 // so GET /status reads status.json, GET /image/checks image.checks.json and GET /jobs/7/log?since=3
@@ -9,12 +9,22 @@
 // "get.update.json") wins over the plain one. A file NAME.status next to NAME.json holds the
 // answer's status code (200 without one). A path without a file gets a plain-text 404.
 // Runs until SIGTERM or SIGINT, then removes the socket.
+//
+// With --recorded-at (an RFC 3339 time) the answers read as if they were recorded just now: every
+// date-time text in a JSON answer is moved by the whole seconds since TIME, so the sample's fixed
+// dates (a step's start, a finished job, a heartbeat) keep their distance to the present, as its
+// counts of seconds (a running job's elapsed time) do.
 #include "Foundation/FileIO.h"
 #include "Foundation/IntegerText.h"
 #include "Foundation/Text.h"
 #include "Support/FakeAgent.h"
+#include "Time/RFC3339.h"
 
+#include <nlohmann/json.hpp>
+
+#include <chrono>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -56,11 +66,44 @@ std::string lowered(std::string text) {
     return text;
 }
 
+// Every string of the answer that is an RFC 3339 time, moved by seconds; an answer that is not
+// JSON is served unchanged.
+std::string movingDates(const std::string& body, double seconds) {
+    auto json = nlohmann::json::parse(body, nullptr, false);
+    if (json.is_discarded()) return body;
+    const auto move = [seconds](auto& self, nlohmann::json& value) -> void {
+        if (value.is_string()) {
+            if (auto date = quillmarsh::RFC3339::parse(value.get_ref<const std::string&>()))
+                value = quillmarsh::RFC3339::format(date->adding(seconds));
+        } else if (value.is_structured()) {
+            for (auto& item : value) self(self, item);
+        }
+    };
+    move(move, json);
+    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+quillmarsh::Date now() {
+    using namespace std::chrono;
+    return quillmarsh::Date::fromMilliseconds(
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    std::optional<quillmarsh::Date> recordedAt;
+    if (argc == 5 && std::string(argv[1]) == "--recorded-at") {
+        recordedAt = quillmarsh::RFC3339::parse(argv[2]);
+        if (!recordedAt) {
+            std::cerr << "fake-agent: --recorded-at needs an RFC 3339 time, not " << argv[2] << "\n";
+            return 2;
+        }
+        argv += 2;
+        argc -= 2;
+    }
     if (argc != 3) {
-        std::cerr << "usage: fake-agent FOLDER SOCKET-PATH\n";
+        std::cerr << "usage: fake-agent [--recorded-at TIME] FOLDER SOCKET-PATH\n";
         return 2;
     }
     const std::string folder = argv[1];
@@ -74,13 +117,14 @@ int main(int argc, char** argv) {
 
     try {
         quillmarsh::test::FakeAgent agent{std::string(argv[2])};
-        agent.setHandler([folder](const quillmarsh::test::FakeAgent::Request& request)
+        agent.setHandler([folder, recordedAt](const quillmarsh::test::FakeAgent::Request& request)
                              -> std::optional<quillmarsh::test::FakeAgent::Reply> {
             std::string stem = fileStem(request.target);
             if (stem.empty() || stem.find("..") != std::string::npos) return std::nullopt;
             for (std::string name : {lowered(request.method) + "." + stem, stem}) {
                 auto body = quillmarsh::FileIO::readFile(folder + "/" + name + ".json", maxAnswerBytes);
                 if (!body) continue;
+                if (recordedAt) body = movingDates(*body, std::floor(now().timeIntervalSince(*recordedAt)));
                 int status = 200;
                 if (auto code = quillmarsh::FileIO::readFile(folder + "/" + name + ".status", maxAnswerBytes))
                     status = statusCode(*code);

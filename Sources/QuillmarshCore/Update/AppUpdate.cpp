@@ -233,6 +233,26 @@ std::vector<std::string> AppUpdate::staleStagingNames(const std::vector<std::str
     return out;
 }
 
+std::string AppUpdate::workFolderName(std::string_view uuid) {
+    return std::string(bundleIdentifier) + ".update-" + std::string(uuid);
+}
+
+bool AppUpdate::isWorkFolderName(std::string_view name) {
+    const std::string prefix = workFolderName("");
+    if (!name.starts_with(prefix))
+        return false;
+    const std::string_view uuid = name.substr(prefix.size());
+    if (uuid.size() != 36)
+        return false;
+    for (std::size_t i = 0; i < uuid.size(); ++i) {
+        const char c = uuid[i];
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return false;
+    }
+    return true;
+}
+
 std::optional<std::string> AppUpdate::bundleVersion(const std::string& bundlePath) {
     auto strings = PropertyList::readDictionaryStrings(bundlePath, "Contents/Info.plist");
     if (!strings)

@@ -78,6 +78,12 @@ struct AppUpdate {
     static std::string deletingLastPathComponent(std::string_view path);
     static std::string stagingPath(std::string_view bundlePath, std::string_view token);
     static std::vector<std::string> staleStagingNames(const std::vector<std::string>& names);
+    // The name of a staging's work folder in the temporary folder: the bundle identifier,
+    // ".update-" and a UUID (36 characters, upper-case hexadecimal digits and four dashes).
+    static std::string workFolderName(std::string_view uuid);
+    // True only for a name workFolderName gives, whatever the UUID: another program's folder
+    // never matches.
+    static bool isWorkFolderName(std::string_view name);
 
     // CFBundleShortVersionString of bundlePath/Contents/Info.plist, when that is an XML property
     // list dict with a text value there; none for anything else. Never throws.

@@ -2,6 +2,18 @@
 
 namespace quillmarsh {
 
+namespace {
+
+// A reason as a sentence of its own: the next sentence follows it, so it ends with a full stop
+// (or the question or exclamation mark it has).
+std::string sentence(const std::string& reason) {
+    if (reason.empty() || reason.ends_with('.') || reason.ends_with('?') || reason.ends_with('!'))
+        return reason;
+    return reason + ".";
+}
+
+} // namespace
+
 std::optional<std::string> UpdateState::version() const {
     switch (kind) {
     case Case::idle:
@@ -38,9 +50,9 @@ std::string UpdateState::detail(const std::optional<std::string>& current) const
     case Case::installing:
         return "Installing version " + v + "\u2026";
     case Case::manual:
-        return "Version " + v + " is available. " + reason + " Download it and replace this copy.";
+        return "Version " + v + " is available. " + sentence(reason) + " Download it and replace this copy.";
     case Case::failed:
-        return "Version " + v + " could not be installed: " + reason + " It is tried again at the next check.";
+        return "Version " + v + " could not be installed: " + sentence(reason) + " It is tried again at the next check.";
     case Case::idle:
         return "Up to date. Checked daily.";
     case Case::checking:

@@ -51,9 +51,11 @@ void PaneCommandRunner::run(const PaneCommand& command) const {
             } else if constexpr (std::is_same_v<A, C::SetOpenAtLogin>) {
                 model_.setOpenAtLogin(action.value);
             } else if constexpr (std::is_same_v<A, C::OpenLink>) {
-                if (!action.url) return;
+                if (!action.url || action.url->empty()) return;
                 const QUrl url(QString::fromStdString(*action.url), QUrl::StrictMode);
-                if (url.isValid() && !url.isEmpty()) model_.open(url);
+                if (url.isValid()) model_.open(url);
+                else std::fprintf(stderr, "Quillmarsh: not opening a link that is not a valid URL: %s\n",
+                                  Text::escapedControls(*action.url).c_str());
             } else if constexpr (std::is_same_v<A, C::OpenFolder>) {
                 model_.openFolder(action.path);
             } else if constexpr (std::is_same_v<A, C::ClearCaches>) {

@@ -1,6 +1,7 @@
 #include "Updater/AppUpdater.h"
 
 #include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
 #include "Platform/BundleCopier.h"
 #include "Platform/BundleSwap.h"
 #include "Platform/CodeSignature.h"
@@ -15,6 +16,8 @@
 #include <QUuid>
 #include <QtGlobal>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,14 +34,41 @@ namespace {
 
 std::string newUUID() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString(); }
 
-// A failed removal is not reported: what is left is removed at the next start (staging
-// folders) or is in the temporary folder.
+// A failed removal is not reported: what is left is removed at the next start.
 void removeQuietly(const std::string& path) { (void)TreeRemoval::remove(path); }
 
-// Removes a folder when staging ends, whether it succeeds or fails.
-struct RemoveOnExit {
-    std::string path;
-    ~RemoveOnExit() { removeQuietly(path); }
+// A staging's work folder in the temporary folder (the download, its unpacked tree: a whole
+// bundle or two). It holds an exclusive flock on the folder for as long as the staging runs, so
+// that a start of the app tells a work folder in use from one a killed staging left behind; the
+// system drops the lock with the process however it ends. It is made under a name of its own and
+// takes its work-folder name only once it is locked. Removed when staging ends, whether it
+// succeeds or fails.
+class WorkFolder {
+public:
+    explicit WorkFolder(const std::string& temporaryDirectory) {
+        fs::create_directories(temporaryDirectory);  // a creation error is thrown unchanged
+        const std::string uuid = newUUID();
+        path_ = (fs::path(temporaryDirectory) / AppUpdate::workFolderName(uuid)).string();
+        const std::string making = path_ + ".new";
+        if (::mkdir(making.c_str(), 0700) != 0)
+            throw std::system_error(errno, std::generic_category(), "cannot create " + making);
+        ::chmod(making.c_str(), 0700);
+        lock_ = UniqueFd(::open(making.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!lock_ || ::flock(lock_.get(), LOCK_EX) != 0 || ::rename(making.c_str(), path_.c_str()) != 0) {
+            const int error = errno;
+            removeQuietly(making);
+            throw std::system_error(error, std::generic_category(), "cannot create " + path_);
+        }
+    }
+    ~WorkFolder() { removeQuietly(path_); }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    UniqueFd lock_;
 };
 
 } // namespace
@@ -81,6 +111,7 @@ void AppUpdater::start() {
     if (!currentVersion_)
         return;
     removeStaleStaging();
+    removeAbandonedWork();
     QTimer::singleShot(options_.firstCheckDelay, this, [this] { check(); });
     timer_ = new QTimer(this);
     timer_->setInterval(std::chrono::milliseconds(static_cast<long long>(AppUpdate::checkInterval * 1000)));
@@ -107,6 +138,27 @@ void AppUpdater::removeStaleStaging() {
         return;
     for (const auto& name : AppUpdate::staleStagingNames(names))
         removeQuietly((fs::path(parent) / name).string());
+}
+
+// Work folders that a staging left when it was killed: this user's own folders of exactly the
+// work-folder name that no running staging holds locked. A link, a file, another user's folder
+// and any other name are left alone, and nothing is followed on the way.
+void AppUpdater::removeAbandonedWork() {
+    const UniqueFd folder(::open(options_.temporaryDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder)
+        return;
+    for (const auto& name : FileIO::folderEntries(folder.get()).value_or(std::vector<std::string>{})) {
+        if (!AppUpdate::isWorkFolderName(name))
+            continue;
+        const UniqueFd work(::openat(folder.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat info {};
+        if (!work || ::fstat(work.get(), &info) != 0 || info.st_uid != ::geteuid())
+            continue;
+        if (::flock(work.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;  // a staging of another copy of the app that runs now
+        log("Quillmarsh: removing an update download left by an earlier run: " + name);
+        removeQuietly((fs::path(options_.temporaryDirectory) / name).string());
+    }
 }
 
 void AppUpdater::check() {
@@ -212,13 +264,8 @@ std::string AppUpdater::fetch(const HttpClient::Request& request) {
 
 std::string AppUpdater::stage(const std::string& version, const Downloads& downloads, const std::string& bundlePath,
                               const std::string& temporaryDirectory, const TrustAnchors& anchors) {
-    const std::string work =
-        (fs::path(temporaryDirectory) / (std::string(AppUpdate::bundleIdentifier) + ".update-" + newUUID())).string();
-    fs::create_directories(temporaryDirectory);  // a creation error is thrown unchanged
-    if (::mkdir(work.c_str(), 0700) != 0)
-        throw std::system_error(errno, std::generic_category(), "cannot create " + work);
-    RemoveOnExit workFolder{work};
-    ::chmod(work.c_str(), 0700);
+    const WorkFolder workFolder(temporaryDirectory);
+    const std::string& work = workFolder.path();
 
     auto checksum = AppUpdate::parseChecksum(
         fetch(smallFile(AppUpdate::checksumURL(version, downloads.base), downloads.smallFileDeadline)));

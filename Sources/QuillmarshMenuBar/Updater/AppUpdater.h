@@ -80,7 +80,8 @@ public:
     bool busy() const { return busy_; }
     bool hasTimer() const { return timer_ != nullptr; }
 
-    // Clean-up of stale staging folders, the first check after a delay, then the daily timer.
+    // Clean-up of stale staging folders beside the bundle and of the work folders of stagings that
+    // were killed, the first check after a delay, then the daily timer.
     // Nothing at all when the app does not run from a bundle with a version.
     void start() override;
     void setOnChange(OnChange callback) override { onChange = std::move(callback); }
@@ -101,6 +102,7 @@ public:
 private:
     void setState(UpdateState state);
     void removeStaleStaging();
+    void removeAbandonedWork();
     void relaunch();
     void failed(const std::string& error);
     void decided(const std::optional<AppUpdate::Decision>& decision, const std::string& error);

@@ -185,6 +185,28 @@ TEST(AppUpdateTest, StagingFoldersLieBesideTheBundle) {
               (std::vector<std::string>{".Quillmarsh.app.update-B", ".Quillmarsh.app.update-A"}));
 }
 
+TEST(AppUpdateTest, WorkFolderNamesAreTheIdentifierAndAnUpperCaseUUID) {
+    const std::string uuid = "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0";
+    const std::string id(AppUpdate::bundleIdentifier);
+    EXPECT_EQ(AppUpdate::workFolderName(uuid), id + ".update-" + uuid);
+    struct Case {
+        std::string name;
+        bool ours;
+    };
+    const Case cases[] = {
+        {id + ".update-" + uuid, true},
+        {id + ".update-" + uuid + ".new", false},
+        {id + ".update-" + uuid.substr(1), false},
+        {id + ".update-0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0", false},
+        {id + ".update-0F1E2D3C+4B5A-6978-8796-A5B4C3D2E1F0", false},
+        {id + ".update-0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1FG", false},
+        {"org.example.other.update-" + uuid, false},
+        {id + ".update-", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AppUpdate::isWorkFolderName(c.name), c.ours) << c.name;
+}
+
 TEST(AppUpdateTest, UnattendedInstallOnlyWhenReadyAndQuiet) {
     for (const auto& state : {UpdateState::idle(), UpdateState::checking(), UpdateState::downloading("2.0.0"),
                               UpdateState::installing("2.0.0"), UpdateState::manual("2.0.0", "r"),

@@ -41,3 +41,24 @@ TEST(UpdateStateTest, MenuRowsAndAboutTexts) {
     EXPECT_EQ(UpdateState::checking().version(), std::nullopt);
     EXPECT_NE(UpdateState::failed("2.0.0", "a"), UpdateState::failed("2.0.0", "b"));
 }
+
+// The reason is a sentence of its own before the next one: it ends with one full stop, never two.
+TEST(UpdateStateTest, AReasonEndsWithItsOwnStopBeforeTheNextSentence) {
+    const std::optional<std::string> current = "1.0.0";
+    struct Case {
+        std::string reason;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"swap failed: No such file or directory", "swap failed: No such file or directory."},
+        {"checksum.sha256 answered 404", "checksum.sha256 answered 404."},
+        {"the download is signed by team none, not Q4M7R2S9H1.", "the download is signed by team none, not Q4M7R2S9H1."},
+        {"Is the disk full?", "Is the disk full?"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UpdateState::failed("2.0.0", c.reason).detail(current),
+                  "Version 2.0.0 could not be installed: " + c.shown + " It is tried again at the next check.");
+        EXPECT_EQ(UpdateState::manual("2.0.0", c.reason).detail(current),
+                  "Version 2.0.0 is available. " + c.shown + " Download it and replace this copy.");
+    }
+}

@@ -11,6 +11,7 @@
 #include "Support/FakeAgentProgram.h"
 #include "Support/Fixtures.h"
 #include "Support/TempFolder.h"
+#include "Time/RFC3339.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,31 @@ TEST_F(AgentClientFakeAgentProgram, ServesTheSampleFilesByRoute) {
     EXPECT_EQ(AgentClient::parse(agent.raw("POST", "/mode", std::string("{}"))), "{\"routing\": \"primary\"}\n");
     EXPECT_THROW(AgentClient::parse(raw("GET", "/nowhere")), AgentError);
     EXPECT_EQ(AgentClient::statusCode(raw("GET", "/../status")), 404);
+}
+
+// With --recorded-at the sample reads as recorded just now: its dates move by the whole seconds
+// since that moment, so a step that started 400 s before it started 400 s before the answer.
+TEST(FakeAgentProgramTimes, RecordedAtMovesEveryDateByTheTimeSinceThen) {
+    const auto wallClock = [] {
+        using namespace std::chrono;
+        return Date::fromMilliseconds(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+    };
+    const test::TempFolder home{"qm"};
+    const Date before = wallClock();
+    test::FakeAgentProgram program(test::fakeAgentProgramPath(), test::fixturesFolder() + "/agent",
+                                   home.string() + "/agent.sock", {"--recorded-at", "2026-12-10T09:41:59Z"});
+    AgentClient agent(program.socketPath(), std::chrono::milliseconds(2000));
+    const auto steps = agent.get<JobSteps>("/jobs/31880421907/steps").steps;
+    const Date after = wallClock();
+    ASSERT_TRUE(steps && steps->size() == 5);
+    // In the file: set up at 09:35:01, the tests from 09:35:19.480.
+    const auto setUp = RFC3339::parse((*steps)[0].startedAt.value_or(""));
+    const auto tests = RFC3339::parse((*steps)[3].startedAt.value_or(""));
+    ASSERT_TRUE(setUp && tests);
+    EXPECT_EQ(tests->timeIntervalSince(*setUp), 18.0) << "the gaps stay, to the whole second";
+    EXPECT_GE(tests->adding(400), before.adding(-1));
+    EXPECT_LE(tests->adding(400), after);
+    EXPECT_EQ(agent.get<AgentStatus>("/status").runningJobs, 2) << "the rest of the answer is unchanged";
 }
 
 TEST(FakeAgentProgramStart, ThrowsWhenTheProgramCannotServe) {

@@ -60,7 +60,8 @@ private:
 
 class RecordingOpener final : public UrlOpener {
 public:
-    void open(const QUrl& url) override { opened.push_back(url.toString().toStdString()); }
+    // As the desktop receives it: fully encoded.
+    void open(const QUrl& url) override { opened.push_back(url.toString(QUrl::FullyEncoded).toStdString()); }
     std::vector<std::string> opened;
 };
 

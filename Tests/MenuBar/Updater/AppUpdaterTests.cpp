@@ -15,6 +15,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 using namespace quillmarsh;
 using namespace quillmarsh::updatetest;
 using quillmarsh::test::HttpTestServer;
@@ -100,7 +102,8 @@ protected:
     }
 
     AppUpdater& make(std::function<bool(const std::string&)> isWritable = nullptr,
-                     const std::function<void(AppUpdater::Options&)>& adjust = nullptr) {
+                     const std::function<void(AppUpdater::Options&)>& adjust = nullptr,
+                     const std::optional<std::string>& base = std::nullopt) {
         AppUpdater::Options options;
         options.temporaryDirectory = temporary.string();
         options.anchors = TrustAnchors{{readText(certs->root)}};
@@ -117,7 +120,7 @@ protected:
         if (adjust)
             adjust(options);
         made_ = std::make_unique<AppUpdater>(AppBundle::ofExecutable((installed / "Contents/MacOS/Quillmarsh").string()),
-                                               server.baseURL(), options);
+                                               base.value_or(server.baseURL()), options);
         made_->onChange = [this](const UpdateState& state) { states.push_back(state); };
         return *made_;
     }
@@ -344,6 +347,72 @@ TEST_F(AppUpdaterTest, StartRemovesStaleStagingAndABareExecutableNeverUpdates) {
     EXPECT_EQ(bare.state(), UpdateState::idle());
     EXPECT_TRUE(fs::exists(root.path() / ".Quillmarsh.app.update-KEEP"));
     EXPECT_TRUE(server.targets().empty());
+}
+
+// A staging killed while it downloads leaves its work folder in the temporary folder; the next
+// start removes it. Only that: a link, a file, another user's folder and other names stay, and
+// the link's target is never entered.
+TEST_F(AppUpdaterTest, StartRemovesOnlyThisUsersAbandonedWorkFolders) {
+    const auto work = [&](const std::string& uuid) { return temporary / AppUpdate::workFolderName(uuid); };
+    const fs::path abandoned = work("0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
+    writeText(abandoned / "Quillmarsh-darwin-arm64.zip", "zip");
+    writeText(abandoned / "unpacked/Quillmarsh.app/Contents/MacOS/Quillmarsh", "x");
+    writeText(root.path() / "elsewhere/keep.txt", "x");
+    std::vector<std::string> kept = {
+        AppUpdate::workFolderName("00000000-0000-0000-0000-000000000001"),  // a link to a folder
+        AppUpdate::workFolderName("00000000-0000-0000-0000-000000000002"),  // a file
+        AppUpdate::workFolderName("00000000-0000-0000-0000-000000000002") + ".new",
+        "org.example.other.update-0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0",
+    };
+    fs::create_directory_symlink(root.path() / "elsewhere", temporary / kept[0]);
+    writeText(temporary / kept[1], "x");
+    fs::create_directories(temporary / kept[2]);
+    fs::create_directories(temporary / kept[3] / "inside");
+    if (::geteuid() == 0) {
+        // Another user's, which root could remove.
+        kept.push_back(AppUpdate::workFolderName("00000000-0000-0000-0000-000000000003"));
+        fs::create_directories(temporary / kept.back());
+        ASSERT_EQ(::chown((temporary / kept.back()).c_str(), 65534, 65534), 0);
+    }
+    std::sort(kept.begin(), kept.end());
+
+    make().start();
+    EXPECT_EQ(folderNames(temporary), kept);
+    EXPECT_TRUE(fs::exists(root.path() / "elsewhere/keep.txt"));
+    EXPECT_TRUE(logged("Quillmarsh: removing an update download left by an earlier run: " +
+                       abandoned.filename().string()));
+}
+
+// The work folder of a staging that runs is not abandoned: another copy of the app that starts
+// meanwhile leaves it, and the staging removes it when it ends.
+TEST_F(AppUpdaterTest, AStagingThatRunsKeepsItsWorkFolderWhenAnotherCopyStarts) {
+    auto slow = std::make_unique<HttpTestServer>();
+    const std::string zip = "/mac/v2.0.0/Quillmarsh-darwin-arm64.zip";
+    slow->route("/mac/latest", HttpTestServer::Reply::text("2.0.0\n"));
+    slow->route(zip + ".sha256", HttpTestServer::Reply::text(std::string(64, 'a') + "  Quillmarsh-darwin-arm64.zip\n"));
+    slow->route(zip, HttpTestServer::Reply::stalled(std::string(4096, 'z'), 100));
+    auto& updater = make(nullptr, nullptr, slow->baseURL());
+    updater.check();
+    ASSERT_TRUE(test::spinUntil([&] {
+        const auto targets = slow->targets();
+        return std::find(targets.begin(), targets.end(), zip) != targets.end();
+    }));
+    const auto working = folderNames(temporary);
+    ASSERT_EQ(working.size(), 1u);
+    EXPECT_TRUE(AppUpdate::isWorkFolderName(working.front())) << working.front();
+
+    AppUpdater::Options options;
+    options.temporaryDirectory = temporary.string();
+    options.firstCheckDelay = std::chrono::hours(1);
+    AppUpdater other(AppBundle::ofExecutable((installed / "Contents/MacOS/Quillmarsh").string()), slow->baseURL(),
+                     options);
+    other.start();
+    EXPECT_EQ(folderNames(temporary), working);
+
+    slow.reset();  // the download breaks off
+    ASSERT_TRUE(test::spinUntil([&] { return !updater.busy(); }));
+    EXPECT_EQ(states.back().kind, UpdateState::Case::failed);
+    EXPECT_TRUE(folderNames(temporary).empty());
 }
 
 // The folder modes of a release travel with it to the staged copy, and none of them can leave a

@@ -151,7 +151,8 @@ TEST(AboutPane, TroubleshootingOpensLogsCopiesTheCommandAndShowsTheLastError) {
     EXPECT_EQ(logs.detail, "~/.quillmarsh/logs");
     const auto& open = control<Page::Button>(logs);
     EXPECT_EQ(open.title, "Open Logs\u2026");
-    EXPECT_EQ(open.press, (PaneCommands{PaneCommand::OpenFolder{"/Users/ada/.quillmarsh/logs"}}));
+    EXPECT_EQ(open.press, (PaneCommands{PaneCommand::OpenFolder{"/Users/ada/.quillmarsh/logs"},
+                                        PaneCommand::SetView{"openedLogs", "true"}}));
 
     const PaneCommands copy = {PaneCommand::CopyText{"quillmarsh doctor"},
                                PaneCommand::FlashView{"copied", "true", "", 2000}};

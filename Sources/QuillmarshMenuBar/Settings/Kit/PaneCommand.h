@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <QUrl>
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -39,10 +41,18 @@ struct PaneCommand {
         bool value = false;
         bool operator==(const SetOpenAtLogin&) const = default;
     };
-    // A web page, through the model's opener (http and https only); none opens nothing.
+    // A web page, through the model's opener (http and https only); none opens nothing. The
+    // text is the URL fully encoded, as the runner reads it back strictly: a name with a space
+    // stays "%20", never a bare space that no strict reading takes.
     struct OpenLink {
         std::optional<std::string> url;
         bool operator==(const OpenLink&) const = default;
+
+        // The encoded text of a URL the model made; none for none.
+        static std::optional<std::string> text(const std::optional<QUrl>& url) {
+            if (!url) return std::nullopt;
+            return url->toString(QUrl::FullyEncoded).toStdString();
+        }
     };
     // A local folder in the desktop's file manager; only a folder that exists.
     struct OpenFolder {

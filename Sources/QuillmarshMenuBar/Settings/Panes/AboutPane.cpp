@@ -4,6 +4,7 @@
 #include "Words/MenuModel.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <utility>
 
@@ -93,6 +94,7 @@ AboutPane::Inputs AboutPane::inputs(const AppModel& model) {
     const auto slash = socket.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "" : socket.substr(0, slash));
     in.logsFolder = folder + "/logs";
+    in.logsFolderExists = QFileInfo(QString::fromStdString(in.logsFolder)).isDir();
     in.homeFolder = QDir::homePath().toStdString();
     return in;
 }
@@ -109,8 +111,14 @@ PageDescription AboutPane::describe(const Inputs& in, const PaneViewState& view)
     page.blocks.push_back(std::move(updates));
 
     auto troubleshooting = Page::headedSection("Troubleshooting");
-    troubleshooting.rows.push_back(Page::fixedRow("Logs", abbreviated(in.logsFolder, in.homeFolder),
-                                       Page::button("Open Logs\u2026", {PaneCommand::OpenFolder{in.logsFolder}})));
+    // The agent makes its logs folder when it first writes a log; until then the file manager has
+    // nothing to show, and the row says so once the button was pressed.
+    std::string logs = abbreviated(in.logsFolder, in.homeFolder);
+    if (view.flag(openedLogs) && !in.logsFolderExists) logs += " does not exist yet. It appears once the agent writes a log.";
+    troubleshooting.rows.push_back(
+        Page::fixedRow("Logs", std::move(logs),
+                       Page::button("Open Logs\u2026", {PaneCommand::OpenFolder{in.logsFolder},
+                                                        PaneCommand::SetView::flag(openedLogs, true)})));
     const std::string command(MenuModel::diagnosticsCommand);
     troubleshooting.rows.push_back(
         Page::fixedRow("Diagnostics", "Copies quillmarsh doctor to paste into a terminal.",

@@ -13,7 +13,8 @@ class AppModel;
 
 // The "About" page: the app's name and version, updates of the app and the agent, the logs
 // folder, the diagnostics command, the model's last error and the product's links. The view flag
-// copied shows "Copied" for a moment after the command was copied.
+// copied shows "Copied" for a moment after the command was copied; openedLogs, once "Open Logs…"
+// was pressed, has the Logs row say that the folder does not exist yet while it does not.
 struct AboutPane {
     // What the agent's status says of its version.
     struct AgentVersion {
@@ -31,11 +32,14 @@ struct AboutPane {
         bool canUpdateAgent = false;
         std::optional<std::string> lastError;
         std::string logsFolder;                     // the agent's logs, beside its socket
+        bool logsFolderExists = false;              // as a folder, when the page was described
         std::string homeFolder;                     // shown as "~" in the logs folder
         bool operator==(const Inputs&) const = default;
     };
 
     static constexpr const char* copied = "copied";
+    // Set by "Open Logs…": while the folder is missing the row then says why nothing opened.
+    static constexpr const char* openedLogs = "openedLogs";
 
     static Inputs inputs(const AppModel& model);
     static PageDescription describe(const Inputs& inputs, const PaneViewState& view);

@@ -71,7 +71,7 @@ JobDetailPane::Inputs JobDetailPane::inputs(const AppModel& model, const std::st
     in.finished = model.finishedJob(jobId);
     in.host = model.host();
     in.canStop = model.canStopJob(jobId);
-    if (const auto url = model.githubURL(jobId)) in.githubURL = url->toString().toStdString();
+    in.githubURL = PaneCommand::OpenLink::text(model.githubURL(jobId));
     in.now = model.clock().now();
     in.calendar = model.clock().calendar();
     return in;

@@ -31,7 +31,7 @@ struct JobDetailPane {
         std::optional<FinishedJob> finished;
         std::optional<HostInfo> host;
         bool canStop = false;
-        std::optional<std::string> githubURL;
+        std::optional<std::string> githubURL;  // encoded (PaneCommand::OpenLink::text)
         Date now;
         Calendar calendar = Calendar::utc();  // the clock's
     };

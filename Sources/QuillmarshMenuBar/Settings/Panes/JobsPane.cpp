@@ -59,7 +59,7 @@ JobsPane::Inputs JobsPane::inputs(const AppModel& model) {
     in.jobs = model.paneJobs();
     in.host = model.host();
     in.agentAvailable = model.agentAvailable();
-    if (const auto url = model.jobsURL()) in.jobsURL = url->toString().toStdString();
+    in.jobsURL = PaneCommand::OpenLink::text(model.jobsURL());
     in.now = model.clock().now();
     in.calendar = model.clock().calendar();
     return in;

@@ -23,7 +23,7 @@ struct JobsPane {
         JobsSnapshot jobs;  // the model's paneJobs
         std::optional<HostInfo> host;
         bool agentAvailable = false;
-        std::optional<std::string> jobsURL;
+        std::optional<std::string> jobsURL;  // encoded (PaneCommand::OpenLink::text)
         Date now;
         Calendar calendar = Calendar::utc();  // the clock's
     };

@@ -130,7 +130,7 @@ ThisMacPane::Inputs ThisMacPane::inputs(const AppModel& model) {
     }
     in.host = model.host();
     in.fileVaultOn = model.fileVaultOn();
-    if (const auto url = model.machineURL()) in.machineURL = url->toString().toStdString();
+    in.machineURL = PaneCommand::OpenLink::text(model.machineURL());
     return in;
 }
 

@@ -31,7 +31,7 @@ struct ThisMacPane {
         bool statusLaptop = false;
         std::optional<std::string> trust;       // the status's trust word
         std::optional<bool> fileVaultOn;        // none while unknown
-        std::optional<std::string> machineURL;  // this Mac's dashboard page
+        std::optional<std::string> machineURL;  // this Mac's dashboard page, encoded (PaneCommand::OpenLink::text)
         bool operator==(const Inputs&) const = default;
     };
 
