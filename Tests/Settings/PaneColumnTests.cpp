@@ -5,9 +5,15 @@
 #include "Settings/Kit/PaneButton.h"
 #include "Settings/PaneColumn.h"
 #include "Settings/PaneSelection.h"
+#include "Settings/Kit/StateIcon.h"
 #include "Settings/Panes/PageLookup.h"
+#include "Settings/Rows/JobListRow.h"
+#include "Settings/Rows/LogArea.h"
+#include "Settings/Rows/LogTextView.h"
 
 #include <QPointer>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -202,6 +208,116 @@ TEST(PaneColumnLogs, OpenLogsSaysWhyNothingOpenedWhileTheFolderIsMissing) {
     QCoreApplication::processEvents();
     EXPECT_EQ(h.opener->opened, std::vector<std::string>{"file://" + folder});
     EXPECT_EQ(logsDetail(), shown);
+}
+
+// The sample's jobs answer with every job repeated `times` times under ids of its own: job id,
+// "-", copy.
+nlohmann::json repeatedJobs(int times) {
+    const nlohmann::json sample = nlohmann::json::parse(sampleAnswer("jobs.json"));
+    nlohmann::json out = {{"running", nlohmann::json::array()}, {"recent", nlohmann::json::array()}};
+    for (const char* list : {"running", "recent"})
+        for (int copy = 0; copy < times; ++copy)
+            for (nlohmann::json job : sample[list]) {
+                job["job_id"] = job["job_id"].get<std::string>() + "-" + std::to_string(copy);
+                out[list].push_back(std::move(job));
+            }
+    return out;
+}
+
+std::vector<JobListRow*> jobRows(const PageView& page, const std::string& section) {
+    std::vector<JobListRow*> rows;
+    if (QWidget* block = page.blockWidget(section))
+        for (JobListRow* row : block->findChildren<JobListRow*>()) rows.push_back(row);
+    return rows;
+}
+
+// An agent that answers with far more jobs than the 50 asked for: each list shows its first 50,
+// a refresh with the same answer keeps every row's widget and text, and a job that changes
+// changes its own row only.
+TEST(PaneColumnJobs, ALongJobsAnswerShowsTheFirstFiftyOfEachListAndRowsStayInPlace) {
+    Harness h;
+    serveSamples(*h.agent);
+    nlohmann::json answer = repeatedJobs(100);  // 200 running, 500 recent
+    h.agent->route("GET", "/jobs?limit=50", FakeAgent::Reply::json(answer.dump()));
+    h.model->setVisiblePane(AppPane::jobs);
+    h.refreshAndWait();
+    PaneSelection selection(AppPane::jobs);
+    PaneColumn column(*h.model, selection);
+    column.render();
+
+    const std::vector<JobListRow*> running = jobRows(column.page(), "running");
+    const std::vector<JobListRow*> recent = jobRows(column.page(), "recent");
+    EXPECT_EQ(running.size(), 50u);
+    EXPECT_EQ(recent.size(), 50u);
+    for (const char* list : {"running", "recent"}) {
+        EXPECT_NE(column.page().rowWidget(answer[list][49]["job_id"].get<std::string>()), nullptr) << list;
+        EXPECT_EQ(column.page().rowWidget(answer[list][50]["job_id"].get<std::string>()), nullptr) << list;
+    }
+
+    std::vector<QString> names;
+    for (JobListRow* row : recent) names.push_back(row->accessibleName());
+    h.refreshAndWait();
+    column.render();
+    EXPECT_EQ(jobRows(column.page(), "running"), running);
+    EXPECT_EQ(jobRows(column.page(), "recent"), recent);
+
+    // The second recent job failed in the sample; now it succeeded.
+    ASSERT_EQ(answer["recent"][1]["conclusion"], "failure");
+    answer["recent"][1]["conclusion"] = "success";
+    h.agent->route("GET", "/jobs?limit=50", FakeAgent::Reply::json(answer.dump()));
+    h.refreshAndWait();
+    column.render();
+    ASSERT_EQ(jobRows(column.page(), "recent"), recent);
+    for (std::size_t i = 0; i < recent.size(); ++i) {
+        if (i == 1) EXPECT_NE(recent[i]->accessibleName(), names[i]);
+        else EXPECT_EQ(recent[i]->accessibleName(), names[i]) << i;
+    }
+    EXPECT_EQ(recent[1]->stateIcon()->kind(), StateKind::of(JobState::succeeded()));
+}
+
+// A log line of a megabyte reaches the log view cut to a bound, ending in "…"; as the line goes
+// on growing at every poll, the view is not touched.
+TEST(PaneColumnJobs, AMegabyteLogLineIsShownCutAndItsGrowthChangesNothing) {
+    Harness h;
+    serveSamples(*h.agent);
+    const std::string id = "31880421907";
+    const std::string base = "/jobs/" + id;
+    h.agent->route("GET", base + "/steps", FakeAgent::Reply::json(sampleAnswer("jobs." + id + ".steps.json")));
+    const std::string first = "Run make\n" + std::string(1 << 20, 'y');
+    const auto size = static_cast<std::int64_t>(first.size());
+    const auto chunk = [](std::int64_t start, std::int64_t next, const std::string& text) {
+        return FakeAgent::Reply::json(nlohmann::json{{"start", start}, {"next", next}, {"size", next}, {"text", text},
+                                                     {"running", true}, {"source", "runner"}}
+                                          .dump());
+    };
+    h.agent->route("GET", base + "/log", chunk(0, size, first));
+    h.agent->route("GET", base + "/log?since=" + std::to_string(size), chunk(size, size + 1024, std::string(1024, 'y')));
+    h.agent->route("GET", base + "/log?since=" + std::to_string(size + 1024), chunk(size + 1024, size + 1024, ""));
+    h.model->setVisiblePane(AppPane::jobs);
+    h.drain();
+    PaneSelection selection(AppPane::jobs);
+    PaneColumn column(*h.model, selection);
+    selection.setJob(id);
+    h.model->openJob(id);
+    h.drain();
+    column.render();
+
+    auto* area = qobject_cast<LogArea*>(column.page().blockWidget("log"));
+    ASSERT_NE(area, nullptr);
+    const QTextDocument* document = area->textView()->document();
+    ASSERT_EQ(document->blockCount(), 2);
+    EXPECT_EQ(document->firstBlock().text(), "Run make");
+    const QString line = document->lastBlock().text();
+    EXPECT_LE(line.size(), 4001);
+    EXPECT_TRUE(line.startsWith(QStringLiteral("yyyy")));
+    EXPECT_TRUE(line.endsWith(QChar(0x2026)));
+
+    const int revision = document->revision();
+    h.clock->fire(1.0);
+    h.drain();
+    column.render();
+    ASSERT_EQ(h.model->detail()->log.next(), size + 1024) << "the poll read the next chunk";
+    EXPECT_EQ(document->revision(), revision);
 }
 
 } // namespace

@@ -2,22 +2,37 @@
 
 #include "Foundation/NumberText.h"
 #include "Foundation/Text.h"
+#include "Words/DisplayText.h"
 #include "Words/MenuModel.h"
 #include "Words/WindowWords.h"
+
+#include <algorithm>
 
 namespace quillmarsh {
 
 namespace {
 
-// The row's parts that running and finished jobs share: identity, names, facts and run link.
+// The repository's short name (its last piece, as MenuModel::shortRepository has it) cut to a
+// label's worth, without a copy of a long repository first.
+std::string shortName(std::string_view repository) {
+    const std::size_t end = repository.find_last_not_of('/');
+    if (repository.size() <= DisplayText::labelBytes || end == std::string_view::npos)
+        return DisplayText::bounded(MenuModel::shortRepository(repository));
+    const std::size_t slash = repository.rfind('/', end);
+    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    return DisplayText::bounded(repository.substr(start, end + 1 - start));
+}
+
+// The row's parts that running and finished jobs share: identity, names, facts and run link. The
+// texts are cut to a label's worth; the id and the link stay whole.
 template <class Job>
 JobRow rowOf(const Job& job, const std::vector<std::string>& facts) {
     JobRow row;
     row.id = job.id();
-    row.repository = MenuModel::shortRepository(job.repository);
-    row.fullRepository = job.repository;
-    row.name = job.name;
-    row.meta = Text::joined(facts, ", ");
+    row.repository = shortName(job.repository);
+    row.fullRepository = DisplayText::bounded(job.repository);
+    row.name = DisplayText::bounded(job.name);
+    row.meta = DisplayText::bounded(Text::joined(facts, ", "));
     row.runURL = job.runUrl ? job.runUrl : JobsList::runURL(job.repository, job.runId);
     return row;
 }
@@ -44,8 +59,9 @@ std::optional<std::string> JobsList::runURL(std::string_view repository, std::in
 
 std::vector<JobRow> JobsList::running(const JobsSnapshot& snapshot, const std::optional<HostInfo>& host) {
     std::vector<JobRow> rows;
-    rows.reserve(snapshot.running.size());
-    for (const RunningJob& job : snapshot.running) rows.push_back(runningRow(job, host));
+    const std::size_t count = std::min(snapshot.running.size(), shownLimit);
+    rows.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) rows.push_back(runningRow(snapshot.running[i], host));
     return rows;
 }
 
@@ -66,11 +82,16 @@ std::vector<JobRow> JobsList::recent(const JobsSnapshot& snapshot, JobFilter fil
                                      const Calendar& calendar) {
     std::vector<JobRow> rows;
     if (filter == JobFilter::running) return rows;
-    for (const FinishedJob& job : snapshot.recent) {
+    const std::size_t count = std::min(snapshot.recent.size(), shownLimit);
+    for (std::size_t i = 0; i < count; ++i) {
+        const FinishedJob& job = snapshot.recent[i];
         if (filter == JobFilter::failed && !isFailure(job.conclusion)) continue;
         const JobState state = JobState::of(job.conclusion);
         std::vector<std::string> facts;
-        if (auto ref = WindowWords::ref(job.ref)) facts.push_back(std::move(*ref));
+        // Cut first, with room for the prefix the wording drops: the meta line is cut after.
+        const std::optional<std::string> cutRef =
+            job.ref ? std::optional(DisplayText::bounded(*job.ref, 2 * DisplayText::labelBytes)) : std::nullopt;
+        if (auto ref = WindowWords::ref(cutRef)) facts.push_back(std::move(*ref));
         const std::string duration = MenuModel::duration(job.durationSeconds);
         const bool timed = job.durationSeconds >= 1;
         switch (state.kind()) {

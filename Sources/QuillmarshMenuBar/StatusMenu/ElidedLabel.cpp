@@ -21,16 +21,24 @@ ElidedLabel::ElidedLabel(const QFont& font, LabelColors::Tone tone, QWidget* par
     tone_ = tone;
 }
 
+QString ElidedLabel::bounded(const QString& text, qsizetype limit) {
+    if (text.size() <= limit) return text;
+    qsizetype end = std::max<qsizetype>(limit, 0);
+    if (end > 0 && text.at(end - 1).isHighSurrogate()) --end;
+    return text.left(end) + QChar(0x2026);
+}
+
 bool ElidedLabel::setPlain(const QString& text) {
-    if (quieter_.isEmpty() && text == main_ && text == this->text()) return false;
-    setParts(text);
+    const QString shown = bounded(text);
+    if (quieter_.isEmpty() && shown == main_ && shown == this->text()) return false;
+    setParts(shown);
     return true;
 }
 
 void ElidedLabel::setParts(const QString& main, const QString& quieter) {
-    main_ = main;
-    quieter_ = quieter;
-    setText(quieter.isEmpty() ? main : main + QLatin1Char(' ') + quieter);
+    main_ = bounded(main);
+    quieter_ = bounded(quieter);
+    setText(quieter_.isEmpty() ? main_ : main_ + QLatin1Char(' ') + quieter_);
 }
 
 void ElidedLabel::setTone(LabelColors::Tone tone) {

@@ -11,10 +11,18 @@ namespace quillmarsh {
 // asks for little width, so a long text never widens the menu or window around it. The text may
 // end in a quieter part (a job's repository after its name), drawn in the secondary colour; a
 // quiet label (secondary or tertiary tone) draws all of it in its tone, also when disabled.
+// Each part keeps at most maxLength characters (cut with "…"): no window is wide enough to show
+// more, and the label's measuring and painting cost grows with its text.
 class ElidedLabel final : public QLabel {
     Q_OBJECT
 
 public:
+    static constexpr qsizetype maxLength = 1000;
+
+    // The text when it has at most limit UTF-16 units; else its start up to limit (never half a
+    // surrogate pair), then "…".
+    static QString bounded(const QString& text, qsizetype limit = maxLength);
+
     explicit ElidedLabel(QWidget* parent = nullptr);
     ElidedLabel(const QFont& font, LabelColors::Tone tone, QWidget* parent = nullptr);
 

@@ -164,3 +164,75 @@ TEST(JobsListTest, RecentRowsFollowTheFilter) {
     justNow.finishedAt = now.adding(-10);
     EXPECT_EQ(JobsList::recent(JobsSnapshot{{}, {justNow}}, JobFilter::all, now, london())[0].trailing, "Just now");
 }
+
+// An answer far longer than the 50 jobs asked for shows only the first 50 of each list; the
+// Failed filter keeps the failures among those 50, not the first 50 failures.
+TEST(JobsListTest, EachListShowsAtMostItsFirstFifty) {
+    JobsSnapshot snapshot;
+    for (int i = 0; i < 120; ++i) {
+        RunningJob job = running("linux", true, 60 + i, 0);
+        job.jobId = "r" + std::to_string(i);
+        snapshot.running.push_back(job);
+        FinishedJob done = finished(i % 2 == 0 ? "failure" : "success", 60);
+        done.jobId = "f" + std::to_string(i);
+        snapshot.recent.push_back(done);
+    }
+    std::vector<std::string> firstRunning, firstRecent, firstFailed;
+    for (int i = 0; i < 50; ++i) {
+        firstRunning.push_back("r" + std::to_string(i));
+        firstRecent.push_back("f" + std::to_string(i));
+        if (i % 2 == 0) firstFailed.push_back("f" + std::to_string(i));
+    }
+    EXPECT_EQ(ids(JobsList::running(snapshot, std::nullopt)), firstRunning);
+    EXPECT_EQ(ids(JobsList::recent(snapshot, JobFilter::all, now, london())), firstRecent);
+    EXPECT_EQ(ids(JobsList::recent(snapshot, JobFilter::failed, now, london())), firstFailed);
+}
+
+// A megabyte of name, repository or ref becomes a label's worth of text; the id and the run link
+// stay whole.
+TEST(JobsListTest, RowTextsAreCutToALabelsWorth) {
+    const std::string mega(1 << 20, 'x');
+    const std::string cut = std::string(1000, 'x') + "\u2026";
+    RunningJob job = running("linux", true, 90, 0);
+    job.jobId = "r-" + mega;
+    job.name = mega;
+    job.repository = "acme/" + mega;
+    job.ref = "refs/heads/" + mega;
+    FinishedJob done = finished("failure", 60, "refs/heads/" + mega);
+    done.name = mega;
+    done.repository = "acme/" + mega;
+    done.runUrl = "https://github.com/acme/" + mega;
+    const JobsSnapshot snapshot{{job}, {done}};
+    const std::vector<JobRow> rows = {JobsList::running(snapshot, std::nullopt).at(0),
+                                      JobsList::recent(snapshot, JobFilter::all, now, london()).at(0)};
+    for (const JobRow& row : rows) {
+        EXPECT_EQ(row.name, cut);
+        EXPECT_EQ(row.repository, cut);
+        EXPECT_EQ(row.fullRepository, "acme/" + std::string(995, 'x') + "\u2026");
+    }
+    EXPECT_EQ(rows[1].meta, cut);
+    EXPECT_EQ(rows[0].id, "r-" + mega);
+    EXPECT_EQ(rows[1].runURL, "https://github.com/acme/" + mega);
+}
+
+// The short name of a long repository is its last piece, as for any other, then cut.
+TEST(JobsListTest, TheShortNameOfALongRepositoryIsItsLastPieceCut) {
+    const std::string mega(1 << 20, 'x');
+    const std::string cut = std::string(1000, 'x') + "\u2026";
+    const struct {
+        std::string repository;
+        std::string shortName;
+    } cases[] = {
+        {"acme/" + mega, cut},
+        {mega + "/app", "app"},
+        {"acme/" + mega + "//", cut},
+        {mega, cut},
+        {std::string(2000, '/'), std::string(1000, '/') + "\u2026"},
+    };
+    for (const auto& c : cases) {
+        FinishedJob job = finished("success", 60);
+        job.repository = c.repository;
+        EXPECT_EQ(JobsList::recent(JobsSnapshot{{}, {job}}, JobFilter::all, now, london()).at(0).repository, c.shortName)
+            << c.repository.substr(0, 12);
+    }
+}

@@ -461,3 +461,34 @@ TEST(JobDetailPane, StepsAndLogArriveFromTheModelAndTheLogMovesOn) {
 
 } // namespace
 } // namespace quillmarsh
+
+namespace quillmarsh {
+namespace {
+
+// Megabytes of name, repository, ref, step name and log line reach the page cut: every text a
+// label's worth ending in "…", and each log line what the log view shows of one.
+TEST(JobDetailPane, TheAgentsLongTextsAreCutBeforeTheyReachTheWidgets) {
+    const std::string mega(1 << 20, 'x');
+    const std::string cut = std::string(1000, 'x') + "\u2026";
+    auto in = withRunning(running({{"name", mega}, {"repository", "acme/" + mega}, {"ref", "refs/heads/" + mega}}));
+    auto steps = sampleSteps();
+    (*steps.steps)[3].name = mega;
+    in.detail = loaded("first\n" + std::string(3 << 20, 'y') + "\nlast\n");
+    in.detail->steps = steps;
+    PaneViewState view;
+    view.set(JobDetailPane::confirmingStop, "true");
+    const Page page = JobDetailPane::describe(in, view);
+
+    EXPECT_EQ(page.title, cut);
+    const auto& summary = test::block<Page::Summary>(page, "summary");
+    EXPECT_EQ(summary.title, "acme/" + std::string(995, 'x') + "\u2026, " + cut);
+    EXPECT_LE(summary.meta.size(), 1003u);
+    EXPECT_EQ(test::lines<Page::StepLine>(page, "Steps")[3].name, cut);
+    EXPECT_EQ(logOf(page).title, cut + ", live");
+    EXPECT_EQ(logOf(page).text, "first\n" + std::string(4000, 'y') + "\u2026\nlast\n");
+    ASSERT_TRUE(page.alert);
+    EXPECT_EQ(page.alert->title, "Stop " + cut + "?");
+}
+
+} // namespace
+} // namespace quillmarsh

@@ -107,6 +107,117 @@ TEST(LogTextView, TextThatExtendsWhatIsShownIsAppendedAndAnyOtherReplacesIt) {
     }
 }
 
+// A log kept to its last lines loses lines at its front as it grows: those lines go from the top
+// and the new ones are appended, so the lines that stay keep their blocks and the reader's
+// selection. Text that only looks like that (the first line found elsewhere, a CR LF pair split
+// at the join) is replaced; either way the view holds what a fresh one would.
+TEST(LogTextView, TextThatExtendsWhatIsShownLessItsFirstLinesIsTrimmedFromTheTop) {
+    struct Case {
+        const char* name;
+        std::string shown;
+        std::string next;
+        bool trimmed;
+    };
+    const std::string repeated = "same line\nsame line\nsame line\nsame line\n";
+    const std::vector<Case> cases = {
+        {"cut by ten, ten more", lines(0, 60), lines(10, 60), true},
+        {"cut only", lines(0, 60), lines(10, 50), true},
+        {"an unfinished line goes on", lines(0, 60) + "Run actions/check", lines(5, 55) + "Run actions/checkout@v4\n", true},
+        {"CR LF and lone CR lines", "a\r\nb\rc\nd\ne\n" + lines(0, 40), "d\ne\n" + lines(0, 41), true},
+        {"equal lines", repeated + lines(0, 40), repeated.substr(10) + lines(0, 41), true},
+        {"the first line only inside another", "x" + lines(0, 60), lines(0, 70), false},
+        {"a CR LF pair split at the join", lines(0, 60) + "Cloning\r", lines(10, 50) + "Cloning\r\ndone", false},
+        {"another log", lines(0, 60), lines(100, 60), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        View shown(900, 228);
+        shown.view.setFollowing(false);
+        shown.view.setLog(c.shown);
+        // The reader selects the last line that has ended.
+        QTextBlock marked = shown.view.document()->lastBlock().previous();
+        marked.setUserState(7);
+        QTextCursor selection(marked);
+        selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        shown.view.setTextCursor(selection);
+        const QString selected = shown.view.textCursor().selectedText();
+        ASSERT_FALSE(selected.isEmpty());
+
+        shown.view.setLog(c.next);
+        EXPECT_EQ(shown.view.shown(), c.next);
+        View fresh;
+        fresh.view.setLog(c.next);
+        EXPECT_EQ(shown.view.toPlainText(), fresh.view.toPlainText());
+        EXPECT_EQ(shown.view.document()->blockCount(), fresh.view.document()->blockCount());
+        bool kept = false;
+        for (QTextBlock b = shown.view.document()->firstBlock(); b.isValid(); b = b.next())
+            kept = kept || (b.userState() == 7 && b.text() == selected);
+        EXPECT_EQ(kept, c.trimmed);
+        if (c.trimmed) {
+            EXPECT_EQ(shown.view.textCursor().selectedText(), selected);
+        }
+    }
+}
+
+// While following, a log trimmed at its front stays at its end.
+TEST(LogTextView, FollowsTheEndOfALogTrimmedAtItsFront) {
+    View v;
+    v.view.setLog(lines(0, 300));
+    for (int cut = 1; cut <= 5; ++cut) {
+        v.view.setLog(lines(cut * 40, 300));
+        ASSERT_TRUE(v.endAtBottom()) << cut << ": " << v.distanceToEnd();
+    }
+    turn();
+    EXPECT_TRUE(v.view.following());
+    EXPECT_TRUE(v.reports.empty());
+}
+
+// The scroller shows only while there is something to scroll: on screen and in a view never
+// shown (a page laid out before it shows, the screenshot mode's images), the sideways one never.
+TEST(LogTextView, TheScrollersHideWhenTheTextFits) {
+    ensureApp();
+    struct Case {
+        const char* name;
+        std::string text;
+        bool scrolls;
+    };
+    const Case cases[] = {
+        {"one line", lines(0, 1), false},
+        {"five lines", lines(0, 5), false},
+        {"a line far wider than the view", std::string(2000, 'w') + "\n", true},
+        {"two hundred lines", lines(0, 200), true},
+    };
+    for (bool onScreen : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (onScreen ? ", on screen" : ", never shown"));
+            QWidget window;
+            window.resize(612, 228);
+            auto* view = new LogTextView(&window);
+            view->resize(612, 228);
+            if (onScreen) {
+                window.show();
+                turn();
+            }
+            view->setLog(c.text);
+            if (!onScreen) {
+                ASSERT_TRUE(Rendering::bitmap(window, 1));
+            }
+            turn();
+            EXPECT_EQ(view->verticalScrollBar()->isVisibleTo(&window), c.scrolls);
+            EXPECT_FALSE(view->horizontalScrollBar()->isVisibleTo(&window));
+        }
+    }
+    // On screen, a log that outgrows the view gets the scroller and loses it when it fits again.
+    View v(612, 228);
+    v.view.setLog(lines(0, 3));
+    EXPECT_FALSE(v.bar()->isVisible());
+    v.view.setLog(lines(0, 200));
+    EXPECT_TRUE(v.bar()->isVisible());
+    v.view.setLog(lines(0, 3));
+    EXPECT_FALSE(v.bar()->isVisible());
+    EXPECT_EQ(v.bar()->value(), 0) << "the whole text in sight from its top";
+}
+
 TEST(LogTextView, FollowsTheEndAsTextArrivesAndAfterAReplacement) {
     View v;
     std::string text;

@@ -70,6 +70,32 @@ struct DistributeCase {
     std::vector<int> widths;
 };
 
+// However long the text, a label keeps a bounded part of it, cut with "…" and never inside a
+// surrogate pair; a shorter text stays whole.
+TEST(LabelBounds, TheKitsLabelsKeepABoundedTextEndingInAnEllipsis) {
+    ensureApp();
+    const QString mega(1 << 20, QLatin1Char('x'));
+    const QString ellipsis(QChar(0x2026));
+    ElidedLabel elided;
+    elided.setPlain(mega);
+    EXPECT_EQ(elided.text(), mega.left(ElidedLabel::maxLength) + ellipsis);
+    EXPECT_FALSE(elided.setPlain(mega)) << "the same long text again changes nothing";
+    elided.setParts(mega, mega);
+    EXPECT_EQ(elided.text(), mega.left(ElidedLabel::maxLength) + ellipsis + QLatin1Char(' ') +
+                                 mega.left(ElidedLabel::maxLength) + ellipsis);
+    elided.setPlain(QStringLiteral("short"));
+    EXPECT_EQ(elided.text(), QStringLiteral("short"));
+
+    ToneLabel tone(TextStyle::body());
+    tone.setWordWrap(true);
+    tone.setPlain(mega);
+    EXPECT_EQ(tone.text(), mega.left(ToneLabel::maxLength) + ellipsis);
+
+    // A character outside the basic plane across the bound goes as a whole.
+    const QString faces = QString(ElidedLabel::maxLength - 1, QLatin1Char('a')) + QString::fromUtf8("\U0001F600\U0001F600");
+    EXPECT_EQ(ElidedLabel::bounded(faces), QString(ElidedLabel::maxLength - 1, QLatin1Char('a')) + ellipsis);
+}
+
 TEST(LineLayoutDistribute, GivesWayByPriorityAndSharesWhatIsLeft) {
     // Like a job row: repository (3), name (2), meta (0), a 12-px spacer, the trailing time kept whole.
     const Item repository{100, 0, 3, false};

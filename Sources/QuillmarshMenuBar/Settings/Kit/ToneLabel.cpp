@@ -1,6 +1,7 @@
 #include "Settings/Kit/ToneLabel.h"
 
 #include "Settings/Kit/Palette.h"
+#include "StatusMenu/ElidedLabel.h"
 #include "StatusMenu/LabelColors.h"
 
 #include <QEvent>
@@ -25,7 +26,8 @@ void ToneLabel::setTone(Tone tone) {
 }
 
 void ToneLabel::setPlain(const QString& text) {
-    if (text != QLabel::text()) setText(text);
+    const QString shown = ElidedLabel::bounded(text, maxLength);
+    if (shown != QLabel::text()) setText(shown);
 }
 
 QSize ToneLabel::sizeHint() const {

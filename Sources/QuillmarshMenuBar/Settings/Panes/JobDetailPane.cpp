@@ -3,6 +3,7 @@
 #include "Foundation/NumberText.h"
 #include "Foundation/Text.h"
 #include "Model/AppModel.h"
+#include "Words/DisplayText.h"
 #include "Words/JobsList.h"
 #include "Words/MenuModel.h"
 #include "Words/StepWords.h"
@@ -29,12 +30,12 @@ std::vector<Page::CardRow> stepRows(const JobDetailPane::Inputs& in) {
     std::vector<Page::CardRow> rows;
     const auto& detail = in.detail;
     if (detail && detail->stepsProblem) {
-        rows.push_back(Page::fixedRow(detail->stepsProblem->words()));
+        rows.push_back(Page::fixedRow(DisplayText::bounded(detail->stepsProblem->words())));
     } else if (detail && detail->steps && detail->steps->steps && !detail->steps->steps->empty()) {
         rows.reserve(detail->steps->steps->size());
         for (const JobStep& step : *detail->steps->steps) {
             const StepState state = StepWords::state(step);
-            rows.push_back(Page::StepLine{NumberText::integer(step.number), StateKind::of(state), step.name,
+            rows.push_back(Page::StepLine{NumberText::integer(step.number), StateKind::of(state), DisplayText::bounded(step.name),
                                           state == StepState::pending, StepWords::trailing(step, in.now)});
         }
     } else if (detail && detail->steps) {
@@ -99,7 +100,8 @@ PageDescription JobDetailPane::describe(const Inputs& in, const PaneViewState& v
     log.placeholder = logPlaceholder(in);
     log.followControls = isLive(jobState) && !log.placeholder;
     log.following = !view.flag(scrolledAway);
-    if (in.detail) log.text = in.detail->log.text();
+    // Each line cut to what the view shows of it: a line that grows past that changes nothing.
+    if (in.detail) log.text = DisplayText::boundedLines(in.detail->log.text());
     log.jumpToEnd = {PaneCommand::SetView::flag(scrolledAway, false)};
     log.scrolledAway = {PaneCommand::SetView::flag(scrolledAway, true)};
     log.backAtEnd = {PaneCommand::SetView::flag(scrolledAway, false)};
@@ -120,15 +122,15 @@ PageDescription JobDetailPane::describe(const Inputs& in, const PaneViewState& v
 }
 
 std::string JobDetailPane::name(const Inputs& in) {
-    if (in.running) return in.running->name;
-    if (in.finished) return in.finished->name;
+    if (in.running) return DisplayText::bounded(in.running->name);
+    if (in.finished) return DisplayText::bounded(in.finished->name);
     if (const JobRow* opened = openedRow(in)) return opened->name;
     return "Job";
 }
 
 std::string JobDetailPane::repository(const Inputs& in) {
-    if (in.running) return in.running->repository;
-    if (in.finished) return in.finished->repository;
+    if (in.running) return DisplayText::bounded(in.running->repository);
+    if (in.finished) return DisplayText::bounded(in.finished->repository);
     if (const JobRow* opened = openedRow(in)) return opened->fullRepository;
     return {};
 }
@@ -166,7 +168,7 @@ std::string JobDetailPane::meta(const Inputs& in) {
     }
 
     std::erase(parts, std::string());
-    return Text::joined(parts, ", ");
+    return DisplayText::bounded(Text::joined(parts, ", "));
 }
 
 PageDescription::Pill JobDetailPane::pill(const Inputs& in) {
@@ -189,7 +191,7 @@ PageDescription::Pill JobDetailPane::pill(const Inputs& in) {
 std::string JobDetailPane::logTitle(const Inputs& in) {
     if (!isLive(state(in))) return "Runner log";
     if (in.detail && in.detail->steps) {
-        if (const auto step = StepWords::current(in.detail->steps->steps)) return step->name + ", live";
+        if (const auto step = StepWords::current(in.detail->steps->steps)) return DisplayText::bounded(step->name) + ", live";
     }
     return "Runner log, live";
 }
@@ -197,7 +199,7 @@ std::string JobDetailPane::logTitle(const Inputs& in) {
 std::optional<std::string> JobDetailPane::logPlaceholder(const Inputs& in) {
     if (!in.detail) return "Reading the log\u2026";
     const JobDetail& detail = *in.detail;
-    if (detail.logProblem) return detail.logProblem->words();
+    if (detail.logProblem) return DisplayText::bounded(detail.logProblem->words());
     if (!detail.logLoaded) return "Reading the log\u2026";
     if (!detail.log.text().empty()) return std::nullopt;
     const bool ended = !isLive(state(in));

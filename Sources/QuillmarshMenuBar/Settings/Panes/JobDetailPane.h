@@ -21,7 +21,8 @@ class AppModel;
 // The page of one job in place of the Jobs list: a summary card, the steps as GitHub reports
 // them and the runner log, live while the job runs; "Stop Job…" (after a confirmation, the view
 // flag confirmingStop) and "View on GitHub". Back returns to the list. Whether the log follows
-// its end is the view flag `scrolledAway` (unset: following).
+// its end is the view flag `scrolledAway` (unset: following). The agent's texts are cut to a
+// label's worth and each log line to what the log view shows of it (DisplayText).
 struct JobDetailPane {
     struct Inputs {
         std::string jobId;

@@ -5,6 +5,8 @@
 #include "Words/JobsList.h"
 #include "Words/WindowWords.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <utility>
 #include <vector>
 
@@ -56,7 +58,12 @@ Page::Section jobsSection(std::string key, std::string header, std::optional<std
 
 JobsPane::Inputs JobsPane::inputs(const AppModel& model) {
     Inputs in;
-    in.jobs = model.paneJobs();
+    // Only the jobs the lists can show: an answer far longer than asked for is not copied whole.
+    const JobsSnapshot& jobs = model.paneJobs();
+    const auto first = [](const auto& list) {
+        return std::vector(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(std::min(list.size(), JobsList::shownLimit)));
+    };
+    in.jobs = JobsSnapshot{first(jobs.running), first(jobs.recent)};
     in.host = model.host();
     in.agentAvailable = model.agentAvailable();
     in.jobsURL = PaneCommand::OpenLink::text(model.jobsURL());

@@ -11,6 +11,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <optional>
 
 namespace quillmarsh {
 
@@ -33,8 +34,10 @@ LogTextView::LogTextView(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // Long paths and addresses break anywhere rather than run out of the box.
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Lines wrap at the view's width, so nothing ever scrolls sideways; the vertical scroller
+    // shows only while the text is taller than the view (fitScrollers).
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFont(TextStyle::smallMonospaced());
     document()->setDocumentMargin(verticalInset);
     const int side = horizontalInset - verticalInset;
@@ -70,10 +73,57 @@ LogTextView::LogTextView(QWidget* parent) : QPlainTextEdit(parent) {
 // a line break of its own).
 bool LogTextView::extendedBy(std::string_view text) const {
     if (shown_.empty() || text.size() <= shown_.size() || !text.starts_with(shown_)) return false;
-    const auto next = static_cast<unsigned char>(text[shown_.size()]);
-    if ((next & 0xC0) == 0x80) return false;
-    return !(shown_.back() == '\r' && next == '\n');
+    return appendable(shown_, text.substr(shown_.size()));
 }
+
+bool LogTextView::appendable(std::string_view shown, std::string_view suffix) {
+    if (shown.empty() || suffix.empty()) return !shown.empty();
+    const auto next = static_cast<unsigned char>(suffix.front());
+    if ((next & 0xC0) == 0x80) return false;
+    return !(shown.back() == '\r' && next == '\n');
+}
+
+namespace {
+
+// How many paragraphs the text ends in the document, as a text cursor's insertion breaks them: a
+// line feed, a carriage return (one with the line feed after it), U+2029 and the frame marks
+// U+FDD0 and U+FDD1.
+int paragraphBreaks(std::string_view text) {
+    int breaks = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++breaks;
+        } else if (c == '\r') {
+            if (i + 1 == text.size() || text[i + 1] != '\n') ++breaks;
+        } else if (c == '\xE2' && text.substr(i, 3) == "\u2029") {
+            ++breaks;
+        } else if (c == '\xEF' && (text.substr(i, 3) == "\uFDD0" || text.substr(i, 3) == "\uFDD1")) {
+            ++breaks;
+        }
+    }
+    return breaks;
+}
+
+// Where shown, less some whole lines at its front, begins text: the length of that front, or none.
+// Only lines that begin with text's first line are tried, and only a few of them, so a log of
+// many equal lines costs no more than a few comparisons.
+std::optional<std::size_t> cutFront(std::string_view shown, std::string_view text) {
+    const std::size_t firstEnd = text.find('\n');
+    if (firstEnd == std::string_view::npos) return std::nullopt;
+    const std::string_view first = text.substr(0, firstEnd + 1);
+    int tries = 0;
+    for (std::size_t at = shown.find(first, 1); at != std::string_view::npos && tries < 8;
+         at = shown.find(first, at + 1)) {
+        if (shown[at - 1] != '\n') continue;
+        ++tries;
+        const std::string_view kept = shown.substr(at);
+        if (text.starts_with(kept)) return at;
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 void LogTextView::setLog(std::string_view text) {
     const QScopedValueRollback<bool> quiet(programmatic_, true);
@@ -85,6 +135,29 @@ void LogTextView::setLog(std::string_view text) {
             end.movePosition(QTextCursor::End);
             end.insertText(QString::fromUtf8(suffix));
             shown_.append(suffix);
+        } else if (const auto front = cutFront(shown_, text);
+                   front && appendable(std::string_view(shown_).substr(*front), text.substr(shown_.size() - *front))) {
+            // The log was cut at its front: the lines that went are removed from the top and the
+            // new text appended, so the lines that stay keep their layout and the reader's
+            // selection. A reader who has scrolled away keeps the place, as after a replacement.
+            const int top = firstVisibleBlock().blockNumber();
+            const int gone = paragraphBreaks(std::string_view(shown_).substr(0, *front));
+            QTextCursor cut(document());
+            cut.setPosition(document()->findBlockByNumber(gone).position(), QTextCursor::KeepAnchor);
+            cut.removeSelectedText();
+            shown_.erase(0, *front);
+            const std::string_view suffix = text.substr(shown_.size());
+            if (!suffix.empty()) {
+                QTextCursor end(document());
+                end.movePosition(QTextCursor::End);
+                end.insertText(QString::fromUtf8(suffix));
+                shown_.append(suffix);
+            }
+            if (!following_) {
+                QScrollBar* bar = verticalScrollBar();
+                const QTextBlock block = document()->findBlockByNumber(top);
+                bar->setValue(block.isValid() ? block.firstLineNumber() : bar->maximum());
+            }
         } else {
             // A reader who has scrolled away keeps the block at the top (as far as the new text
             // reaches); a follower goes to the end below.
@@ -97,8 +170,30 @@ void LogTextView::setLog(std::string_view text) {
                 bar->setValue(block.isValid() ? block.firstLineNumber() : bar->maximum());
             }
         }
+        fitScrollers();
     }
     if (following_) scrollToEnd();
+}
+
+// Whether the whole text, from its top margin down, fits in the viewport: a screenful of blocks
+// at most is laid out to tell.
+bool LogTextView::fits() const {
+    const QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    const qreal height = viewport()->height();
+    qreal bottom = document()->documentMargin();
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
+        bottom += layout->blockBoundingRect(block).height();
+        if (bottom > height) return false;
+    }
+    return true;
+}
+
+// The vertical scroller shows only while there is something to scroll. The text view's own
+// reckoning cannot be left to decide: in a view not on screen (a page laid out before it shows, a
+// window rendered to an image) it counts every line but the first as scrollable.
+void LogTextView::fitScrollers() {
+    const Qt::ScrollBarPolicy wanted = fits() ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    if (verticalScrollBarPolicy() != wanted) setVerticalScrollBarPolicy(wanted);
 }
 
 void LogTextView::setFollowing(bool following) { following_ = following; }
@@ -161,12 +256,14 @@ void LogTextView::scrolled() {
 void LogTextView::resizeEvent(QResizeEvent* event) {
     const QScopedValueRollback<bool> quiet(programmatic_, true);
     QPlainTextEdit::resizeEvent(event);
+    fitScrollers();
     if (following_) scrollToEnd();
 }
 
 void LogTextView::showEvent(QShowEvent* event) {
     const QScopedValueRollback<bool> quiet(programmatic_, true);
     QPlainTextEdit::showEvent(event);
+    fitScrollers();
     if (following_) scrollToEnd();
 }
 
