@@ -99,6 +99,7 @@ protected:
             {"QUILLMARSH_HOME", agentHome()},
             {"XDG_CONFIG_HOME", (folder_ / "config").string()},
             {"XDG_CACHE_HOME", (folder_ / "cache").string()},
+            {"XDG_DATA_HOME", (folder_ / "data").string()},
             {"XDG_RUNTIME_DIR", (folder_ / "run").string()},
             {"QT_QPA_PLATFORM", "offscreen"},
             {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
@@ -106,6 +107,22 @@ protected:
         };
         for (const auto& [name, value] : changes) all[name] = value;
         return test::environmentWith(all);
+    }
+
+    // The app installed as a bundle under folder: the built program (a hard link where the file
+    // system allows one, else a copy) beside the Info.plist that gives it its identity.
+    std::string installApp(const std::string& folder) const {
+        const auto contents = folder_ / (folder + "/Quillmarsh.app/Contents");
+        std::filesystem::create_directories(contents / "MacOS");
+        folder_.write(folder + "/Quillmarsh.app/Contents/Info.plist",
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+                      "\t<key>CFBundleIdentifier</key>\n\t<string>org.quillmarsh.app</string>\n"
+                      "\t<key>CFBundleShortVersionString</key>\n\t<string>1.0.0</string>\n</dict>\n</plist>\n");
+        const auto program = contents / "MacOS/Quillmarsh";
+        std::error_code linked;
+        std::filesystem::create_hard_link(std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh", program, linked);
+        if (linked) std::filesystem::copy_file(std::string(QUILLMARSH_BIN_DIR) + "/Quillmarsh", program);
+        return program.string();
     }
 
     std::vector<std::string> app(const std::vector<std::string>& args) const {
@@ -226,6 +243,38 @@ TEST_F(AppProcess, TermAndInterruptQuitCleanly) {
         EXPECT_EQ(running->wait(30s), 0) << strsignal(signal);
         EXPECT_FALSE(listening()) << "the channel's socket goes with the app";
         EXPECT_EQ(running->output(), "");
+    }
+}
+
+// The installed app puts its desktop entry and icons where desktops look, naming its own program;
+// the bare build, which has no identity, leaves the user's data folder alone.
+TEST_F(AppProcess, OnlyTheInstalledAppPutsItsEntryAndIconsOnTheDesktop) {
+    serve();
+    const auto data = folder_ / "data";
+    {
+        auto bare = start({});
+        ASSERT_TRUE(eventually([&] { return listening(); }));
+        bare->signal(SIGTERM);
+        ASSERT_EQ(bare->wait(30s), 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(data));
+
+    const std::string program = installApp("Apps dir");
+    const auto entry = data / "applications/org.quillmarsh.app.desktop";
+    // An update check that fails at once, so that it reaches no server.
+    test::ChildProcess installed({program}, environment({{"QUILLMARSH_DOWNLOADS_URL", "http://127.0.0.1:9/"}}));
+    ASSERT_TRUE(eventually([&] { return std::filesystem::exists(entry); })) << installed.output();
+    installed.signal(SIGTERM);
+    EXPECT_EQ(installed.wait(30s), 0);
+
+    const std::string text = FileIO::readFile(entry.string(), 1 << 20).value_or("");
+    EXPECT_NE(text.find("\nExec=\"" + program + "\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nIcon=org.quillmarsh.app\n"), std::string::npos) << text;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256, 512}) {
+        const std::string side = std::to_string(size);
+        const QImage icon(QString::fromStdString(
+            (data / ("icons/hicolor/" + side + "x" + side + "/apps/org.quillmarsh.app.png")).string()));
+        EXPECT_EQ(icon.size(), QSize(size, size)) << size;
     }
 }
 

@@ -36,6 +36,7 @@ int NotificationServer::answerCapabilities() {
 }
 
 QStringList NotificationServer::GetCapabilities() {
+    ++questionsAsked_;
     if (holding_) {
         setDelayedReply(true);
         heldQuestions_.push_back(message());

@@ -46,6 +46,8 @@ public:
     ~NotificationServer() override;
 
     const std::vector<Call>& calls() const { return calls_; }
+    // How many GetCapabilities questions have arrived, answered or held.
+    int questionsAsked() const { return questionsAsked_; }
 
     // From now on GetCapabilities is not answered until answerCapabilities().
     void holdCapabilities() { holding_ = true; }
@@ -70,6 +72,7 @@ private:
     QDBusConnection connection_;
     QStringList capabilities_;
     bool holding_ = false;
+    int questionsAsked_ = 0;
     std::vector<QDBusMessage> heldQuestions_;
     std::vector<Call> calls_;
 };

@@ -10,10 +10,12 @@
 #include "Model/SettingsDefaults.h"
 #include "Notifications/Notifier.h"
 #include "Platform/AppBundle.h"
+#include "Platform/DesktopEntry.h"
 #include "Platform/FreedesktopNotifications.h"
 #include "Platform/StatusItem.h"
 #include "Settings/AppWindowController.h"
 #include "Settings/SettingsWindow.h"
+#include "StatusMenu/MarkIcon.h"
 #include "StatusMenu/StatusItemController.h"
 #include "Update/AppUpdate.h"
 #include "Updater/AppUpdater.h"
@@ -22,6 +24,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <cstdio>
@@ -32,6 +35,20 @@ namespace {
 
 // The name of the program inside a bundle: <bundle>/Contents/MacOS/Quillmarsh.
 constexpr const char* bundleProgram = "/Contents/MacOS/Quillmarsh";
+
+// The installed app's desktop entry and icons, so launchers and notification servers know it;
+// written off the main thread, as the icons are drawn and written at eight sizes.
+void installDesktopEntry(const std::string& identifier, const std::string& program) {
+    QThreadPool::globalInstance()->start([entry = DesktopEntry(DesktopEntry::defaultFolder(), identifier), program] {
+        try {
+            entry.install(program, [](int size) {
+                return MarkIcon::appIcon(size, 1.0);
+            });
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "Quillmarsh: the desktop does not list the app: %s\n", error.what());
+        }
+    });
+}
 
 } // namespace
 
@@ -63,6 +80,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         modelEnvironment.bundleExecutable = bundle.path + bundleProgram;
     }
     model_ = std::make_unique<AppModel>(std::move(client), *updater_, *environment_.defaults, modelEnvironment);
+    if (bundle.identifier) installDesktopEntry(*bundle.identifier, bundle.path + bundleProgram);
 
     // 5. The status menu; its callbacks reach the delegate only while it lives.
     QPointer<AppDelegate> self(this);

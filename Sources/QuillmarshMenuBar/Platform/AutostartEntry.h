@@ -1,19 +1,18 @@
 #pragma once
 
-#include <stdexcept>
+#include "Platform/DesktopEntry.h"
+
 #include <string>
 
 namespace quillmarsh {
 
 // The app as a login item: an XDG autostart entry "<folder>/<bundle id>.desktop" that starts the
-// app's executable when the user logs in.
+// app's executable when the user logs in. It is the app's own desktop entry (the same program,
+// name and icon) with the autostart key added.
 class AutostartEntry {
 public:
     // Why the entry could not be written or removed; what() is the text shown to the user.
-    class Error : public std::runtime_error {
-    public:
-        using std::runtime_error::runtime_error;
-    };
+    using Error = DesktopEntry::Error;
 
     AutostartEntry(std::string folder, std::string bundleIdentifier);
 
@@ -30,7 +29,7 @@ public:
 
     // The entry's text for an executable; throws Error for a path that cannot be written in a
     // desktop entry (a line break or a control character).
-    static std::string desktopEntry(const std::string& executable);
+    std::string desktopEntry(const std::string& executable) const;
 
 private:
     std::string folder_;

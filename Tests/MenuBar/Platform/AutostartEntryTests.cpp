@@ -1,5 +1,6 @@
 #include "Foundation/FileIO.h"
 #include "Platform/AutostartEntry.h"
+#include "Platform/DesktopEntry.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -40,9 +41,25 @@ TEST(AutostartEntry, EnableWritesAnEntryThatDisableRemoves) {
 }
 
 TEST(AutostartEntry, ExecQuotesSpecialCharactersAndRejectsLineBreaks) {
-    const std::string text = AutostartEntry::desktopEntry("/Apps/My \"Q\" $x 100%/a\\b");
+    const AutostartEntry entry("/x/autostart", "org.quillmarsh.app");
+    const std::string text = entry.desktopEntry("/Apps/My \"Q\" $x 100%/a\\b");
     EXPECT_NE(text.find("Exec=\"/Apps/My \\\\\"Q\\\\\" \\\\$x 100%%/a\\\\\\\\b\"\n"), std::string::npos) << text;
-    EXPECT_THROW(AutostartEntry::desktopEntry("/Apps/x\nExec=evil"), AutostartEntry::Error);
+    EXPECT_NE(text.find("\nTryExec=/Apps/My \"Q\" $x 100%/a\\\\b\n"), std::string::npos) << text;
+    EXPECT_THROW(entry.desktopEntry("/Apps/x\nExec=evil"), AutostartEntry::Error);
+}
+
+// The login item starts the same program as the app's desktop entry, under the same name and
+// icon: the desktop shows one app.
+TEST(AutostartEntry, IsTheAppsDesktopEntryWithTheAutostartKey) {
+    TempFolder tmp;
+    const AutostartEntry entry(tmp / "autostart", "org.quillmarsh.app");
+    const std::string program = "/opt/Quillmarsh.app/Contents/MacOS/Quillmarsh";
+    entry.enable(program);
+    EXPECT_EQ(FileIO::readFile(entry.path(), maxEntryBytes).value_or(""),
+              DesktopEntry::text(program, "org.quillmarsh.app").value_or("(none)") +
+                  "X-GNOME-Autostart-enabled=true\n");
+    EXPECT_NE(FileIO::readFile(entry.path(), maxEntryBytes).value_or("").find("\nIcon=org.quillmarsh.app\n"),
+              std::string::npos);
 }
 
 TEST(AutostartEntry, HiddenEntryCountsAsDisabledAndWriteErrorsCarryAMessage) {

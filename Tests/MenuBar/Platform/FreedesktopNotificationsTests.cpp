@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -57,9 +58,9 @@ protected:
     }
 
     // A center on a client connection of its own, its responses collected in `responses`.
-    std::unique_ptr<FreedesktopNotifications> makeCenter() {
+    std::unique_ptr<FreedesktopNotifications> makeCenter(FreedesktopNotifications::Limits limits = {}) {
         client = bus->connect(QStringLiteral("client"));
-        auto center = std::make_unique<FreedesktopNotifications>(client, "org.quillmarsh.app");
+        auto center = std::make_unique<FreedesktopNotifications>(client, "org.quillmarsh.app", limits);
         center->setOnResponse([this](const Response& response) { responses.push_back(response); });
         return center;
     }
@@ -111,11 +112,11 @@ TEST_F(FreedesktopNotificationsTest, NotifySendsExactlyTheInterfacesArguments) {
     EXPECT_EQ(server.calls().size(), 1u);
 }
 
-TEST_F(FreedesktopNotificationsTest, BodyIsEscapedUnlessTheServerListsNoBodyMarkup) {
+TEST_F(FreedesktopNotificationsTest, ANoticeWaitsForALateAnswerAndItsBodyIsEscapedOnlyForMarkup) {
     struct Case {
         const char* name;
         QStringList capabilities;
-        const char* bodyOnceAnswered;
+        const char* body;
     };
     const Case cases[] = {
         {"markup", withMarkup, "Memory &lt;10% &amp; falling"},
@@ -123,26 +124,114 @@ TEST_F(FreedesktopNotificationsTest, BodyIsEscapedUnlessTheServerListsNoBodyMark
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        responses.clear();
         NotificationServer server(*bus, c.capabilities);
         server.holdCapabilities();
         auto center = makeCenter();
         const auto first = notice(NoticeCategory::takingBreak, "Taking a <break> & more", "Memory <10% & falling");
 
-        // Before the server has answered, the body goes out escaped; the title never is.
-        auto call = postAndWait(*center, server, first);
-        EXPECT_EQ(call.body.toStdString(), "Memory &lt;10% &amp; falling");
-        EXPECT_EQ(call.summary.toStdString(), "Taking a <break> & more");
+        // The question asked at the post reaches the server after anything the post sent: nothing
+        // goes out before the server has said how it reads bodies.
+        center->post(first);
+        ASSERT_TRUE(spinUntil([&] { return server.questionsAsked() == 2; }));
+        EXPECT_TRUE(server.calls().empty());
 
-        EXPECT_EQ(server.answerCapabilities(), 1);
-        // The server's next signal arrives after its answer, so once the click is through the
-        // center knows the capabilities.
-        server.invokeAction(call.id, QStringLiteral("default"));
-        ASSERT_TRUE(spinUntil([&] { return responses.size() == 1; }));
+        EXPECT_EQ(server.answerCapabilities(), 2);
+        ASSERT_TRUE(spinUntil([&] { return server.calls().size() == 1; }));
+        EXPECT_EQ(server.calls()[0].body.toStdString(), c.body);
+        EXPECT_EQ(server.calls()[0].summary.toStdString(), "Taking a <break> & more") << "the title is never escaped";
 
-        call = postAndWait(*center, server, first);
-        EXPECT_EQ(call.body.toStdString(), c.bodyOnceAnswered);
-        EXPECT_EQ(call.summary.toStdString(), "Taking a <break> & more");
+        // Known now: the next one goes out at once, read the same way.
+        const auto call = postAndWait(*center, server, first);
+        EXPECT_EQ(call.body.toStdString(), c.body);
+        EXPECT_EQ(server.questionsAsked(), 2);
+    }
+}
+
+TEST_F(FreedesktopNotificationsTest, AServerThatStartsAfterTheAppIsAskedHowItReadsBodies) {
+    for (const bool waitForTheQuestion : {false, true}) {
+        SCOPED_TRACE(waitForTheQuestion ? "posted once the app asked the new server" : "posted as the server starts");
+        auto center = makeCenter();
+        // The first question finds no server.
+        ASSERT_FALSE(client.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")).value());
+        NotificationServer server(*bus, withoutMarkup);
+        if (waitForTheQuestion) {
+            ASSERT_TRUE(spinUntil([&] { return server.questionsAsked() >= 1; }));
+        }
+        const auto call = postAndWait(*center, server, notice(NoticeCategory::job, "Build failed", "a <b> & c"));
+        EXPECT_EQ(call.body.toStdString(), "a <b> & c");
+    }
+}
+
+TEST_F(FreedesktopNotificationsTest, AReplacedServerIsAskedAgainAndItsOwnIdsAreTheOnesClicked) {
+    auto center = makeCenter();
+    std::vector<uint> oldIds;
+    {
+        NotificationServer plain(*bus, withoutMarkup);
+        for (const char* n : {"1", "2"}) {
+            const auto call = postAndWait(*center, plain, notice(NoticeCategory::job, "Job failed", "x < y", {{"n", n}}));
+            EXPECT_EQ(call.body.toStdString(), "x < y");
+            oldIds.push_back(call.id);
+        }
+    }
+    NotificationServer markup(*bus, withMarkup);
+    ASSERT_TRUE(spinUntil([&] { return markup.questionsAsked() >= 1; }));
+    const auto call = postAndWait(*center, markup, notice(NoticeCategory::job, "Job failed", "x < y", {{"n", "3"}}));
+    EXPECT_EQ(call.body.toStdString(), "x &lt; y");
+
+    // The new server numbers afresh: its 2 is not the notice the old one numbered 2.
+    ASSERT_EQ(oldIds, (std::vector<uint>{1, 2}));
+    ASSERT_EQ(call.id, 1u);
+    markup.invokeAction(2, QStringLiteral("default"));
+    markup.invokeAction(call.id, QStringLiteral("default"));
+    ASSERT_TRUE(spinUntil([&] { return !responses.empty(); }));
+    EXPECT_EQ(responses, (std::vector<Response>{{"job", {{"n", "3"}}}}));
+}
+
+TEST_F(FreedesktopNotificationsTest, ANoticeWaitsOnlySoLongAndSoManyForAServerThatNeverAnswers) {
+    struct Case {
+        const char* name;
+        FreedesktopNotifications::Limits limits;
+        int posted;
+        std::vector<std::string> delivered;  // the titles that go out without an answer
+    };
+    const Case cases[] = {
+        {"too many waiting", {.heldNotices = 2, .holdTime = std::chrono::hours(1)}, 4, {"1", "2"}},
+        {"waited too long", {.heldNotices = 32, .holdTime = std::chrono::milliseconds(1)}, 2, {"1", "2"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        NotificationServer server(*bus);
+        server.holdCapabilities();
+        auto center = makeCenter(c.limits);
+        for (int n = 1; n <= c.posted; ++n) center->post(notice(NoticeCategory::image, std::to_string(n), "a & b"));
+        ASSERT_TRUE(spinUntil([&] { return server.calls().size() >= c.delivered.size(); }));
+        std::vector<std::string> titles;
+        for (const auto& call : server.calls()) {
+            titles.push_back(call.summary.toStdString());
+            EXPECT_EQ(call.body.toStdString(), "a &amp; b") << "unknown capabilities: escaped, which loses nothing";
+        }
+        EXPECT_EQ(titles, c.delivered);
+        server.answerCapabilities();
+    }
+}
+
+TEST_F(FreedesktopNotificationsTest, TextWithANulOrBrokenUtf8ArrivesWhole) {
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* arrives;
+    };
+    const Case cases[] = {
+        {"NUL", std::string("Job\0failed", 10), "Job\uFFFDfailed"},
+        {"broken UTF-8", "Job \xC3 failed \x80!", "Job \uFFFD failed \uFFFD!"},
+    };
+    NotificationServer server(*bus, withoutMarkup);
+    auto center = makeCenter();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto call = postAndWait(*center, server, notice(NoticeCategory::job, c.text, "Body: " + c.text));
+        EXPECT_EQ(call.summary.toStdString(), c.arrives);
+        EXPECT_EQ(call.body.toStdString(), std::string("Body: ") + c.arrives);
     }
 }
 
@@ -180,8 +269,9 @@ TEST_F(FreedesktopNotificationsTest, ClicksOnOtherClientsNoticesAndOnClosedOnesA
 
 TEST_F(FreedesktopNotificationsTest, OnlyTheLatestNoticesAreRemembered) {
     NotificationServer server(*bus);
-    auto center = makeCenter();
-    const int count = static_cast<int>(FreedesktopNotifications::rememberedNotices) + 1;
+    const std::size_t remembered = 3;
+    auto center = makeCenter({.rememberedNotices = remembered});
+    const int count = static_cast<int>(remembered) + 1;
     for (int n = 1; n <= count; ++n)
         center->post(notice(NoticeCategory::image, "Image", "", {{"n", std::to_string(n)}}));
     ASSERT_TRUE(spinUntil([&] { return server.calls().size() == static_cast<std::size_t>(count); }));
@@ -190,6 +280,23 @@ TEST_F(FreedesktopNotificationsTest, OnlyTheLatestNoticesAreRemembered) {
     for (const int n : {1, 2, count}) server.invokeAction(server.calls()[n - 1].id, QStringLiteral("default"));
     ASSERT_TRUE(spinUntil([&] { return responses.size() >= 2; }));
     EXPECT_EQ(responses, (std::vector<Response>{{"image", {{"n", "2"}}}, {"image", {{"n", std::to_string(count)}}}}));
+}
+
+TEST_F(FreedesktopNotificationsTest, ANoticeStaysClickableWhileTheServerShowsIt) {
+    NotificationServer server(*bus);
+    auto center = makeCenter();
+    const int count = 100;
+    // The first once the server has said how it reads bodies, so the rest go out at once.
+    postAndWait(*center, server, notice(NoticeCategory::image, "Image", "", {{"n", "1"}}));
+    for (int n = 2; n <= count; ++n)
+        center->post(notice(NoticeCategory::image, "Image", "", {{"n", std::to_string(n)}}));
+    ASSERT_TRUE(spinUntil([&] { return server.calls().size() == static_cast<std::size_t>(count); }));
+
+    // The oldest, 99 notices later, and one past the last 64; a closed one is not.
+    server.close(server.calls()[1].id, 1);
+    for (const int n : {1, 2, count - 64}) server.invokeAction(server.calls()[n - 1].id, QStringLiteral("default"));
+    ASSERT_TRUE(spinUntil([&] { return responses.size() >= 2; }));
+    EXPECT_EQ(responses, (std::vector<Response>{{"image", {{"n", "1"}}}, {"image", {{"n", std::to_string(count - 64)}}}}));
 }
 
 TEST_F(FreedesktopNotificationsTest, WithNoServerANoticeIsDroppedAndALaterServerIsUsed) {
