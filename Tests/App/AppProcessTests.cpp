@@ -57,6 +57,24 @@ std::vector<std::string> paneLines() {
     return out;
 }
 
+// The last line, "wrote app-first-run.png 520 x H", and its picture: the first-run window at twice
+// its size, on the page ground.
+void expectFirstRunPicture(const std::vector<std::string>& printed, const std::filesystem::path& folder) {
+    ASSERT_FALSE(printed.empty());
+    const std::string prefix = "wrote app-first-run.png 520 x ";
+    ASSERT_TRUE(printed.back().starts_with(prefix)) << printed.back();
+    const int height = std::stoi(printed.back().substr(prefix.size()));
+    EXPECT_GE(height, 200);
+    const QImage image(QString::fromStdString((folder / "app-first-run.png").string()));
+    EXPECT_EQ(image.size(), QSize(1040, 2 * height));
+    EXPECT_EQ(image.pixelColor(8, 8), QColor(245, 245, 247));
+}
+
+std::vector<std::string> allButLast(std::vector<std::string> printed) {
+    if (!printed.empty()) printed.pop_back();
+    return printed;
+}
+
 // A user of the app: a home with its own settings, caches and runtime folder, and an agent home
 // that the sample agent serves, or that has no agent at all.
 class AppProcess : public ::testing::Test {
@@ -168,7 +186,8 @@ TEST_F(AppProcess, ScreenshotsWriteEveryPaneAndTheJobDetailAtTwiceTheSize) {
     EXPECT_EQ(result.status, 0);
     std::vector<std::string> expected = paneLines();
     expected.push_back("wrote app-job-detail.png 31880421907");
-    EXPECT_EQ(lines(result.out), expected);
+    EXPECT_EQ(allButLast(lines(result.out)), expected);
+    expectFirstRunPicture(lines(result.out), shots);
 
     std::set<std::string> contents;
     std::vector<std::string> files = paneFiles;
@@ -179,23 +198,25 @@ TEST_F(AppProcess, ScreenshotsWriteEveryPaneAndTheJobDetailAtTwiceTheSize) {
         contents.insert(FileIO::readFile((shots / file).string(), 64 << 20).value_or(""));
     }
     EXPECT_EQ(contents.size(), files.size()) << "every picture shows something else";
-    // Nothing half-written is left beside them.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(shots), {}), 8);
+    // Nothing half-written is left beside them and the first-run window's.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(shots), {}), 9);
 }
 
-TEST_F(AppProcess, ScreenshotsWithoutAnyJobWriteOnlyThePanes) {
+TEST_F(AppProcess, ScreenshotsWithoutAnyJobWriteThePanesAndTheFirstRunWindowOnly) {
     serve({{"jobs.json", R"({"running":[],"recent":[]})"}});
     cacheAvatar();
     const test::ProcessResult result = run({"--screenshots", (folder_ / "shots").string()});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(lines(result.out), paneLines());
+    EXPECT_EQ(allButLast(lines(result.out)), paneLines());
+    expectFirstRunPicture(lines(result.out), folder_ / "shots");
     EXPECT_FALSE(std::filesystem::exists(folder_ / "shots/app-job-detail.png"));
 }
 
 TEST_F(AppProcess, ScreenshotsWithTheAgentDownWriteThePanesAfterTheFixedDelaysOnly) {
     const test::ProcessResult result = run({"--screenshots", (folder_ / "shots").string()});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(lines(result.out), paneLines());
+    EXPECT_EQ(allButLast(lines(result.out)), paneLines());
+    expectFirstRunPicture(lines(result.out), folder_ / "shots");
 }
 
 TEST_F(AppProcess, ScreenshotsThatCannotBeWrittenPrintNothingAndFail) {

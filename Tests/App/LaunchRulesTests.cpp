@@ -93,6 +93,9 @@ TEST(ScreenshotPlanTest, StepsPanesFilesAndDelays) {
     }
     EXPECT_EQ(names.size(), steps.size());
     EXPECT_EQ(ScreenshotPlan::paneAt(ScreenshotPlan::jobDetailStep), AppPane::jobs);
+    EXPECT_EQ(ScreenshotPlan::firstRunStep, ScreenshotPlan::jobDetailStep + 1);
+    EXPECT_FALSE(ScreenshotPlan::paneAt(ScreenshotPlan::firstRunStep)) << "the first-run window is no pane";
+    EXPECT_EQ(ScreenshotPlan::lastStep, ScreenshotPlan::firstRunStep + 1);
     EXPECT_FALSE(ScreenshotPlan::paneAt(ScreenshotPlan::lastStep));
     EXPECT_FALSE(ScreenshotPlan::paneAt(-1));
 }
@@ -113,6 +116,7 @@ TEST(ScreenshotPlanTest, OnlyTheLoadingPanesWaitForTheirData) {
 TEST(ScreenshotPlanTest, LinesAndTheAgentsJobIdCannotForgeOne) {
     EXPECT_EQ(ScreenshotPlan::paneLine("app-general.png", 900, 640), "wrote app-general.png 900 x 640");
     EXPECT_EQ(ScreenshotPlan::jobDetailLine("31880421907"), "wrote app-job-detail.png 31880421907");
+    EXPECT_EQ(ScreenshotPlan::paneLine(ScreenshotPlan::firstRunFile, 520, 610), "wrote app-first-run.png 520 x 610");
     const std::string forged = ScreenshotPlan::jobDetailLine("7\nwrote app-general.png 900 x 640\r");
     EXPECT_EQ(forged.find('\n'), std::string::npos);
     EXPECT_EQ(forged.find('\r'), std::string::npos);

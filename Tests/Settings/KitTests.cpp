@@ -12,6 +12,7 @@
 #include "Settings/Kit/Segments.h"
 #include "Settings/Kit/Switch.h"
 #include "Settings/Kit/SymbolView.h"
+#include "Settings/Kit/TextField.h"
 #include "Settings/Kit/ToneLabel.h"
 #include "Settings/Kit/Value.h"
 #include "Settings/Rendering.h"
@@ -24,9 +25,15 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace quillmarsh::test {
@@ -330,6 +337,37 @@ TEST(KitRow, TextsKeepToTheLeadingEdgeWithOrWithoutAControl) {
     }
 }
 
+// A message alone in its row (a failed read, in the Steps card) has no control to keep near: it
+// runs the row's width and wraps only where that is too narrow. With a control, or under a
+// detail, the 420-wide column holds.
+TEST(KitRow, AMessageAloneTakesTheRowsWidthBeforeItWraps) {
+    ensureApp();
+    const QString message =
+        QStringLiteral("GitHub did not answer in time, so the steps of this job cannot be shown yet.");
+    struct Case {
+        bool control;
+        bool detail;
+        bool oneLine;
+    };
+    for (const Case c : {Case{false, false, true}, Case{true, false, false}, Case{false, true, false}}) {
+        SCOPED_TRACE(testing::Message() << "control " << c.control << ", detail " << c.detail);
+        Row row;
+        row.setTexts(message, c.detail ? QStringLiteral("Detail") : QString(), {});
+        if (c.control) row.setControl(new QLabel(QStringLiteral("2")));
+        row.resize(860, 120);
+        Rendering::layOut(row);
+        ToneLabel* title = row.titleLabel();
+        const int oneLine = title->fontMetrics().horizontalAdvance(message);
+        ASSERT_GT(oneLine, Row::textWidth);
+        ASSERT_LT(oneLine, 860 - 28);
+        const int lines = title->heightForWidth(title->width()) / title->fontMetrics().lineSpacing();
+        EXPECT_EQ(lines == 1, c.oneLine) << lines;
+        if (!c.oneLine) {
+            EXPECT_LE(title->width(), Row::textWidth);
+        }
+    }
+}
+
 TEST(KitProgressColumn, ClampsItsPercent) {
     ensureApp();
     ProgressColumn column;
@@ -448,6 +486,146 @@ TEST(KitPalette, LabelsRecolourWhenThePaletteChanges) {
     const QColor dark = value->palette().color(QPalette::Text);
     EXPECT_EQ(light, Palette::good(lightPalette()));
     EXPECT_EQ(dark, Palette::good(darkPalette()));
+}
+
+// WCAG 2 relative luminance of an opaque sRGB colour.
+double luminance(const QColor& colour) {
+    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+// WCAG 2 contrast ratio of two opaque colours, from 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A colour with alpha laid over an opaque one.
+QColor over(const QColor& top, const QColor& ground) {
+    const double a = top.alphaF();
+    const auto mix = [a](double t, double g) { return t * a + g * (1 - a); };
+    return QColor::fromRgbF(static_cast<float>(mix(top.redF(), ground.redF())),
+                            static_cast<float>(mix(top.greenF(), ground.greenF())),
+                            static_cast<float>(mix(top.blueF(), ground.blueF())));
+}
+
+TEST(KitPalette, DisabledTextAndFillsReadAtLeastThreeToOneOnEveryGround) {
+    ensureApp();
+    for (const QPalette& look : {lightPalette(), darkPalette()}) {
+        SCOPED_TRACE(Palette::isDark(look) ? "dark" : "light");
+        const QColor content = Palette::content(look);
+        const QColor card = Palette::card(look);
+        const std::vector<std::pair<const char*, QColor>> grounds = {
+            {"page", content},
+            {"card", card},
+            {"control on a card", over(Palette::control(look), card)},
+            {"control on the page", over(Palette::control(look), content)},
+        };
+        for (const auto& [name, ground] : grounds) {
+            SCOPED_TRACE(name);
+            EXPECT_EQ(Palette::disabledText(look).alpha(), 255);
+            EXPECT_GE(contrast(Palette::disabledText(look), ground), 3.0);
+        }
+        EXPECT_EQ(Palette::disabledFill(look).alpha(), 255);
+        EXPECT_GE(contrast(Palette::disabledFill(look), content), 3.0);
+        EXPECT_GE(contrast(Palette::disabledFill(look), card), 3.0);
+        EXPECT_GE(contrast(Palette::disabledFill(look), Qt::white), 3.0) << "white on the selected segment";
+    }
+}
+
+// The strongest contrast any pixel of the control, drawn disabled on a card, has against the
+// card: its title, label or value must read at least 3:1, as in an enabled control.
+double strongestInkDisabled(QWidget& control, const QPalette& look) {
+    control.setPalette(look);
+    control.setEnabled(false);
+    control.resize(control.sizeHint());
+    Rendering::layOut(control);
+    const QColor ground = Palette::card(look);
+    QImage image(control.size() * 2, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    image.fill(ground);
+    {
+        QPainter painter(&image);
+        control.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    double strongest = 1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) strongest = std::max(strongest, contrast(image.pixelColor(x, y), ground));
+    return strongest;
+}
+
+TEST(KitDisabled, EveryControlStaysReadableWhenDisabled) {
+    ensureApp();
+    using Make = std::function<std::unique_ptr<QWidget>()>;
+    const auto button = [](PaneButton::Style style) -> Make {
+        return [style] {
+            auto made = std::make_unique<PaneButton>();
+            made->setLook(QStringLiteral("Check for Updates\u2026"), style);
+            return made;
+        };
+    };
+    const std::vector<std::pair<const char*, Make>> controls = {
+        {"standard button", button(PaneButton::Style::standard)},
+        {"prominent button", button(PaneButton::Style::prominent)},
+        {"destructive button", button(PaneButton::Style::destructive)},
+        {"link button", button(PaneButton::Style::link)},
+        {"plain button", button(PaneButton::Style::plain)},
+        {"choice",
+         [] {
+             auto made = std::make_unique<Choice>();
+             made->setOptions({{QStringLiteral("When plugged in"), true}, {QStringLiteral("Always"), false}});
+             return made;
+         }},
+        {"segments",
+         [] {
+             auto made = std::make_unique<Segments>();
+             made->setOptions({{QStringLiteral("Primary"), true}, {QStringLiteral("Backup"), false}});
+             return made;
+         }},
+        {"switch that is on",
+         [] {
+             auto made = std::make_unique<Switch>();
+             made->setOn(true);
+             return made;
+         }},
+        {"text field",
+         [] {
+             auto made = std::make_unique<TextField>();
+             made->setField(QStringLiteral("GitHub account"), 150, QStringLiteral("Account"));
+             made->setText(QStringLiteral("octocat"));
+             return made;
+         }},
+    };
+    for (const QPalette& look : {lightPalette(), darkPalette()}) {
+        for (const auto& [name, make] : controls) {
+            SCOPED_TRACE(std::string(name) + (Palette::isDark(look) ? ", dark" : ", light"));
+            const std::unique_ptr<QWidget> control = make();
+            EXPECT_GE(strongestInkDisabled(*control, look), 3.0);
+        }
+    }
+}
+
+// The body's scroller is always there, also on a page that fits; only its thumb waits for
+// something to scroll.
+TEST(KitPane, TheScrollerShowsAlsoWhenNothingScrolls) {
+    ensureApp();
+    for (const bool tall : {false, true}) {
+        SCOPED_TRACE(tall);
+        Pane pane;
+        pane.setTitle(QStringLiteral("General"));
+        auto* block = new QWidget;
+        block->setFixedHeight(tall ? 2000 : 40);
+        pane.setBlocks({block});
+        pane.resize(670, 640);
+        pane.show();
+        QCoreApplication::processEvents();
+        QScrollBar* bar = pane.scrollArea()->verticalScrollBar();
+        EXPECT_TRUE(bar->isVisible());
+        EXPECT_LT(pane.scrollArea()->viewport()->width(), pane.scrollArea()->width()) << "the track takes its room";
+        EXPECT_EQ(bar->maximum() > 0, tall);
+        EXPECT_EQ(bar->isEnabled(), tall) << "an empty track without a thumb";
+    }
 }
 
 } // namespace

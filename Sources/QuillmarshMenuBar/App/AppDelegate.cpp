@@ -142,6 +142,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         QTimer::singleShot(2000, Qt::PreciseTimer, this, [this, folder] {
             ScreenshotMode::Environment environment;
             environment.settings = [this]() -> AppWindowController& { return settingsController(); };
+            environment.firstRun = [this]() -> QWidget& { return firstRunController().window(); };
             environment.print = [](const std::string& line) {
                 std::fprintf(stdout, "%s\n", line.c_str());
                 std::fflush(stdout);
@@ -186,7 +187,9 @@ void AppDelegate::applicationShouldHandleReopen() {
     else showFirstRun();
 }
 
-void AppDelegate::showFirstRun() {
+void AppDelegate::showFirstRun() { firstRunController().show(); }
+
+FirstRunWindowController& AppDelegate::firstRunController() {
     if (!firstRun_ || firstRun_->closedForAgent()) {
         // A window that closed itself for the agent may have been shown again since (--first-run
         // while the agent answers): it goes before its successor comes.
@@ -196,7 +199,7 @@ void AppDelegate::showFirstRun() {
             QString::fromStdString(LocalChecks::ghLogin().value_or(std::string())));
         addActions(firstRun_->window());
     }
-    firstRun_->show();
+    return *firstRun_;
 }
 
 AppWindowController& AppDelegate::settingsController() {

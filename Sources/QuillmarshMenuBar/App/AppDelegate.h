@@ -63,6 +63,9 @@ public:
 
     // The settings window's controller, made on first use without showing the window.
     AppWindowController& settingsController();
+    // The first-run window's controller without showing its window: the one kept, or a new one
+    // (fresh readiness checks) when there is none or it closed itself for the agent.
+    FirstRunWindowController& firstRunController();
 
     // Set at launch, never cleared.
     AppModel* model() const { return model_.get(); }

@@ -39,6 +39,10 @@ void ScreenshotMode::waitForAvatar(int waited) {
 void ScreenshotMode::writeStep(int step) {
     // A folder that cannot be made shows as failed writes.
     QDir().mkpath(folder_);
+    if (step == ScreenshotPlan::firstRunStep) {
+        writeFirstRun();
+        return;
+    }
     const std::optional<AppPane> pane = ScreenshotPlan::paneAt(step);
     if (!pane) {
         environment_.quit(failed_ ? 1 : 0);
@@ -64,7 +68,7 @@ void ScreenshotMode::writePane(AppPane pane, int next, int waited) {
     }
     after(waited == 0 ? std::chrono::milliseconds(0) : ScreenshotPlan::settleDelay, [this, pane, next] {
         const std::string name = ScreenshotPlan::fileName(pane);
-        if (writePicture(name)) {
+        if (writePicture(environment_.settings().window(), name)) {
             const SettingsWindow& window = environment_.settings().window();
             environment_.print(ScreenshotPlan::paneLine(name, window.width(), window.height()));
         }
@@ -77,21 +81,29 @@ void ScreenshotMode::writeJobDetail() {
     const std::optional<JobRow> row =
         ScreenshotPlan::detailRow(model_.paneJobs(), model_.host(), model_.clock().now(), model_.clock().calendar());
     if (!row) {
-        writeStep(ScreenshotPlan::lastStep);
+        writeStep(ScreenshotPlan::firstRunStep);
         return;
     }
     settings.selection().setOpened(*row);
     settings.selection().setJob(row->id);
     after(ScreenshotPlan::detailDelay, [this, id = row->id] {
-        if (writePicture(ScreenshotPlan::jobDetailFile)) environment_.print(ScreenshotPlan::jobDetailLine(id));
+        if (writePicture(environment_.settings().window(), ScreenshotPlan::jobDetailFile))
+            environment_.print(ScreenshotPlan::jobDetailLine(id));
         environment_.settings().selection().setJob(std::nullopt);
-        writeStep(ScreenshotPlan::lastStep);
+        writeStep(ScreenshotPlan::firstRunStep);
     });
 }
 
-bool ScreenshotMode::writePicture(const std::string& name) {
+void ScreenshotMode::writeFirstRun() {
+    QWidget& window = environment_.firstRun();
+    if (writePicture(window, ScreenshotPlan::firstRunFile))
+        environment_.print(ScreenshotPlan::paneLine(ScreenshotPlan::firstRunFile, window.width(), window.height()));
+    writeStep(ScreenshotPlan::lastStep);
+}
+
+bool ScreenshotMode::writePicture(QWidget& window, const std::string& name) {
     const QString path = QDir(folder_).filePath(QString::fromStdString(name));
-    const std::optional<QImage> image = Rendering::bitmap(environment_.settings().window(), ScreenshotPlan::scale);
+    const std::optional<QImage> image = Rendering::bitmap(window, ScreenshotPlan::scale);
     QByteArray png;
     QBuffer buffer(&png);
     if (!image || !buffer.open(QIODevice::WriteOnly) || !image->save(&buffer, "PNG")) {

@@ -9,7 +9,7 @@ namespace quillmarsh {
 
 std::optional<AppPane> ScreenshotPlan::paneAt(int step) {
     constexpr auto panes = allCases<AppPane>();
-    if (step < 0 || step >= lastStep) return std::nullopt;
+    if (step < 0 || step > jobDetailStep) return std::nullopt;
     if (step < static_cast<int>(panes.size())) return panes[static_cast<std::size_t>(step)];
     return AppPane::jobs;
 }

@@ -16,10 +16,12 @@ namespace quillmarsh {
 // The screenshot mode's steps as plain rules: which pane each step shows, how long it waits,
 // when a pane's data is there, the files' names and the lines printed for them.
 //
-// Steps 0 to 6 are the seven panes in sidebar order, step 7 the detail of one job, step 8 the end.
+// Steps 0 to 6 are the seven panes in sidebar order, step 7 the detail of one job, step 8 the
+// first-run window, step 9 the end.
 struct ScreenshotPlan {
     static constexpr int jobDetailStep = 7;
-    static constexpr int lastStep = 8;
+    static constexpr int firstRunStep = 8;
+    static constexpr int lastStep = 9;
     static constexpr double scale = 2.0;
     // Waits for the account's avatar before the first picture, while the agent answers.
     static constexpr int avatarRounds = 10;
@@ -30,8 +32,11 @@ struct ScreenshotPlan {
     static constexpr std::chrono::milliseconds settleDelay{300};
     static constexpr std::chrono::milliseconds detailDelay{3000};
     static constexpr const char* jobDetailFile = "app-job-detail.png";
+    // Its line is a pane's: "wrote app-first-run.png 520 x 610".
+    static constexpr const char* firstRunFile = "app-first-run.png";
 
-    // The pane a step shows: the step-th pane up to step 6, Jobs for the job detail, none at the end.
+    // The pane a step shows: the step-th pane up to step 6, Jobs for the job detail, none for the
+    // first-run window and at the end.
     static std::optional<AppPane> paneAt(int step);
     // From selecting a pane to taking its picture: 2 s for the panes that load from the agent
     // (Jobs, Machines, Caches), 0.6 s for the others.

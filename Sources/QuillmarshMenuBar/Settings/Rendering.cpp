@@ -7,6 +7,7 @@
 #include <QMoveEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QWidget>
 
 #include <cmath>
@@ -69,10 +70,21 @@ void Rendering::layOut(QWidget& widget) {
             each->ensurePolished();
             if (QLayout* layout = each->layout()) changed = layout->activate() || changed;
             changed = sendPendingEvents(*each) || changed;
-            // A scroll area shows or hides its scroll bars in a queued call after their range
-            // changed; deliver it now, or a page that fits keeps the bar of an earlier size.
             if (auto* area = qobject_cast<QAbstractScrollArea*>(each)) {
                 const QRect viewport = area->viewport()->geometry();
+                // A scroll area sizes its widget to the widget's size hints when it hears they
+                // changed: a layout request that Qt posts only to a visible parent, so a
+                // never-shown area keeps its widget at an older, smaller size and the page is
+                // squeezed into it. Asked here, it fits its widget as a shown one does.
+                auto* scroll = qobject_cast<QScrollArea*>(area);
+                if (scroll != nullptr && scroll->widget() != nullptr) {
+                    const QRect inner = scroll->widget()->geometry();
+                    QEvent request(QEvent::LayoutRequest);
+                    QCoreApplication::sendEvent(scroll, &request);
+                    changed = scroll->widget()->geometry() != inner || changed;
+                }
+                // It shows or hides its scroll bars in a queued call after their range changed;
+                // deliver it now, or a page that fits keeps the bar of an earlier size.
                 QCoreApplication::sendPostedEvents(area, QEvent::MetaCall);
                 changed = area->viewport()->geometry() != viewport || changed;
             }

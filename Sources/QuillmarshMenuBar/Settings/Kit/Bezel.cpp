@@ -16,7 +16,7 @@ QPainterPath Bezel::paint(QPainter& painter, const QRect& rect, const QPalette& 
         fill = Palette::accent(palette);
         border = fill.darker(115);
     } else {
-        fill = dark ? QColor(255, 255, 255, 30) : QColor(255, 255, 255);
+        fill = Palette::control(palette);
         border = dark ? QColor(255, 255, 255, 26) : QColor(0, 0, 0, 38);
     }
     if (down) fill = fill.darker(dark ? 80 : 108);

@@ -12,7 +12,7 @@ namespace quillmarsh {
 // its controls draw around their shape.
 struct Bezel {
     // Fills and outlines a bezel over the whole of rect: in the accent when prominent, else in
-    // the raised controls' fill; darker while pressed, with a faint drop shadow under it in the
+    // the raised controls' ground (Palette::control); darker while pressed, with a faint drop shadow under it in the
     // light look. Returns its shape.
     static QPainterPath paint(QPainter& painter, const QRect& rect, const QPalette& palette, bool down,
                               bool prominent = false);

@@ -1,6 +1,7 @@
 #include "Settings/Kit/Choice.h"
 
 #include "Settings/Kit/Bezel.h"
+#include "Settings/Kit/Palette.h"
 #include "Settings/Kit/Symbols.h"
 #include "Settings/Kit/TextStyle.h"
 #include "StatusMenu/LabelColors.h"
@@ -81,11 +82,12 @@ void Choice::changeEvent(QEvent* event) {
 void Choice::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled()) painter.setOpacity(0.4);
     const QPalette& colours = palette();
-    Bezel::paint(painter, rect(), colours, isDown());
+    // Disabled, the bezel stays and the label and arrows grey, readable still.
+    const QColor ink = isEnabled() ? LabelColors::primary(colours) : Palette::disabledText(colours);
+    Bezel::paint(painter, rect(), colours, isDown() && isEnabled());
 
-    painter.setPen(LabelColors::primary(colours));
+    painter.setPen(ink);
     const QRect text = rect().adjusted(leading, 0, -indicator, 0);
     painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      QFontMetrics(font()).elidedText(label_, Qt::ElideRight, text.width()));
@@ -93,7 +95,7 @@ void Choice::paintEvent(QPaintEvent*) {
     // The up-and-down arrows of a pop-up button.
     const qreal x = width() - indicator / 2.0 - 2;
     const qreal y = bezelHeight / 2.0;
-    QPen arrows(LabelColors::primary(colours), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen arrows(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(arrows);
     painter.drawPolyline(QPolygonF({{x - 3, y - 2}, {x, y - 5}, {x + 3, y - 2}}));
     painter.drawPolyline(QPolygonF({{x - 3, y + 2}, {x, y + 5}, {x + 3, y + 2}}));

@@ -34,6 +34,18 @@ QColor Palette::red(const QPalette& palette) { return pick(palette, QColor(215, 
 
 QColor Palette::warning(const QPalette& palette) { return pick(palette, QColor(178, 80, 0), QColor(255, 159, 10)); }
 
+QColor Palette::control(const QPalette& palette) {
+    return pick(palette, QColor(255, 255, 255), withAlpha(QColor(255, 255, 255), 30.0f / 255.0f));
+}
+
+QColor Palette::disabledText(const QPalette& palette) {
+    return pick(palette, QColor(135, 135, 140), QColor(160, 160, 166));
+}
+
+QColor Palette::disabledFill(const QPalette& palette) {
+    return pick(palette, QColor(136, 136, 141), QColor(126, 126, 132));
+}
+
 QColor Palette::logBackground(const QPalette& palette) {
     return pick(palette, QColor(29, 29, 31), QColor(21, 21, 23));
 }

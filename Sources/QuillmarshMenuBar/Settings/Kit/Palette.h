@@ -28,6 +28,16 @@ struct Palette {
     static QColor warning(const QPalette& palette);
     // The system red: destructive buttons, a failed state.
     static QColor red(const QPalette& palette);
+    // The ground of a raised control (push and pop-up buttons, segments): white in the light
+    // look, a faint white veil over what lies under it in the dark one.
+    static QColor control(const QPalette& palette);
+    // A disabled control's title, label and glyphs: greyed as desktop toolkits grey them, not
+    // faded away, so they read at least 3:1 against the page, a card and a control's ground.
+    static QColor disabledText(const QPalette& palette);
+    // The part of a disabled control that shows its value (a switch's track when on, the
+    // selected segment) in place of the accent: at least 3:1 against the page and a card, with
+    // white on it at least 3:1 as well.
+    static QColor disabledFill(const QPalette& palette);
     // The runner log's ground and text: light on near-black in both looks.
     static QColor logBackground(const QPalette& palette);
     static QColor logText();

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -61,7 +62,11 @@ Pane::Pane(QWidget* parent) : QWidget(parent) {
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A page that fits has nothing to scroll: the track stays, empty.
+    QScrollBar* bar = scroll_->verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, bar, [bar](int minimum, int maximum) { bar->setEnabled(maximum > minimum); });
+    bar->setEnabled(false);
     scroll_->viewport()->setAutoFillBackground(false);
     auto* body = new QWidget;
     body->setAutoFillBackground(false);
@@ -137,7 +142,23 @@ void Pane::changeEvent(QEvent* event) {
 }
 
 void Pane::recolour() {
-    backButton_->setIcon(Symbols::icon(Symbol::chevronLeft, LabelColors::secondary(palette()), 15));
+    const QPalette& colours = palette();
+    backButton_->setIcon(Symbols::icon(Symbol::chevronLeft, LabelColors::secondary(colours), 15));
+    // The scroller: a track in the card colour with a hairline on its leading edge, and a
+    // rounded thumb in the secondary text colour.
+    const QString track = Palette::card(colours).name(QColor::HexArgb);
+    const QString edge = Palette::hairline(colours).name(QColor::HexArgb);
+    const QString thumb = LabelColors::faded(LabelColors::primary(colours), 0.3).name(QColor::HexArgb);
+    const QString sheet =
+        QStringLiteral("QScrollBar:vertical { background: %1; width: 14px; margin: 0; border: none;"
+                       " border-left: 1px solid %2; }"
+                       "QScrollBar::handle:vertical { background: %3; border-radius: 3px; min-height: 24px;"
+                       " margin: 3px 4px 3px 3px; }"
+                       "QScrollBar::handle:vertical:disabled { background: transparent; }"
+                       "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; }"
+                       "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+            .arg(track, edge, thumb);
+    if (scroll_->verticalScrollBar()->styleSheet() != sheet) scroll_->verticalScrollBar()->setStyleSheet(sheet);
     update();
 }
 

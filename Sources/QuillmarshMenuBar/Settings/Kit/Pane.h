@@ -17,7 +17,9 @@ class ElidedLabel;
 
 // A whole settings page on the content background: a title bar (an optional back button, the
 // bold title on one line cut with "…", an optional accessory at its ideal size), a 1-px hairline,
-// and a vertically scrolling body whose blocks stand 16 px apart, padded 20/28/28/28.
+// and a vertically scrolling body whose blocks stand 16 px apart, padded 20/28/28/28. The body's
+// scroller is always shown, as a slim track along the trailing edge; its thumb appears only
+// while there is something to scroll.
 class Pane final : public QWidget {
     Q_OBJECT
 

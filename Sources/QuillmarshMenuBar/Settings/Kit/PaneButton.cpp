@@ -83,21 +83,23 @@ void PaneButton::leaveEvent(QEvent* event) {
     update();
 }
 
+// Disabled, the button keeps its bezel and greys its title (a prominent one also gives up its
+// accent), so it still reads; fading the whole button would leave it nearly invisible.
 void PaneButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled()) painter.setOpacity(0.4);
     const QPalette& colours = palette();
-    const bool down = isDown();
+    const bool enabled = isEnabled();
+    const bool down = isDown() && enabled;
 
-    QColor text = LabelColors::primary(colours);
+    QColor text = enabled ? LabelColors::primary(colours) : Palette::disabledText(colours);
     if (bordered(style_)) {
-        const bool prominent = style_ == Style::prominent;
+        const bool prominent = style_ == Style::prominent && enabled;
         const QPainterPath shape = Bezel::paint(painter, rect(), colours, down, prominent);
         if (prominent) text = Qt::white;
-        else if (style_ == Style::destructive) text = Palette::red(colours);
+        else if (style_ == Style::destructive && enabled) text = Palette::red(colours);
         if (hasFocus()) Bezel::paintFocusRing(painter, shape, colours);
-    } else if (style_ == Style::link) {
+    } else if (style_ == Style::link && enabled) {
         text = Palette::isDark(colours) ? QColor(64, 156, 255) : QColor(0, 104, 218);
         if (hovered_ || down) {
             QFont underlined = font();

@@ -16,6 +16,7 @@ Row::Row(QWidget* parent) : QWidget(parent) {
     layout_->setSpacing(28);
 
     auto* column = new QWidget(this);
+    column_ = column;
     column->setMaximumWidth(textWidth);
     column->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* lines = new QVBoxLayout(column);
@@ -57,6 +58,13 @@ void Row::setTexts(const QString& title, const QString& detail, const QString& i
         info_->setAccessibleName(info);
     }
     info_->setVisible(!info.isEmpty());
+    fitColumn();
+}
+
+void Row::fitColumn() {
+    const bool titleAlone = control_ == nullptr && detail_->isHidden() && info_->isHidden();
+    const int width = titleAlone ? QWIDGETSIZE_MAX : textWidth;
+    if (column_->maximumWidth() != width) column_->setMaximumWidth(width);
 }
 
 void Row::setControl(QWidget* control) {
@@ -72,6 +80,7 @@ void Row::setControl(QWidget* control) {
         layout_->addWidget(control_, 0, Qt::AlignVCenter | Qt::AlignRight);
         control_->show();
     }
+    fitColumn();
 }
 
 } // namespace quillmarsh

@@ -158,8 +158,11 @@ void Segments::focusOutEvent(QFocusEvent* event) {
 void Segments::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled()) painter.setOpacity(0.4);
     const QPalette& colours = palette();
+    const bool enabled = isEnabled();
+    // Disabled, the selected segment is grey in place of the accent and the other titles grey:
+    // which one is chosen still reads.
+    const QColor ink = enabled ? LabelColors::primary(colours) : Palette::disabledText(colours);
     const QPainterPath bezel = Bezel::paint(painter, rect(), colours, false);
 
     const int selected = selectedIndex();
@@ -170,9 +173,9 @@ void Segments::paintEvent(QPaintEvent*) {
         const QRectF inner = QRectF(segment).adjusted(i == 0 ? 1.5 : 0.5, 1.5, i == count - 1 ? -1.5 : -0.5, -1.5);
         QPainterPath shape;
         shape.addRoundedRect(inner, 5, 5);
-        const bool down = buttons_[static_cast<std::size_t>(i)]->isDown();
+        const bool down = enabled && buttons_[static_cast<std::size_t>(i)]->isDown();
         if (i == selected) {
-            QColor fill = Palette::accent(colours);
+            QColor fill = enabled ? Palette::accent(colours) : Palette::disabledFill(colours);
             if (down) fill = fill.darker(110);
             painter.fillPath(shape, fill);
         } else if (down) {
@@ -183,7 +186,7 @@ void Segments::paintEvent(QPaintEvent*) {
             painter.setPen(QPen(divider, 1));
             painter.drawLine(QPointF(segment.left() + 0.5, 5), QPointF(segment.left() + 0.5, height() - 5));
         }
-        painter.setPen(i == selected ? QColor(Qt::white) : LabelColors::primary(colours));
+        painter.setPen(i == selected ? QColor(Qt::white) : ink);
         painter.drawText(segment, Qt::AlignCenter | Qt::TextSingleLine, options_[static_cast<std::size_t>(i)].title);
         // The ring marks the segment the keys point at; on the selected segment, whose accent
         // would hide it, it goes round the whole control.

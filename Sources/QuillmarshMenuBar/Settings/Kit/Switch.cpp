@@ -58,10 +58,13 @@ void Switch::keyPressEvent(QKeyEvent* event) {
 void Switch::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled()) painter.setOpacity(0.45);
     const bool dark = Palette::isDark(palette());
+    const bool enabled = isEnabled();
     const QRectF track(0.5, 0.5, trackWidth - 1, trackHeight - 1);
-    QColor fill = on_ ? Palette::accent(palette()) : (dark ? QColor(255, 255, 255, 46) : QColor(0, 0, 0, 26));
+    // Disabled and on, the track is grey in place of the accent, so the value still reads; the
+    // switch is not faded as a whole.
+    const QColor onFill = enabled ? Palette::accent(palette()) : Palette::disabledFill(palette());
+    QColor fill = on_ ? onFill : (dark ? QColor(255, 255, 255, 46) : QColor(0, 0, 0, 26));
     if (pressed_) fill = fill.darker(110);
     QPainterPath shape;
     shape.addRoundedRect(track, track.height() / 2, track.height() / 2);
@@ -72,8 +75,10 @@ void Switch::paintEvent(QPaintEvent*) {
     const qreal knob = trackHeight - 4;
     const QRectF knobRect(on_ ? trackWidth - 2 - knob : 2, 2, knob, knob);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0, 0, 0, 40));
-    painter.drawEllipse(knobRect.translated(0, 0.6).adjusted(-0.3, -0.3, 0.3, 0.3));
+    if (enabled) {
+        painter.setBrush(QColor(0, 0, 0, 40));
+        painter.drawEllipse(knobRect.translated(0, 0.6).adjusted(-0.3, -0.3, 0.3, 0.3));
+    }
     painter.setBrush(dark && !on_ ? QColor(222, 222, 224) : QColor(255, 255, 255));
     painter.drawEllipse(knobRect);
 

@@ -47,9 +47,14 @@ void TextField::changeEvent(QEvent* event) {
 void TextField::recolour() {
     QPalette colours = palette();
     const QColor placeholder = LabelColors::tertiary(colours);
-    if (colours.color(QPalette::Base).alpha() == 0 && colours.color(QPalette::PlaceholderText) == placeholder) return;
+    const QColor disabled = Palette::disabledText(colours);
+    if (colours.color(QPalette::Base).alpha() == 0 && colours.color(QPalette::PlaceholderText) == placeholder &&
+        colours.color(QPalette::Disabled, QPalette::Text) == disabled)
+        return;
     colours.setColor(QPalette::Base, Qt::transparent);
     colours.setColor(QPalette::PlaceholderText, placeholder);
+    // A disabled field's text greys as the other controls' titles do, readable still.
+    colours.setColor(QPalette::Disabled, QPalette::Text, disabled);
     setPalette(colours);
 }
 

@@ -52,12 +52,15 @@ void ToneLabel::recolour() {
     case Tone::tertiary: colour = LabelColors::tertiary(colours); break;
     case Tone::good: colour = Palette::good(colours); break;
     }
+    // Disabled, every tone greys alike and stays readable.
+    const QColor disabled = Palette::disabledText(colours);
     if (colours.color(QPalette::Active, QPalette::Text) == colour &&
-        colours.color(QPalette::Inactive, QPalette::Text) == colour)
+        colours.color(QPalette::Inactive, QPalette::Text) == colour &&
+        colours.color(QPalette::Disabled, QPalette::Text) == disabled)
         return;
     colours.setColor(QPalette::Active, QPalette::Text, colour);
     colours.setColor(QPalette::Inactive, QPalette::Text, colour);
-    colours.setColor(QPalette::Disabled, QPalette::Text, LabelColors::faded(colour, 0.5));
+    colours.setColor(QPalette::Disabled, QPalette::Text, disabled);
     setPalette(colours);
 }
 
