@@ -62,11 +62,8 @@ Pane::Pane(QWidget* parent) : QWidget(parent) {
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // A page that fits has nothing to scroll: the track stays, empty.
-    QScrollBar* bar = scroll_->verticalScrollBar();
-    connect(bar, &QScrollBar::rangeChanged, bar, [bar](int minimum, int maximum) { bar->setEnabled(maximum > minimum); });
-    bar->setEnabled(false);
+    // The scroller shows only while the page is taller than the pane: nothing to scroll, no track.
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->viewport()->setAutoFillBackground(false);
     auto* body = new QWidget;
     body->setAutoFillBackground(false);
