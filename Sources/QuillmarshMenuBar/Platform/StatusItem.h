@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace quillmarsh {
 
@@ -18,6 +20,13 @@ class StatusItem : public QObject {
     Q_OBJECT
 
 public:
+    // How the desktop shows the item.
+    enum class Tray {
+        none,            // it does not: no tray
+        statusNotifier,  // a StatusNotifierItem host draws the icon in its panel
+        xembed,          // the icon is a small window embedded in the tray
+    };
+
     ~StatusItem() override = default;
 
     virtual void setIcon(const QIcon& icon) = 0;
@@ -30,6 +39,10 @@ public:
     virtual QPoint menuPosition(const QSize& menuSize) const = 0;
     // No desktop shows this item: there is no tray, so the user cannot see or click it.
     virtual bool isHeadless() const { return false; }
+    virtual Tray tray() const { return Tray::none; }
+    // The colour of the tray around the icon, where the item can see it (XEmbed); trayChanged
+    // tells when it is first known and when it changes.
+    virtual std::optional<QColor> trayBackground() const { return std::nullopt; }
 
     // A click on the item, as the user's would be.
     void performClick() { emit clicked(); }
@@ -39,6 +52,7 @@ public:
 
 signals:
     void clicked();
+    void trayChanged();
 
 protected:
     // Moves a menu of that size, placed at topLeft, wholly onto the screen that holds anchor.

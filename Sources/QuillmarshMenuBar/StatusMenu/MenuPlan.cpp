@@ -102,6 +102,27 @@ std::vector<MenuEntry> MenuPlan::rows(const MenuInputs& inputs) {
     return rows;
 }
 
+std::vector<std::string> MenuPlan::keys(const std::vector<MenuEntry>& rows, const std::vector<RunningJob>& running) {
+    std::vector<std::string> keys;
+    keys.reserve(rows.size());
+    for (const MenuEntry& row : rows) {
+        switch (row.kind) {
+        case MenuEntry::Kind::separator:
+            keys.emplace_back("-");
+            break;
+        case MenuEntry::Kind::job:
+            keys.push_back("job " + running.at(static_cast<std::size_t>(row.tag)).id());
+            break;
+        case MenuEntry::Kind::agentInfo:
+        case MenuEntry::Kind::submenu:
+        case MenuEntry::Kind::item:
+            keys.push_back(row.identifier.empty() ? "item " + row.title : "id " + row.identifier);
+            break;
+        }
+    }
+    return keys;
+}
+
 std::optional<MenuEntry> MenuPlan::updateRow(const UpdateState& update) {
     const auto row = update.menuRow();
     if (!row) return std::nullopt;

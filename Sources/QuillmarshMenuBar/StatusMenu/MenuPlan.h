@@ -28,6 +28,12 @@ struct MenuPlan {
 
     static std::vector<MenuEntry> rows(const MenuInputs& inputs);
 
+    // What each row is across renders, so that a row of the next plan takes over the row built
+    // for the last one: a job row by its job's id ("job " + id), a row with an identifier by it, a
+    // separator as "-", any other row by its kind and title. Keys repeat where rows do (two jobs
+    // with one id, the separators). running is the list the job rows' tags index.
+    static std::vector<std::string> keys(const std::vector<MenuEntry>& rows, const std::vector<RunningJob>& running);
+
     // The update row: "Update available" (with " (version)" when there is one) while an update is
     // ready or can be downloaded, "Updating…" (disabled) while one installs, else none. Its
     // tooltip follows the state, so the controller refreshes it on every render.

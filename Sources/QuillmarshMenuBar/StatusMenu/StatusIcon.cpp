@@ -2,6 +2,7 @@
 
 #include "StatusMenu/MarkIcon.h"
 #include "StatusMenu/PlainText.h"
+#include "StatusMenu/TrayTint.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -9,7 +10,11 @@
 
 namespace quillmarsh {
 
-QColor StatusIcon::tint() { return QGuiApplication::palette().color(QPalette::WindowText); }
+QColor StatusIcon::desktopText() { return QGuiApplication::palette().color(QPalette::WindowText); }
+
+QColor StatusIcon::tint(const StatusItem& item) {
+    return TrayTint::mark(item.tray(), item.trayBackground(), desktopText());
+}
 
 QIcon StatusIcon::icon(IconLook look, const QColor& tint) {
     QIcon icon;
@@ -18,7 +23,7 @@ QIcon StatusIcon::icon(IconLook look, const QColor& tint) {
 }
 
 void StatusIcon::apply(const MenuIcon& icon, StatusItem& item) {
-    item.setIcon(StatusIcon::icon(icon.look, tint()));
+    item.setIcon(StatusIcon::icon(icon.look, tint(item)));
     item.setToolTip(PlainText::toolTip(icon.tooltip));
 }
 

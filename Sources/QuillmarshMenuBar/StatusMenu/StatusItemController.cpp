@@ -6,6 +6,8 @@
 #include "StatusMenu/MenuLookup.h"
 #include "StatusMenu/MenuMetrics.h"
 #include "StatusMenu/MenuPlan.h"
+#include "StatusMenu/MenuRowMatch.h"
+#include "StatusMenu/MenuRowView.h"
 #include "StatusMenu/MessageBoxAlert.h"
 #include "StatusMenu/PlainText.h"
 #include "StatusMenu/QuitDecision.h"
@@ -20,6 +22,7 @@
 #include <QKeySequence>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillmarsh {
@@ -54,6 +57,8 @@ StatusItemController::StatusItemController(AppModel& model, bool inStatusBar, Op
         item_ = environment_.item ? std::move(environment_.item) : StatusItem::create();
         applyIcon();
         connect(item_.get(), &StatusItem::clicked, this, &StatusItemController::popUp);
+        // The mark's colour follows the tray.
+        connect(item_.get(), &StatusItem::trayChanged, this, &StatusItemController::applyIcon);
     }
 
     // 2. The menu and the information row it keeps across rebuilds.
@@ -66,6 +71,7 @@ StatusItemController::StatusItemController(AppModel& model, bool inStatusBar, Op
     menu_->setMinimumWidth(300);
     menu_->setToolTipsVisible(true);
     menu_->installEventFilter(this);
+    MenuRowView::followCurrentRow(*menu_);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::menuWillOpen);
     connect(menu_.get(), &QMenu::aboutToHide, this, &StatusItemController::menuDidClose);
 
@@ -120,7 +126,7 @@ void StatusItemController::render() {
     MenuSignature signature = MenuSignature::of(in);
     if (!builtFor_ || signature != *builtFor_) {
         builtFor_ = std::move(signature);
-        build(in);
+        sync(in);
     }
 
     // In place, whether or not the menu was rebuilt.
@@ -133,7 +139,10 @@ void StatusItemController::render() {
 void StatusItemController::rebuild() {
     const MenuInputs in = inputs();
     builtFor_ = MenuSignature::of(in);
-    build(in);
+    std::vector<BuiltRow> old = std::move(rows_);
+    rows_.clear();
+    for (BuiltRow& row : old) retire(std::move(row));
+    sync(in);
 }
 
 void StatusItemController::applyIcon() {
@@ -145,60 +154,153 @@ void StatusItemController::followShowInMenuBar() {
     if (item_ && item_->isVisible() != model_.showInMenuBar()) item_->setVisible(model_.showInMenuBar());
 }
 
-void StatusItemController::build(const MenuInputs& in) {
-    // Qt deletes the actions the menu owns (the job rows with their views); the information row's
-    // action belongs to the controller and is only taken out.
-    menu_->clear();
-    pauseMenu_.reset();
+void StatusItemController::sync(const MenuInputs& in) {
+    const std::vector<MenuEntry> plan = MenuPlan::rows(in);
+    const std::vector<std::string> keys = MenuPlan::keys(plan, in.running);
+    std::vector<std::string> builtKeys;
+    builtKeys.reserve(rows_.size());
+    for (const BuiltRow& row : rows_) builtKeys.push_back(row.key);
+    const MenuRowMatch match = MenuRowMatch::of(builtKeys, keys);
+
+    // Rows nobody takes over go; rows taken over out of their order come off, to go back in place.
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (!match.taken[i])
+            retire(std::move(rows_[i]));
+        else if (!match.stays[i])
+            menu_->removeAction(rows_[i].action);
+    }
+    std::vector<BuiltRow> next(plan.size());
+    for (std::size_t j = 0; j < plan.size(); ++j) {
+        const std::size_t from = match.source[j];
+        if (from == MenuRowMatch::none) {
+            next[j] = make(plan[j], in);
+        } else {
+            next[j] = std::move(rows_[from]);
+            refit(next[j], plan[j]);
+        }
+        next[j].key = keys[j];
+    }
+    // From the last row up, each row not already in its place goes in before the one after it.
+    QAction* before = nullptr;
+    for (std::size_t j = next.size(); j-- > 0;) {
+        const std::size_t from = match.source[j];
+        if (from == MenuRowMatch::none || !match.stays[from]) menu_->insertAction(before, next[j].action);
+        before = next[j].action;
+    }
+    rows_ = std::move(next);
+
     jobViews_.clear();
     layered_.clear();
-    for (const MenuEntry& entry : MenuPlan::rows(in)) add(*menu_, entry, in);
+    shortcutRows_.clear();
+    for (const BuiltRow& row : rows_) {
+        if (row.view != nullptr) jobViews_.push_back(row.view);
+        if (row.entry.layer != MenuEntry::Layer::always) layered_.emplace_back(row.action, row.entry.layer);
+        if (!row.entry.shortcut.empty()) shortcutRows_.emplace_back(row.action);
+    }
     applyLayers();
 }
 
-void StatusItemController::add(QMenu& into, const MenuEntry& entry, const MenuInputs& in) {
-    QAction* action = nullptr;
+StatusItemController::BuiltRow StatusItemController::make(const MenuEntry& entry, const MenuInputs& in) {
+    BuiltRow row;
+    row.entry = entry;
     switch (entry.kind) {
     case MenuEntry::Kind::separator:
-        into.addSeparator();
-        return;
+        row.action = new QAction(menu_.get());
+        row.action->setSeparator(true);
+        break;
     case MenuEntry::Kind::agentInfo:
-        action = infoAction_.get();
-        action->setEnabled(entry.enabled);
-        into.addAction(action);
+        // The one information row may still wait, hidden, among the retired rows of the open menu.
+        retired_.erase(std::remove_if(retired_.begin(), retired_.end(),
+                                      [&](const BuiltRow& old) { return old.action == infoAction_.get(); }),
+                       retired_.end());
+        row.action = infoAction_.get();
+        row.action->setEnabled(entry.enabled);
         break;
     case MenuEntry::Kind::job: {
-        auto* row = new QWidgetAction(&into);
+        auto* action = new QWidgetAction(menu_.get());
         auto* view = new JobRowView;
-        view->setAction(row);
+        view->setAction(action);
         view->apply(in.running.at(static_cast<std::size_t>(entry.tag)));
-        row->setDefaultWidget(view);
-        row->setText(PlainText::actionTitle(entry.title));
-        into.addAction(row);
-        jobViews_.push_back(view);
-        action = row;
+        action->setDefaultWidget(view);
+        action->setText(PlainText::actionTitle(entry.title));
+        row.view = view;
+        row.action = action;
         break;
     }
-    case MenuEntry::Kind::submenu: {
-        pauseMenu_ = std::make_unique<QMenu>(PlainText::actionTitle(entry.title));
-        pauseMenu_->setToolTipsVisible(true);
-        for (const MenuEntry& sub : entry.submenu) add(*pauseMenu_, sub, in);
-        action = into.addMenu(pauseMenu_.get());
+    case MenuEntry::Kind::submenu:
+        row.submenu = std::make_unique<QMenu>(PlainText::actionTitle(entry.title));
+        row.submenu->setToolTipsVisible(true);
+        for (const MenuEntry& choice : entry.submenu) addChoice(*row.submenu, choice);
+        row.action = row.submenu->menuAction();
         break;
-    }
     case MenuEntry::Kind::item:
-        action = into.addAction(PlainText::actionTitle(entry.title));
+        row.action = new QAction(PlainText::actionTitle(entry.title), menu_.get());
         if (!entry.shortcut.empty()) {
-            action->setShortcut(QKeySequence(qt(entry.shortcut), QKeySequence::PortableText));
-            action->setShortcutVisibleInContextMenu(true);
+            row.action->setShortcut(QKeySequence(qt(entry.shortcut), QKeySequence::PortableText));
+            row.action->setShortcutVisibleInContextMenu(true);
         }
-        action->setEnabled(entry.enabled);
-        if (!entry.tooltip.empty()) action->setToolTip(PlainText::toolTip(entry.tooltip));
+        row.action->setEnabled(entry.enabled);
+        if (!entry.tooltip.empty()) row.action->setToolTip(PlainText::toolTip(entry.tooltip));
         break;
     }
+    row.action->setObjectName(qt(entry.identifier));
+    connectAction(*row.action, entry);
+    return row;
+}
+
+// A row taken over by the next plan: only what differs is set, so an unchanged row costs nothing
+// and an open menu is not laid out again for it.
+void StatusItemController::refit(BuiltRow& row, const MenuEntry& entry) {
+    if (row.entry == entry) return;
+    QAction& action = *row.action;
+    const MenuEntry& was = row.entry;
+    if (entry.title != was.title) action.setText(PlainText::actionTitle(entry.title));
+    if (entry.shortcut != was.shortcut) action.setShortcut(QKeySequence(qt(entry.shortcut), QKeySequence::PortableText));
+    if (entry.enabled != was.enabled && entry.kind != MenuEntry::Kind::submenu) action.setEnabled(entry.enabled);
+    if (entry.tooltip != was.tooltip) action.setToolTip(PlainText::toolTip(entry.tooltip));
+    // A job row's tag is its place in the list, which the handler does not use.
+    const bool tagCounts = entry.action == MenuAction::choosePause;
+    if (entry.action != was.action || entry.argument != was.argument || (tagCounts && entry.tag != was.tag)) {
+        disconnect(&action, &QAction::triggered, this, nullptr);
+        connectAction(action, entry);
+    }
+    row.entry = entry;
+}
+
+// A row that goes. Taken out of an open menu, the menu's current row (under the pointer, or
+// chosen with the keys) would close it, so that row is only hidden until the menu has closed.
+void StatusItemController::retire(BuiltRow&& row) {
+    if (row.action == nullptr) return;
+    const bool held = menu_->isVisible() && (row.action == menu_->activeAction() ||
+                                             (row.view != nullptr && row.view->underMouse()));
+    if (held) {
+        row.action->setVisible(false);
+        retired_.push_back(std::move(row));
+        return;
+    }
+    discard(row);
+}
+
+void StatusItemController::discard(BuiltRow& row) {
+    menu_->removeAction(row.action);
+    if (row.action->parent() == menu_.get()) delete row.action;  // with a job row's view
+    row.submenu.reset();                                       // with its row
+    row.action = nullptr;
+    row.view = nullptr;
+}
+
+void StatusItemController::dropRetired() {
+    if (menu_->isVisible()) return;
+    std::vector<BuiltRow> retired = std::move(retired_);
+    retired_.clear();
+    for (BuiltRow& row : retired) discard(row);
+}
+
+void StatusItemController::addChoice(QMenu& into, const MenuEntry& entry) {
+    QAction* action = into.addAction(PlainText::actionTitle(entry.title));
+    action->setEnabled(entry.enabled);
     action->setObjectName(qt(entry.identifier));
     connectAction(*action, entry);
-    if (entry.layer != MenuEntry::Layer::always) layered_.emplace_back(action, entry.layer);
 }
 
 void StatusItemController::connectAction(QAction& action, const MenuEntry& entry) {
@@ -279,6 +381,8 @@ void StatusItemController::menuDidClose() {
     optionTimer_.reset();
     openTimer_.reset();
     if (layer_.menuDidClose()) applyLayers();
+    // The menu is still closing; the rows it let go of go once it has.
+    if (!retired_.empty()) QMetaObject::invokeMethod(this, [this] { dropRetired(); }, Qt::QueuedConnection);
 }
 
 void StatusItemController::pollAlt() {
@@ -286,14 +390,32 @@ void StatusItemController::pollAlt() {
 }
 
 // Alt swaps the alternates in while the menu stays open. Qt's menus close on a lone Alt press
-// (it would move the focus to a menu bar), so the press and the release are consumed here.
+// (it would move the focus to a menu bar), so the press and the release are consumed here. A key
+// that makes one of the shortcuts the rows show runs that row.
 bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
     if (watched != menu_.get() || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() != Qt::Key_Alt) return QObject::eventFilter(watched, event);
+    if (key->key() != Qt::Key_Alt) {
+        if (event->type() == QEvent::KeyPress && runShortcut(*key)) return true;
+        return QObject::eventFilter(watched, event);
+    }
     if (layer_.altChanged(event->type() == QEvent::KeyPress)) applyLayers();
     return true;
+}
+
+// As the click does: the menu closes and the row's action runs (queued, after it has closed).
+// Rows hidden behind their alternate count too: their shortcut differs from the alternate's.
+bool StatusItemController::runShortcut(const QKeyEvent& key) {
+    if (key.modifiers() == Qt::NoModifier || key.isAutoRepeat()) return false;
+    const QKeySequence pressed(key.keyCombination());
+    for (const QPointer<QAction>& row : shortcutRows_) {
+        if (!row || !row->isEnabled() || row->shortcut() != pressed) continue;
+        menu_->hide();
+        row->trigger();
+        return true;
+    }
+    return false;
 }
 
 void StatusItemController::dumpMenuMetrics() {

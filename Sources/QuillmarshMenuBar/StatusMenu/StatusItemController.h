@@ -16,6 +16,8 @@
 #include <QPointer>
 #include <QWidgetAction>
 
+class QKeyEvent;
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -34,10 +36,16 @@ class JobRowView;
 // the ways to set this Mac up. It never talks to the agent: it reads the model and calls its
 // commands, and asks its owner to open the settings or first-run window.
 //
-// Every model change queues one render. A render rebuilds the menu only when its structure
-// (MenuSignature) changed and otherwise updates the rows in place, so an open menu is not torn
-// down on every refresh. Actions run queued too, after the menu has let go of the row, so a
-// rebuild never deletes the row whose handler is running.
+// Every model change queues one render. A render changes the menu's rows only when its structure
+// (MenuSignature) changed, and then only the rows that differ (MenuRowMatch): the rows that stay
+// keep their actions and views, so an open menu stays open, stays where it is and goes on with
+// the row under the pointer. A row that goes while the menu is open is hidden and deleted once
+// the menu has closed. The job rows, the information row and the pause choices take their
+// values in place on every render. Actions run queued too, after the menu has let go of the row,
+// so no change of the menu ever deletes the row whose handler is running.
+//
+// Qt runs no shortcut of a popup menu's own actions, so the controller matches the keys pressed
+// in the open menu against the shortcuts its rows show and runs the row as a click would.
 class StatusItemController final : public QObject {
     Q_OBJECT
 
@@ -74,7 +82,7 @@ public:
 
     // Brings icon and menu up to date with the model.
     void render();
-    // Builds the menu anew for the model's state now; render() does it when the structure changed.
+    // Builds every row anew for the model's state now; render() changes only the rows that differ.
     void rebuild();
     // Opens the menu beside the status item (a click on the item does), or closes an open one.
     void popUp();
@@ -100,13 +108,28 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // One top-level row of the menu as it was built, under the key MenuPlan::keys gave it.
+    struct BuiltRow {
+        std::string key;
+        MenuEntry entry;
+        QAction* action = nullptr;      // owned by the menu, the submenu, or (the information row) the controller
+        JobRowView* view = nullptr;     // a job row's view, owned by its action
+        std::unique_ptr<QMenu> submenu; // the Pause row's
+    };
+
     MenuInputs inputs() const;
     void scheduleRender();
     void applyIcon();
     void followShowInMenuBar();
-    void build(const MenuInputs& inputs);
-    void add(QMenu& into, const MenuEntry& entry, const MenuInputs& inputs);
+    void sync(const MenuInputs& inputs);
+    BuiltRow make(const MenuEntry& entry, const MenuInputs& inputs);
+    void refit(BuiltRow& row, const MenuEntry& entry);
+    void retire(BuiltRow&& row);
+    void discard(BuiltRow& row);
+    void dropRetired();
+    void addChoice(QMenu& into, const MenuEntry& entry);
     void connectAction(QAction& action, const MenuEntry& entry);
+    bool runShortcut(const QKeyEvent& key);
     void perform(MenuAction action, const std::string& argument, int tag);
     void applyLayers();
     void refreshUpdateRow(const UpdateState& update);
@@ -128,10 +151,13 @@ private:
     std::unique_ptr<QWidgetAction> infoAction_;
     AgentInfoRowView* infoView_ = nullptr;  // owned by infoAction_
     std::unique_ptr<QMenu> menu_;
-    std::unique_ptr<QMenu> pauseMenu_;
+    // Declared after the menu, so they go first: a submenu takes its row out of the menu.
+    std::vector<BuiltRow> rows_;     // the menu's rows, in order
+    std::vector<BuiltRow> retired_;  // hidden in the open menu; deleted once it has closed
     // The job rows in the model's order; applied by position, so jobs sharing an id still update.
     std::vector<JobRowView*> jobViews_;
     std::vector<std::pair<QPointer<QAction>, MenuEntry::Layer>> layered_;
+    std::vector<QPointer<QAction>> shortcutRows_;  // the rows that show a shortcut
 
     MenuIcon icon_ = MenuIcon::notSetUp();
     std::optional<MenuSignature> builtFor_;

@@ -1,14 +1,18 @@
+#include "Platform/HeadlessStatusItem.h"
 #include "StatusMenu/MarkIcon.h"
 #include "StatusMenu/StatusIcon.h"
+#include "StatusMenu/TrayTint.h"
 #include "Support/TestApplication.h"
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -174,6 +178,93 @@ TEST(MarkIcon, AccentIsTheHighlightOnlyWhenTheAppNamesAnAccentColour) {
     EXPECT_EQ(MarkIcon::orange(), QColor(0xF5, 0x54, 0x0B));
     // The test program runs from no bundle, so no Info.plist names one.
     EXPECT_EQ(MarkIcon::accent(), MarkIcon::orange());
+}
+
+// The mark follows the tray, not the app's palette: on an XEmbed tray it takes white or black,
+// whichever stands out from the panel; over StatusNotifierItem, and before the panel is seen, the
+// desktop's text colour.
+TEST(TrayTint, MarkStandsOutFromAVisibleTrayElseTakesTheDesktopText) {
+    using Tray = StatusItem::Tray;
+    const QColor text(30, 30, 30);
+    struct Case {
+        Tray tray;
+        std::optional<QColor> background;
+        QColor expected;
+    };
+    const std::vector<Case> cases = {
+        {Tray::xembed, QColor(0, 0, 0), Qt::white},
+        {Tray::xembed, QColor(43, 43, 43), Qt::white},       // a dark panel, whatever the app's text
+        {Tray::xembed, QColor(46, 52, 64), Qt::white},
+        {Tray::xembed, QColor(0, 90, 200), Qt::white},
+        {Tray::xembed, QColor(255, 255, 255), Qt::black},
+        {Tray::xembed, QColor(214, 214, 214), Qt::black},    // a light panel
+        {Tray::xembed, QColor(240, 200, 80), Qt::black},
+        {Tray::xembed, std::nullopt, text},                  // not seen yet
+        {Tray::statusNotifier, QColor(0, 0, 0), text},       // the host draws, and may tint
+        {Tray::statusNotifier, std::nullopt, text},
+        {Tray::none, std::nullopt, text},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrayTint::mark(c.tray, c.background, text), c.expected)
+            << static_cast<int>(c.tray) << " " << (c.background ? c.background->name().toStdString() : "none");
+    }
+    EXPECT_NEAR(TrayTint::contrast(Qt::white, Qt::black), 21, 0.01);
+    EXPECT_NEAR(TrayTint::contrast(QColor(43, 43, 43), QColor(43, 43, 43)), 1, 0.01);
+}
+
+TEST(TrayTint, BackgroundIsReadFromTheEdgesTheMarkLeavesClear) {
+    ensureApp();
+    // The tray's place with the icon already in it: its top and left edges show the panel.
+    for (const QColor& panel : {QColor(43, 43, 43), QColor(214, 214, 214), QColor(0, 90, 200)}) {
+        for (const IconLook look : {IconLook::running, IconLook::paused, IconLook::idle}) {
+            QImage place(22, 22, QImage::Format_RGB32);
+            place.fill(panel);
+            QPainter painter(&place);
+            painter.drawImage(0, 0, MarkIcon::statusImage(look, Qt::white, 1));
+            painter.end();
+            const auto background = TrayTint::background(place);
+            ASSERT_TRUE(background.has_value());
+            EXPECT_TRUE(near(*background, panel, 1)) << panel.name().toStdString() << " " << name(look);
+        }
+    }
+    EXPECT_EQ(TrayTint::background(QImage()), std::nullopt);
+    QImage one(1, 1, QImage::Format_RGB32);
+    one.fill(QColor(10, 20, 30));
+    ASSERT_TRUE(TrayTint::background(one).has_value());
+    EXPECT_TRUE(near(*TrayTint::background(one), QColor(10, 20, 30), 1));
+}
+
+// An item whose tray is what the test says.
+class SeenTray final : public HeadlessStatusItem {
+public:
+    SeenTray(Tray kind, std::optional<QColor> background) : kind_(kind), background_(background) {}
+    Tray tray() const override { return kind_; }
+    std::optional<QColor> trayBackground() const override { return background_; }
+
+private:
+    Tray kind_;
+    std::optional<QColor> background_;
+};
+
+TEST(StatusIcon, PaintsTheMarkInTheTraysColourNotTheApps) {
+    ensureApp();
+    const QPointF mark(11, 11);
+    struct Case {
+        StatusItem::Tray tray;
+        std::optional<QColor> background;
+        QColor expected;
+    };
+    const std::vector<Case> cases = {
+        {StatusItem::Tray::xembed, QColor(30, 30, 30), Qt::white},
+        {StatusItem::Tray::xembed, QColor(235, 235, 235), Qt::black},
+        {StatusItem::Tray::statusNotifier, std::nullopt, StatusIcon::desktopText()},
+    };
+    for (const auto& c : cases) {
+        SeenTray item(c.tray, c.background);
+        StatusIcon::apply(MenuIcon{IconLook::idle, "Idle"}, item);
+        const QImage image = item.icon().pixmap(QSize(22, 22), 1.0).toImage();
+        EXPECT_TRUE(near(at(image, mark), c.expected)) << static_cast<int>(c.tray);
+    }
 }
 
 } // namespace

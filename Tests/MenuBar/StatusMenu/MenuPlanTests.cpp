@@ -2,6 +2,7 @@
 // update and pause rows, the Alt layer, quitting and the job rows' content. No widgets.
 #include "StatusMenu/JobRowContent.h"
 #include "StatusMenu/MenuPlan.h"
+#include "StatusMenu/MenuRowMatch.h"
 #include "StatusMenu/MenuSignature.h"
 #include "StatusMenu/OptionLayer.h"
 #include "StatusMenu/QuitDecision.h"
@@ -312,6 +313,49 @@ TEST(JobRowContentTest, NameRepositoryTimeAndRing) {
     EXPECT_DOUBLE_EQ(JobRowContent::arcSpan(0.25), -90.0);
     EXPECT_DOUBLE_EQ(JobRowContent::arcSpan(0.5), -180.0);
     EXPECT_EQ(JobRowContent::of(job("5")).time, "8 min left");
+}
+
+TEST(MenuRowMatch, KeepsTheRowsThatStayAndMovesOnlyTheOutOfOrderOnes) {
+    constexpr std::size_t none = MenuRowMatch::none;
+    using Keys = std::vector<std::string>;
+    struct Case {
+        const char* what;
+        Keys before, after;
+        std::vector<std::size_t> source;
+        std::vector<bool> stays;
+    };
+    const std::vector<Case> cases = {
+        {"unchanged", {"a", "b", "-", "q"}, {"a", "b", "-", "q"}, {0, 1, 2, 3}, {true, true, true, true}},
+        {"a job ends", {"job a", "job b", "-", "q"}, {"job b", "-", "q"}, {1, 2, 3}, {false, true, true, true}},
+        {"one ends, one starts", {"job a", "job b", "-"}, {"job b", "job c", "-"}, {1, none, 2}, {false, true, true}},
+        {"the last job ends", {"info", "job a", "-", "dash"}, {"info", "dash"}, {0, 3}, {true, false, false, true}},
+        {"moved to the front", {"a", "b", "c"}, {"c", "a", "b"}, {2, 0, 1}, {true, true, false}},
+        {"reversed", {"a", "b", "c"}, {"c", "b", "a"}, {2, 1, 0}, {true, false, false}},
+        {"repeated keys pair in order", {"-", "x", "-", "-"}, {"-", "-", "y"}, {0, 2, none}, {true, false, true, false}},
+        {"from nothing", {}, {"a", "b"}, {none, none}, {}},
+        {"to nothing", {"a", "b"}, {}, {}, {false, false}},
+    };
+    for (const auto& c : cases) {
+        const MenuRowMatch match = MenuRowMatch::of(c.before, c.after);
+        EXPECT_EQ(match.source, c.source) << c.what;
+        EXPECT_EQ(match.stays, c.stays) << c.what;
+        std::vector<bool> taken(c.before.size(), false);
+        for (const std::size_t from : c.source)
+            if (from != none) taken[from] = true;
+        EXPECT_EQ(match.taken, taken) << c.what;
+    }
+}
+
+TEST(MenuPlan, KeysNameJobRowsByTheirJobAndOtherRowsByIdentifierOrTitle) {
+    auto in = agent({job("a"), job("a"), job("b")});
+    EXPECT_EQ(MenuPlan::keys(MenuPlan::rows(in), in.running),
+              (std::vector<std::string>{"id option-info", "job a", "job a", "job b", "-", "item Open Dashboard", "-",
+                                        "id pause", "id stop-jobs", "id settings", "id diagnostics", "-",
+                                        "item Quit Quillmarsh"}));
+    MenuInputs none;
+    EXPECT_EQ(MenuPlan::keys(MenuPlan::rows(none), none.running),
+              (std::vector<std::string>{"id set-up", "id set-up-terminal", "-", "item How It Works",
+                                        "item Quit Quillmarsh"}));
 }
 
 } // namespace

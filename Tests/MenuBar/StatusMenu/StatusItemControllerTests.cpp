@@ -11,14 +11,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QTextDocument>
 #include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +85,13 @@ protected:
             }
         }
         return rows;
+    }
+    // The names on the visible job rows, in the menu's order.
+    std::vector<std::string> shownJobs() {
+        std::vector<std::string> names;
+        for (JobRowView* row : jobRows())
+            if (row->action()->isVisible()) names.push_back(row->content().name);
+        return names;
     }
     // The visible rows' titles; row views by class.
     std::vector<std::string> visibleRows() {
@@ -298,6 +308,128 @@ TEST_F(StatusMenuTest, AClickOnAJobRowClosesTheMenuAndOpensItsJobsOnce) {
     EXPECT_FALSE(menu().isVisible());
     ASSERT_EQ(h.opener->opened.size(), 1u);
     EXPECT_NE(h.opener->opened[0].find("repository=acme-robotics%2Fios-app"), std::string::npos) << h.opener->opened[0];
+}
+
+TEST_F(StatusMenuTest, AJobEndingUnderThePointerLeavesTheMenuOpenWithItsNewRows) {
+    h.agent->route("GET", "/jobs", Reply::json(jobsAnswer(runningJob("a", "one", 60) + "," + runningJob("b", "two", 60))));
+    refresh();
+    makeController();
+    controller->popUp();
+    settle();
+    ASSERT_TRUE(menu().isVisible());
+    JobRowView* ending = jobRows().at(0);
+    JobRowView* staying = jobRows().at(1);
+    QAction* pause = item("pause");
+    // The pointer comes to rest on the row, which makes it the menu's current row.
+    for (int x = 40; x <= 120; x += 10) QTest::mouseMove(ending, QPoint(x, ending->height() / 2));
+    menu().setActiveAction(ending->action());
+    settle();
+    ASSERT_EQ(menu().activeAction(), ending->action());
+
+    h.agent->route("GET", "/jobs", Reply::json(jobsAnswer(runningJob("b", "two", 300) + "," + runningJob("c", "three", 5))));
+    refresh();
+    EXPECT_TRUE(menu().isVisible());
+    EXPECT_TRUE(controller->isMenuOpen());
+    EXPECT_EQ(shownJobs(), (std::vector<std::string>{"two", "three"}));
+    EXPECT_EQ(staying->content().time, "5 min left");  // the row that stays is updated in place
+    EXPECT_TRUE(staying->action()->isVisible());
+    EXPECT_EQ(item("pause"), pause);
+    EXPECT_EQ(visibleRows(), (std::vector<std::string>{"quillmarsh::JobRowView", "quillmarsh::JobRowView", "-",
+                                                        "Open Dashboard", "-", "Pause", "Settings\u2026", "-",
+                                                        "Quit Quillmarsh"}));
+
+    // Once the menu has closed, the ended job's row is gone.
+    menu().hide();
+    settle();
+    EXPECT_EQ(menu().findChildren<JobRowView*>().size(), 2);
+    EXPECT_EQ(shownJobs(), (std::vector<std::string>{"two", "three"}));
+}
+
+TEST_F(StatusMenuTest, TheShortcutsTheMenuShowsActWhileItIsOpen) {
+    makeController();
+    QGuiApplication::clipboard()->clear();
+    const std::string dashboard = h.model->machineURL().value().toString().toStdString();
+    struct Case {
+        const char* keys;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        std::function<bool()> done;
+    };
+    const std::vector<Case> cases = {
+        {"Ctrl+D", Qt::Key_D, Qt::ControlModifier, [&] { return h.opener->opened == std::vector<std::string>{dashboard}; }},
+        {"Ctrl+,", Qt::Key_Comma, Qt::ControlModifier, [&] { return settingsOpened == std::vector<std::string>{"(none)"}; }},
+        {"Ctrl+Alt+,", Qt::Key_Comma, Qt::ControlModifier | Qt::AltModifier,
+         [&] { return QGuiApplication::clipboard()->text() == QStringLiteral("quillmarsh doctor"); }},
+        {"Ctrl+Q", Qt::Key_Q, Qt::ControlModifier,
+         [&] { return asked.size() == 1 && asked[0].title == "Jobs keep running on this Mac"; }},
+    };
+    for (const Case& c : cases) {
+        controller->popUp();
+        settle();
+        ASSERT_TRUE(menu().isVisible()) << c.keys;
+        QTest::keyClick(&menu(), c.key, c.modifiers);
+        settle();
+        EXPECT_TRUE(c.done()) << c.keys;
+        EXPECT_FALSE(menu().isVisible()) << c.keys;
+        menu().hide();
+        settle();
+    }
+    // Each acted once: Ctrl+, did not also copy, Ctrl+Alt+, did not also open the settings.
+    EXPECT_EQ(settingsOpened.size(), 1u);
+    EXPECT_EQ(h.opener->opened.size(), 1u);
+}
+
+// Whether the row's own drawing (it and its labels, on nothing) shows the menu's highlight.
+bool drawnHighlighted(QWidget& row) {
+    QImage image(row.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    row.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QColor highlight = row.palette().color(QPalette::Highlight);
+    int filled = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.alpha() > 150 && std::abs(pixel.red() - highlight.red()) < 12 &&
+                std::abs(pixel.green() - highlight.green()) < 12 && std::abs(pixel.blue() - highlight.blue()) < 12)
+                ++filled;
+        }
+    return filled > image.width() * image.height() / 3;
+}
+
+TEST_F(StatusMenuTest, TheJobRowChosenWithTheArrowKeysIsDrawnHighlighted) {
+    makeController();
+    QCursor::setPos(0, 0);  // the pointer away from the menu, which opens at the top right
+    controller->popUp();
+    settle();
+    const auto rows = jobRows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_FALSE(drawnHighlighted(*rows[0]));
+
+    struct Step {
+        Qt::Key key;
+        std::vector<bool> highlighted;  // per job row
+    };
+    const std::vector<Step> steps = {
+        {Qt::Key_Down, {true, false}},
+        {Qt::Key_Down, {false, true}},
+        {Qt::Key_Down, {false, false}},  // on to "Open Dashboard"
+        {Qt::Key_Up, {false, true}},
+    };
+    for (std::size_t s = 0; s < steps.size(); ++s) {
+        QTest::keyClick(&menu(), steps[s].key);
+        settle();
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            EXPECT_EQ(drawnHighlighted(*rows[r]), steps[s].highlighted[r]) << "step " << s << ", row " << r;
+            EXPECT_EQ(rows[r]->isHighlighted(), steps[s].highlighted[r]) << "step " << s << ", row " << r;
+        }
+    }
+    EXPECT_EQ(rows[1]->palette().color(QPalette::WindowText), rows[1]->palette().color(QPalette::HighlightedText));
+
+    QTest::keyClick(&menu(), Qt::Key_Return);
+    settle();
+    EXPECT_FALSE(menu().isVisible());
+    ASSERT_EQ(h.opener->opened.size(), 1u);
+    EXPECT_FALSE(rows[1]->isHighlighted());
 }
 
 TEST_F(StatusMenuTest, QuitAsksWhileTheAgentRunsAndRemembersDontShowAgainEvenOnCancel) {
