@@ -49,19 +49,6 @@ double peakMiB() {
 // Starts the peak over from the memory in use now.
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-// The sample's jobs answer with every job repeated `times` times under ids of its own.
-nlohmann::json scaledJobs(int times) {
-    const nlohmann::json sample = nlohmann::json::parse(test::sampleAnswer("jobs.json"));
-    nlohmann::json out = {{"running", nlohmann::json::array()}, {"recent", nlohmann::json::array()}};
-    for (const char* list : {"running", "recent"})
-        for (int copy = 0; copy < times; ++copy)
-            for (nlohmann::json job : sample[list]) {
-                job["job_id"] = job["job_id"].get<std::string>() + "-" + std::to_string(copy);
-                out[list].push_back(std::move(job));
-            }
-    return out;
-}
-
 // One page shown in a window-sized column.
 struct Shown {
     Shown() {
@@ -101,7 +88,7 @@ void finish(benchmark::State& state, Shown& shown) {
 void BM_JobsList100x(benchmark::State& state) {
     resetPeak();
     Shown shown;
-    JobsPane::Inputs in = jobsInputs(scaledJobs(100));
+    JobsPane::Inputs in = jobsInputs(test::repeatedJobs(100));
     const PaneViewState view;
     shown.refresh(JobsPane::describe(in, view));
     for (auto _ : state) {
@@ -120,7 +107,7 @@ BENCHMARK(BM_JobsList100x)->UseManualTime()->Unit(benchmark::kMillisecond);
 void BM_JobsList100xOpen(benchmark::State& state) {
     resetPeak();
     bench::offscreenApp();
-    const JobsPane::Inputs in = jobsInputs(scaledJobs(100));
+    const JobsPane::Inputs in = jobsInputs(test::repeatedJobs(100));
     const PaneViewState view;
     std::unique_ptr<Shown> shown;
     for (auto _ : state) {
@@ -141,7 +128,7 @@ BENCHMARK(BM_JobsList100xOpen)->UseManualTime()->Unit(benchmark::kMillisecond)->
 void BM_JobsList100xUnchanged(benchmark::State& state) {
     resetPeak();
     Shown shown;
-    const JobsPane::Inputs in = jobsInputs(scaledJobs(100));
+    const JobsPane::Inputs in = jobsInputs(test::repeatedJobs(100));
     const PaneViewState view;
     shown.refresh(JobsPane::describe(in, view));
     for (auto _ : state) {
@@ -157,7 +144,7 @@ BENCHMARK(BM_JobsList100xUnchanged)->UseManualTime()->Unit(benchmark::kMilliseco
 void BM_JobsListLongStrings(benchmark::State& state) {
     resetPeak();
     Shown shown;
-    nlohmann::json answer = scaledJobs(1);
+    nlohmann::json answer = test::repeatedJobs(1);
     const std::string mega(1 << 20, 'x');
     for (const char* list : {"running", "recent"})
         for (auto& job : answer[list]) {

@@ -210,20 +210,6 @@ TEST(PaneColumnLogs, OpenLogsSaysWhyNothingOpenedWhileTheFolderIsMissing) {
     EXPECT_EQ(logsDetail(), shown);
 }
 
-// The sample's jobs answer with every job repeated `times` times under ids of its own: job id,
-// "-", copy.
-nlohmann::json repeatedJobs(int times) {
-    const nlohmann::json sample = nlohmann::json::parse(sampleAnswer("jobs.json"));
-    nlohmann::json out = {{"running", nlohmann::json::array()}, {"recent", nlohmann::json::array()}};
-    for (const char* list : {"running", "recent"})
-        for (int copy = 0; copy < times; ++copy)
-            for (nlohmann::json job : sample[list]) {
-                job["job_id"] = job["job_id"].get<std::string>() + "-" + std::to_string(copy);
-                out[list].push_back(std::move(job));
-            }
-    return out;
-}
-
 std::vector<JobListRow*> jobRows(const PageView& page, const std::string& section) {
     std::vector<JobListRow*> rows;
     if (QWidget* block = page.blockWidget(section))

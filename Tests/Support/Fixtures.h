@@ -1,5 +1,7 @@
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <string>
 
 namespace quillmarsh::test {
@@ -11,5 +13,8 @@ std::string fixturesFolder();
 std::string fixture(const std::string& relative);
 // A sample agent answer: the bytes of Tests/Fixtures/agent/<name>.
 std::string sampleAnswer(const std::string& name);
+// The sample's jobs answer with every job repeated `times` times, each copy under an id of its own
+// (the job id, "-", the copy's number): a long answer of real-looking jobs.
+nlohmann::json repeatedJobs(int times);
 
 } // namespace quillmarsh::test
