@@ -123,11 +123,14 @@ TEST(ServiceVirtualMachine, BootFailureAndCrashCarryTheGuestsText) {
     EXPECT_EQ(crashed->vm->state(), VirtualMachine::State::error);
 }
 
-// Runs action on the harness's loop once the guest's console shows text: a stop request sent
-// before the guest has read its script would meet the default "obey".
+// Runs action on the harness's loop once the guest's console shows text and the tool has heard
+// that the VM runs: a stop request sent before the guest has read its script would meet the
+// default "obey", and one sent while the service's "started" is still on its way is refused. The
+// console file can show the text before the loop has read that message.
 static void whenConsoleShows(Harness* h, std::string text, std::function<void()> action) {
     h->loop.after(10, [h, text = std::move(text), action = std::move(action)]() mutable {
-        if (slurp(h->dir / "console.log").find(text) != std::string::npos) {
+        if (h->vm->state() == VirtualMachine::State::running &&
+            slurp(h->dir / "console.log").find(text) != std::string::npos) {
             action();
         } else {
             whenConsoleShows(h, std::move(text), std::move(action));
