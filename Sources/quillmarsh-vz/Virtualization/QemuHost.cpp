@@ -1,6 +1,7 @@
 #include "Virtualization/QemuHost.h"
 
 #include "Foundation/UniqueFd.h"
+#include "Virtualization/VMChildProcess.h"
 
 #include <climits>
 #include <cstdlib>
@@ -16,15 +17,6 @@
 namespace vz {
 
 namespace {
-
-std::string toolFolder() {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return ".";
-    const std::string path(buffer, std::size_t(n));
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
 
 bool isExecutableFile(const std::string& path) {
     struct stat info {};
@@ -61,7 +53,7 @@ std::string QemuHost::programName() {
 }
 
 std::optional<std::string> QemuHost::findProgram() {
-    for (const std::string& folder : {toolFolder(), std::string("/usr/bin")}) {
+    for (const std::string& folder : {VMChildProcess::toolFolder(), std::string("/usr/bin")}) {
         const std::string path = folder + "/" + programName();
         if (isExecutableFile(path)) return path;
     }

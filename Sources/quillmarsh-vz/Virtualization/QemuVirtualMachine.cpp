@@ -4,13 +4,13 @@
 #include "MainLoop.h"
 #include "Virtualization/EFIFirmware.h"
 #include "Virtualization/GuestScript.h"
+#include "Virtualization/VMChildProcess.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -74,15 +74,7 @@ QemuVirtualMachine::QemuVirtualMachine(Config configuration, quillmarsh::MainLoo
 QemuVirtualMachine::~QemuVirtualMachine() {
     for (int fd : {monitor_.get(), errors_.get(), processFd_.get()})
         if (fd >= 0) loop_.unwatch(fd);
-    if (pid_ > 0 && exitStatus_ < 0) {
-        ::kill(-pid_, SIGKILL);
-        // Reaped within moments; one stuck in the kernel is left behind rather than holding the tool.
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            const pid_t reaped = ::waitpid(pid_, nullptr, WNOHANG);
-            if (reaped == pid_ || (reaped < 0 && errno != EINTR)) break;
-            ::usleep(1000);
-        }
-    }
+    if (pid_ > 0 && exitStatus_ < 0) VMChildProcess::killAndReap(pid_);
 }
 
 std::string QemuVirtualMachine::processName() const { return host_ ? host_->executableName : QemuHost::programName(); }
@@ -196,14 +188,7 @@ void QemuVirtualMachine::spawn(const QemuInvocation& invocation) {
 
     const pid_t pid = ::fork();
     if (pid == 0) {
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::signal(SIGPIPE, SIG_DFL);
-        ::signal(SIGXFSZ, SIG_DFL);
-        ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent) ::_exit(127);
+        if (!VMChildProcess::enter(parent)) ::_exit(127);
         // Out of the way of the numbers the passed files get, then into place.
         const int base = QemuInvocation::firstPassedFd + count;
         const int err = ::fcntl(errorWrite.get(), F_DUPFD_CLOEXEC, base);

@@ -4,34 +4,23 @@
 #include "Foundation/Text.h"
 #include "MainLoop.h"
 #include "Virtualization/ControlChannel.h"
+#include "Virtualization/VMChildProcess.h"
 #include "Virtualization/VirtioSocketConnection.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vz {
 
 namespace {
-
-std::string programFolder() {
-    char buffer[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return ".";
-    std::string path(buffer, std::size_t(n));
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
 
 std::string parentFolder(const std::string& path) {
     auto slash = path.rfind('/');
@@ -56,14 +45,7 @@ ServiceVirtualMachine::~ServiceVirtualMachine() {
 
 void ServiceVirtualMachine::killService() {
     if (pid_ <= 0) return;
-    ::kill(-pid_, SIGKILL);
-    // A killed process is reaped within moments; one stuck in the kernel (a hung file system) is
-    // left to be reaped after the tool, rather than holding the tool up.
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const pid_t reaped = ::waitpid(pid_, nullptr, WNOHANG);
-        if (reaped == pid_ || (reaped < 0 && errno != EINTR)) break;
-        ::usleep(1000);
-    }
+    VMChildProcess::killAndReap(pid_);
     pid_ = -1; // never started again
 }
 
@@ -107,7 +89,7 @@ void ServiceVirtualMachine::start(Completion completion) {
     }
     quillmarsh::UniqueFd toolEnd(pair[0]);
     quillmarsh::UniqueFd serviceEnd(pair[1]);
-    std::string program = programFolder() + "/" + serviceProgram;
+    std::string program = VMChildProcess::toolFolder() + "/" + serviceProgram;
     std::string fdText = "3";
     char* argv[] = {program.data(), fdText.data(), nullptr};
     const quillmarsh::UniqueFd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
@@ -115,15 +97,7 @@ void ServiceVirtualMachine::start(Completion completion) {
     pid_t pid = ::fork();
     if (pid == 0) {
         // The child: only async-signal-safe calls until exec.
-        sigset_t all;
-        sigemptyset(&all);
-        ::sigprocmask(SIG_SETMASK, &all, nullptr);
-        // The tool ignores these two; the service starts with the defaults and sets its own.
-        ::signal(SIGPIPE, SIG_DFL);
-        ::signal(SIGXFSZ, SIG_DFL);
-        ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent) ::_exit(127);
+        if (!VMChildProcess::enter(parent)) ::_exit(127);
         // The service's end becomes its descriptor 3; every other one closes on exec.
         if (serviceEnd.get() == 3) ::fcntl(3, F_SETFD, 0);
         else ::dup2(serviceEnd.get(), 3);
