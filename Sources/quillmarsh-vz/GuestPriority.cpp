@@ -46,7 +46,7 @@ std::int32_t responsibleProcess(std::int32_t pid) {
     return parentFromProc(pid);
 }
 
-std::vector<VMPriority::Process> listProcesses() {
+std::vector<VMPriority::Process> listProcesses(const std::string& wanted) {
     std::vector<VMPriority::Process> out;
     if (!responsibleLookupAvailable()) return out;
     for (std::int32_t pid : numericEntries("/proc")) {
@@ -56,22 +56,23 @@ std::vector<VMPriority::Process> listProcesses() {
         std::string text(path, std::size_t(n));
         auto slash = text.rfind('/');
         std::string name = slash == std::string::npos ? text : text.substr(slash + 1);
-        if (name != VMPriority::serviceName) continue;
+        if (name != wanted) continue;
         out.push_back(VMPriority::Process{pid, name, responsibleProcess(pid)});
     }
     return out;
 }
 
-void lowerGuestPriority(EventLoop& loop, std::int64_t nice, int attempts, std::function<void(const std::string&)> diagnose) {
+void lowerGuestPriority(EventLoop& loop, std::int64_t nice, int attempts, std::function<void(const std::string&)> diagnose,
+                        const std::string& name) {
     if (nice < 1) return;
     if (!responsibleLookupAvailable()) {
         diagnose("priority: responsible-process lookup unavailable; left at normal priority\n");
         return;
     }
-    auto pids = VMPriority::ours(listProcesses(), std::int32_t(::getpid()));
+    auto pids = VMPriority::ours(listProcesses(name), std::int32_t(::getpid()), name);
     if (pids.empty()) {
         if (attempts > 1) {
-            loop.after(500, [&loop, nice, attempts, diagnose] { lowerGuestPriority(loop, nice, attempts - 1, diagnose); });
+            loop.after(500, [&loop, nice, attempts, diagnose, name] { lowerGuestPriority(loop, nice, attempts - 1, diagnose, name); });
         } else {
             diagnose("priority: no Virtualization service found for this guest; left at normal priority\n");
         }

@@ -161,7 +161,7 @@ void Runner::boot(Config configuration) {
         }
         self->serveSecret(*self->vm);
         self->serveReports(*self->vm);
-        lowerGuestPriority(self->host_.loop, self->options.nice, 10, self->host_.diagnose);
+        lowerGuestPriority(self->host_.loop, self->options.nice, 10, self->host_.diagnose, self->vm->processName());
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "MainLoop.h"
 #include "Runner.h"
+#include "Virtualization/QemuVirtualMachine.h"
 #include "Virtualization/ServiceVirtualMachine.h"
 #include "VM/VMRunResult.h"
 
@@ -37,7 +38,10 @@ void runCommand(const VMOptions& options) {
     Runner::Host host{
         *runLoop,
         [](const vz::VirtualMachineConfiguration& configuration) {
-            return std::make_unique<vz::ServiceVirtualMachine>(configuration, *runLoop);
+            // A real Linux guest runs in QEMU; a guest script or a macOS guest in the simulated service.
+            if (vz::QemuVirtualMachine::runs(configuration))
+                return std::unique_ptr<vz::VirtualMachine>(std::make_unique<vz::QemuVirtualMachine>(configuration, *runLoop));
+            return std::unique_ptr<vz::VirtualMachine>(std::make_unique<vz::ServiceVirtualMachine>(configuration, *runLoop));
         },
         writeResultLine,
         [](int status) {

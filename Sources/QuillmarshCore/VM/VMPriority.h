@@ -20,10 +20,12 @@ public:
     };
 
     // The pids, in list order, of the service processes this tool itself is responsible for: named
-    // exactly serviceName, with a responsible process above 0 that is the tool. A service that is
-    // merely responsible to the same process as the tool (the agent that starts every run) belongs
-    // to a sibling run and is never taken.
-    static std::vector<std::int32_t> ours(const std::vector<Process>& processes, std::int32_t selfPid);
+    // exactly `name` (the simulated service's serviceName, or the QEMU that runs a real guest), with
+    // a responsible process above 0 that is the tool. A service that is merely responsible to the
+    // same process as the tool (the agent that starts every run) belongs to a sibling run and is
+    // never taken.
+    static std::vector<std::int32_t> ours(const std::vector<Process>& processes, std::int32_t selfPid,
+                                          const std::string& name = serviceName);
 };
 
 } // namespace quillmarsh

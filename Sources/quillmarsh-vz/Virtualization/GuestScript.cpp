@@ -5,6 +5,10 @@
 
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vz {
 
 namespace {
@@ -76,10 +80,25 @@ std::string rest(const std::vector<std::string>& w, std::size_t from) {
 
 } // namespace
 
+bool GuestScript::beginsWithHeader(std::string_view text) {
+    const std::string_view head = header;
+    return text.substr(0, head.size()) == head &&
+           (text.size() == head.size() || text[head.size()] == '\n' || text[head.size()] == '\r');
+}
+
+bool GuestScript::isScriptFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    char start[64];
+    ssize_t n = 0;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) n = ::pread(fd, start, sizeof start, 0);
+    ::close(fd);
+    return n > 0 && beginsWithHeader(std::string_view(start, std::size_t(n)));
+}
+
 std::optional<GuestScript> GuestScript::parse(const std::string& text) {
-    std::string head = header;
-    if (text.compare(0, head.size(), head) != 0 || (text.size() > head.size() && text[head.size()] != '\n' && text[head.size()] != '\r'))
-        return std::nullopt;
+    if (!beginsWithHeader(text)) return std::nullopt;
     GuestScript script;
     std::size_t start = 0;
     int lineNumber = 0;

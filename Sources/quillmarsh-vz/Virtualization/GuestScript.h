@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vz {
@@ -26,6 +27,12 @@ public:
         bool obey = true;        // on-stop-request
         int line = 0;
     };
+
+    // Whether `text` begins with the header line (the header, then a line end or nothing).
+    static bool beginsWithHeader(std::string_view text);
+    // Whether the file at `path` is a regular file that begins with the header line: a guest that
+    // the simulated service runs. The open never waits.
+    static bool isScriptFile(const std::string& path);
 
     // Parses a script; none when `text` does not begin with the header line. Throws
     // std::invalid_argument naming the line of a bad command.

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vz {
@@ -39,6 +40,9 @@ public:
     virtual void stop(Completion completion) = 0;
     virtual State state() const = 0;
     virtual std::vector<VirtioSocketDevice*> socketDevices() = 0;
+    // The executable name of the process the guest runs in, as /proc shows it: the process whose
+    // priority the run lowers.
+    virtual std::string processName() const { return "quillmarsh-vz-service"; }
 
     std::weak_ptr<VirtualMachineDelegate> delegate;
 };

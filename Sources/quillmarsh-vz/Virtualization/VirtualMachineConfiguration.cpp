@@ -3,6 +3,7 @@
 #include "Foundation/FileIO.h"
 #include "Foundation/Text.h"
 #include "Foundation/UniqueFd.h"
+#include "Virtualization/EFIFirmware.h"
 #include "Virtualization/RandomBytes.h"
 
 #include <cerrno>
@@ -59,6 +60,8 @@ std::optional<Config::MACAddress> Config::MACAddress::parse(const std::string& t
         if (hi < 0 || lo < 0 || (i < 5 && text[i * 3 + 2] != ':')) return std::nullopt;
         mac.bytes[i] = std::uint8_t(hi * 16 + lo);
     }
+    // A network device's own address is unicast: the group bit of the first byte is clear.
+    if (mac.bytes[0] & 0x01) return std::nullopt;
     return mac;
 }
 
@@ -133,11 +136,21 @@ Config::EFIVariableStore Config::EFIVariableStore::open(const std::string& path)
 }
 
 Config::EFIVariableStore Config::EFIVariableStore::create(const std::string& path) {
-    UniqueFd store(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    const auto firmware = EFIFirmware::installed();
+    if (!firmware) throw DomainError("vz", 3, EFIFirmware::missingText());
+    const auto variables = FileIO::readRegularFile(firmware->variablesTemplate, 64 << 20);
+    if (!variables) throw fileError(firmware->variablesTemplate, errno ? errno : EIO);
+    // A new store is the firmware's empty one, private to the user; an existing file (or a link)
+    // at the path is never written over.
+    UniqueFd store(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!store) throw fileError(path, errno);
-    bool ok = FileIO::writeAll(store.get(), "quillmarsh-efi-variable-store\n");
-    store.reset();
-    if (!ok) throw fileError(path, EIO);
+    bool ok = FileIO::writeAll(store.get(), *variables) && ::fsync(store.get()) == 0;
+    const int err = errno;
+    ok = store.close() && ok;
+    if (!ok) {
+        ::unlink(path.c_str());
+        throw fileError(path, err ? err : EIO);
+    }
     return EFIVariableStore{path};
 }
 

@@ -35,7 +35,8 @@ public:
     };
 
     struct MACAddress {
-        // Six two-digit hexadecimal groups joined by ":"; none for anything else.
+        // Six two-digit hexadecimal groups joined by ":" that make a unicast address; none for
+        // anything else (a multicast or broadcast address cannot be a device's own).
         static std::optional<MACAddress> parse(const std::string& text);
         // A random unicast, locally administered address.
         static MACAddress randomLocallyAdministered();
@@ -108,7 +109,8 @@ public:
         std::string commandLine;
     };
     struct EFIVariableStore {
-        // Opens an existing store, or creates a new one at the path (throws when it cannot).
+        // Opens an existing store, or creates a new one at the path from the EFI firmware's template
+        // (mode 0600, never over an existing file; throws when it cannot).
         static EFIVariableStore open(const std::string& path);
         static EFIVariableStore create(const std::string& path);
         std::string path;

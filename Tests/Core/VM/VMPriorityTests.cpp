@@ -17,4 +17,7 @@ TEST(VMPriority, OursTakesOnlyServicesThisToolIsResponsibleFor) {
     EXPECT_EQ(VMPriority::ours(processes, 500), (std::vector<std::int32_t>{10, 15}));
     EXPECT_TRUE(VMPriority::ours(processes, 400 + 1).empty());
     EXPECT_TRUE(VMPriority::ours({}, 500).empty());
+    // A real guest's QEMU is looked for by its own name, and the service's name no longer counts.
+    processes.push_back({16, "qemu-system-x86_64", 500});
+    EXPECT_EQ(VMPriority::ours(processes, 500, "qemu-system-x86_64"), (std::vector<std::int32_t>{16}));
 }
