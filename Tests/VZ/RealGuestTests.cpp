@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <filesystem>
@@ -37,8 +38,9 @@ namespace {
 // Long enough for a TCG boot on a busy machine; a run still going then is killed and fails.
 constexpr int runLimitSeconds = 90;
 
-// One run of the tool with the real test guest: "disk.img" (64 KiB of zeros) is its first disk,
-// "share" is shared as "out" and "console.log" is the console.
+// One run of the tool with the real test guest: "disk.img" (64 KiB of zeros) is its first disk
+// (NVMe, the default bus: /dev/nvme0n1; later disks are /dev/vda on), "share" is shared as "out"
+// and "console.log" is the console.
 struct GuestRun : ToolRun {
     TestGuest guest = TestGuest::shared();
     std::vector<std::string> disks;
@@ -61,7 +63,12 @@ struct GuestRun : ToolRun {
     bool shareHas(const std::string& name) {
         return waitUntil([&] { return fs::exists(dir / "share" / name); }, runLimitSeconds);
     }
-    std::string console() const { return slurp(dir / "console.log"); }
+    // The console log with the guest's line ends (the console's tty writes CR LF) as LF.
+    std::string console() const {
+        std::string text = slurp(dir / "console.log");
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        return text;
+    }
 };
 
 // The nice value of each thread of a process.
@@ -114,6 +121,16 @@ std::string qcow2Lookalike(const std::string& backing) {
     return image;
 }
 
+// 64 KiB of random bytes (the same each time), with an x86 boot header of protocol 1.0 if asked.
+std::string randomBytes(bool bootHeader) {
+    std::mt19937 random(7);
+    std::string bytes(64 << 10, '\0');
+    for (char& byte : bytes) byte = char(random());
+    if (bootHeader) bytes.replace(0x202, 6, std::string("HdrS\x00\x01", 6));
+    else bytes.replace(0x202, 4, "hdrs");
+    return bytes;
+}
+
 } // namespace
 
 TEST(RealGuest, BootsUsesItsShareAndDisksAsGivenAndPowersOff) {
@@ -132,16 +149,17 @@ TEST(RealGuest, BootsUsesItsShareAndDisksAsGivenAndPowersOff) {
     ASSERT_GE(::inotify_add_watch(watch, backing.c_str(), IN_OPEN | IN_ACCESS), 0);
 
     run.boot("share out\n"
-             "head -n 1 /dev/vdb > /mnt/out/ro.txt\n"
-             "head -c 4 /dev/vda | od -An -tx1 | tr -d ' \\n' > /mnt/out/vda-magic\n"
-             "dd if=/dev/zero of=/dev/vdb bs=512 count=1 conv=fsync 2>/dev/null && echo 'guest: wrote vdb'\n"
+             "ls /dev/nvme0n1 /dev/vd*\n"
+             "head -n 1 /dev/vda > /mnt/out/ro.txt\n"
+             "head -c 4 /dev/nvme0n1 | od -An -tx1 | tr -d ' \\n' > /mnt/out/disk0-magic\n"
+             "[ -b /dev/vda ] && dd if=/dev/zero of=/dev/vda bs=512 count=1 conv=fsync 2>/dev/null && echo 'guest: wrote vda'\n"
              "echo 'guest: shared files written'\n");
     run.finish(runLimitSeconds);
     const auto result = run.result();
     EXPECT_EQ(result.reason, Reason::guestStopped) << result.error.value_or("");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(slurp(run.dir / "share/ro.txt"), "read-only disk text 5d1e\n");
-    EXPECT_EQ(slurp(run.dir / "share/vda-magic"), "514649fb");
+    EXPECT_EQ(slurp(run.dir / "share/disk0-magic"), "514649fb");
     EXPECT_EQ(slurp(run.dir / "ro.img"), readOnly);
     EXPECT_EQ(slurp(run.dir / "disk.img"), lookalike);
     std::array<char, 4096> events{};
@@ -151,7 +169,7 @@ TEST(RealGuest, BootsUsesItsShareAndDisksAsGivenAndPowersOff) {
     EXPECT_NE(console.find("guest: up\n"), std::string::npos) << console;
     EXPECT_NE(console.find("guest: shared files written\n"), std::string::npos) << console;
     EXPECT_NE(console.find("guest: powering off\n"), std::string::npos) << console;
-    EXPECT_EQ(console.find("guest: wrote vdb"), std::string::npos) << console;
+    EXPECT_EQ(console.find("guest: wrote vda"), std::string::npos) << console;
     // The tool's own line comes before the guest's.
     EXPECT_NE(console.rfind("guest: ", 0), 0u) << console;
 }
@@ -203,19 +221,20 @@ TEST(RealGuest, TimeOutsAndStartFailuresEndWithTheirReason) {
         std::function<void(GuestRun&)> prepare;
         std::vector<std::string> extra;
         Reason reason;
-        const char* errorHas;  // for an error: what follows "start: " somewhere
+        const char* errorHas;  // for an error: what it holds after its "start: "
     };
     const std::vector<Case> cases = {
         {"time-out", [](GuestRun&) {}, {"--timeout-s", "3", "--stop-grace-s", "1"}, Reason::timeout, nullptr},
-        // Random bytes have no Linux boot header: QEMU takes them for an old kernel, which cannot
-        // take an initramfs, and says so.
+        // Random bytes: the tool sees no boot header and does not start QEMU.
         {"not a kernel",
-         [](GuestRun& run) {
-             std::mt19937 random(7);
-             std::string bytes(64 << 10, '\0');
-             for (char& byte : bytes) byte = char(random());
-             run.guest.kernel = run.dir.write("not-a-kernel", bytes);
-         },
+         [](GuestRun& run) { run.guest.kernel = run.dir.write("not-a-kernel", randomBytes(false)); },
+         {},
+         Reason::error,
+         "is not a Linux kernel image."},
+        // Random bytes behind a boot header of protocol 1.0: QEMU takes them for a kernel too old
+        // for an initramfs, and its message is the error.
+        {"not a kernel for QEMU",
+         [](GuestRun& run) { run.guest.kernel = run.dir.write("old-kernel", randomBytes(true)); },
          {},
          Reason::error,
          "linux kernel too old to load a ram disk"},
