@@ -344,3 +344,32 @@ TEST(RealGuest, AMissingEfiStoreIsCreatedFromTheTemplateThenReused) {
         EXPECT_GT(console.size(), firstLineEnd + 1) << "no firmware output: " << console;
     }
 }
+
+TEST(RealGuest, QemuDyingOrAFailedHandOffEndsTheRunWithAnError) {
+    SKIP_WITHOUT_REAL_GUEST();
+    // QEMU killed from outside while its guest runs: the VM stopped with an error, and the line says
+    // how QEMU ended.
+    GuestRun killed;
+    killed.boot("share out\ntouch /mnt/out/ready\nsleep 600\n");
+    // The guest's ports are not served for a QEMU guest: the hand-off ends with its time-out.
+    GuestRun handOff;
+    handOff.boot("sleep 600\n", {"--secret-stdin", "--secret-timeout-s", "3", "--stop-grace-s", "1"});
+    handOff.write(quillmarsh::test::secretText + "\n");
+    handOff.closeInput();
+
+    ASSERT_TRUE(killed.shareHas("ready")) << killed.console();
+    const pid_t qemu = qemuChild(killed.pid);
+    ASSERT_GT(qemu, 0);
+    ASSERT_EQ(::kill(qemu, SIGKILL), 0);
+    killed.finish(runLimitSeconds);
+    EXPECT_EQ(killed.status, 1);
+    const auto died = killed.result();
+    EXPECT_EQ(died.reason, Reason::error);
+    EXPECT_NE(died.error.value_or("").find("ended unexpectedly (killed by signal 9)"), std::string::npos) << died.error.value_or("");
+
+    handOff.finish(runLimitSeconds);
+    EXPECT_EQ(handOff.status, 1);
+    const auto failed = handOff.result();
+    EXPECT_EQ(failed.reason, Reason::error);
+    EXPECT_EQ(failed.error, "the guest did not ask for its runner config within 3 seconds");
+}
