@@ -25,8 +25,8 @@ cmdline() { echo "console=hvc0 quiet panic=-1 qmsh=$(printf '%s' "$1" | base64 -
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 # CPU time of every thread of a process so far, in microseconds (schedstat counts nanoseconds).
 cpu_us() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { printf "%d", sum / 1000 }'; }
-run() { # snippet, console log
-  "$tool" run --kernel "$out/guest/vmlinuz" --initrd "$out/guest/initramfs.cpio" --cmdline "$(cmdline "$1")" \
+run() { # snippet, console log; the shell running it becomes the tool, so $! is the tool
+  exec "$tool" run --kernel "$out/guest/vmlinuz" --initrd "$out/guest/initramfs.cpio" --cmdline "$(cmdline "$1")" \
     --disk "$out/disk.img" --disk-bus virtio --cpus 1 --memory-mib 512 --console-log "$2" --timeout-s 120
 }
 
