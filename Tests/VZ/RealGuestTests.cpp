@@ -2,6 +2,7 @@
 // kernel and the test guest's busybox initramfs, its shell snippet on the kernel command line.
 
 #include "Support/TestGuest.h"
+#include "Virtualization/EFIFirmware.h"
 #include "VZ/ToolRun.h"
 
 #include <gtest/gtest.h>
@@ -313,7 +314,9 @@ TEST(RealGuest, NiceReachesEveryThreadOfQemuAndNothingElse) {
 
 TEST(RealGuest, AMissingEfiStoreIsCreatedFromTheTemplateThenReused) {
     SKIP_WITHOUT_REAL_GUEST();
-    const fs::path templateStore = "/usr/share/OVMF/OVMF_VARS_4M.fd";
+    const auto firmware = vz::EFIFirmware::installed();
+    if (!firmware) GTEST_SKIP() << vz::EFIFirmware::missingText();
+    const fs::path templateStore = firmware->variablesTemplate;
     TempFolder folder{"qm-efi"};
     const auto store = folder / "efi-vars.fd";
     folder.write("disk.img", std::string(64 << 10, '\0'));
