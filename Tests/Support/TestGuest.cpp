@@ -1,5 +1,8 @@
 #include "Support/TestGuest.h"
 
+#include "Foundation/FileIO.h"
+#include "Foundation/UniqueFd.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +24,9 @@ namespace fs = std::filesystem;
 namespace quillmarsh::test {
 
 namespace {
+
+using quillmarsh::FileIO;
+using quillmarsh::UniqueFd;
 
 const fs::path qemuProgram = "/usr/bin/qemu-system-x86_64";
 const fs::path busyboxProgram = "/bin/busybox";
@@ -73,11 +79,9 @@ poweroff -f
 )init";
 
 std::string readWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    auto text = FileIO::readFile(path.string(), std::size_t(256) << 20);
+    if (!text) throw std::runtime_error("cannot read " + path.string());
+    return std::move(*text);
 }
 
 // The newest /boot/vmlinuz-VERSION's VERSION, empty when there is none.
@@ -268,18 +272,11 @@ TestGuest TestGuest::shared() {
     const fs::path archive = cache / ("initramfs-" + cacheKey(found) + ".cpio");
     std::error_code error;
     fs::create_directories(cache, error);
-    const int lock = ::open((cache / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock < 0) throw std::runtime_error("cannot open the lock in " + cache.string());
+    const UniqueFd lock(::open((cache / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!lock) throw std::runtime_error("cannot open the lock in " + cache.string());
     // Every test process of a parallel ctest asks at once: one builds, the others wait and reuse it.
-    ::flock(lock, LOCK_EX);
-    try {
-        TestGuest guest = fs::exists(archive) ? TestGuest{found.kernel, archive} : buildAt(archive);
-        ::close(lock);
-        return guest;
-    } catch (...) {
-        ::close(lock);
-        throw;
-    }
+    ::flock(lock.get(), LOCK_EX);
+    return fs::exists(archive) ? TestGuest{found.kernel, archive} : buildAt(archive);
 }
 
 std::string TestGuest::commandLine(const std::string& snippet) {
